@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+enum class CommsLogType : std::uint16_t {
+    Connected = 1,
+    Tx = 2,
+    Rx = 3,
+    Disconnected = 4,
+    Error = 5,
+    Reconnected = 6,
+    RxFlush = 7,
+};
+
+// One record of the comms log; immutable once added.
+class CCommsLogRecord {
+public:
+    virtual ~CCommsLogRecord();
+
+    std::int32_t time = 0;          // seconds since 1970-01-01 UTC
+    std::uint16_t milliseconds = 0; // 0-999
+    std::uint16_t type = 0;         // CommsLogType
+    std::uint16_t size = 0;         // bytes of data
+    std::unique_ptr<std::uint8_t[]> data;
+};
+
+// The in-memory comms log: appended to from any thread, read and cleared on the user-interface
+// thread.
+class CCommsLogStore {
+public:
+    // Adds a record with a copy of `size` bytes of `data` (null allowed when size is 0).
+    // Returns 0, or 5025 when storage for the record cannot be had (nothing is added).
+    int addLogRecord(unsigned type, unsigned size, const void* data);
+    // Frees every record. Reader thread only.
+    void clearLog();
+    // Number of records, read under the lock.
+    int count() const;
+    // The record at `index` (0 = oldest), or null when there is none. Reader thread only: the
+    // record stays valid until clearLog, which only the reader thread calls.
+    const CCommsLogRecord* record(int index) const;
+};
