@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -31,6 +33,11 @@ public:
 // thread.
 class CCommsLogStore {
 public:
+    CCommsLogStore() = default;
+    CCommsLogStore(const CCommsLogStore&) = delete;
+    CCommsLogStore& operator=(const CCommsLogStore&) = delete;
+    ~CCommsLogStore();
+
     // Adds a record with a copy of `size` bytes of `data` (null allowed when size is 0).
     // Returns 0, or 5025 when storage for the record cannot be had (nothing is added).
     int addLogRecord(unsigned type, unsigned size, const void* data);
@@ -41,4 +48,23 @@ public:
     // The record at `index` (0 = oldest), or null when there is none. Reader thread only: the
     // record stays valid until clearLog, which only the reader thread calls.
     const CCommsLogRecord* record(int index) const;
+
+private:
+    // Records live in segments that never move once allocated, so the reader may fetch by
+    // index without the lock while writers append. Segment k holds kFirstSegmentSize << k
+    // records; the fixed table of segments bounds nothing in practice.
+    static constexpr std::size_t kFirstSegmentSize = 256;
+    static constexpr std::size_t kSegmentCount = 40;
+
+    struct SegmentDeleter {
+        void operator()(CCommsLogRecord* records) const;
+    };
+    using Segment = std::unique_ptr<CCommsLogRecord, SegmentDeleter>;
+
+    static void locate(std::size_t index, std::size_t& segment, std::size_t& offset);
+    void destroyAll();
+
+    mutable std::mutex logLock;
+    std::array<Segment, kSegmentCount> segments;
+    std::size_t recordCount = 0; // records constructed and visible; guarded by logLock
 };

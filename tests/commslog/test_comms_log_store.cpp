@@ -1,0 +1,72 @@
+#include "commslog/comms_log_store.h"
+
+#include <cstring>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+std::vector<std::uint8_t> bytesOf(const CCommsLogRecord& record) {
+    return {record.data.get(), record.data.get() + record.size};
+}
+
+} // namespace
+
+TEST(CommsLogStore, RecordsKeepTypeSizeAndOwnCopy) {
+    CCommsLogStore store;
+    std::uint8_t frame[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD};
+    const std::uint32_t result = 5006;
+    const timespec before = [] {
+        timespec t{};
+        clock_gettime(CLOCK_REALTIME, &t);
+        return t;
+    }();
+
+    ASSERT_EQ(store.addLogRecord(static_cast<unsigned>(CommsLogType::Connected), 0, nullptr), 0);
+    ASSERT_EQ(store.addLogRecord(static_cast<unsigned>(CommsLogType::Tx), sizeof frame, frame), 0);
+    ASSERT_EQ(store.addLogRecord(static_cast<unsigned>(CommsLogType::Error), 4, &result), 0);
+    ASSERT_EQ(store.addLogRecord(static_cast<unsigned>(CommsLogType::Rx), 0, nullptr), 0);
+    frame[0] = 0xFF; // the record holds its own copy
+
+    ASSERT_EQ(store.count(), 4);
+    const CCommsLogRecord* connected = store.record(0);
+    ASSERT_NE(connected, nullptr);
+    EXPECT_EQ(connected->type, 1);
+    EXPECT_EQ(connected->size, 0);
+    EXPECT_EQ(connected->data, nullptr);
+    EXPECT_GE(connected->time, static_cast<std::int32_t>(before.tv_sec));
+    EXPECT_LT(connected->milliseconds, 1000);
+
+    EXPECT_EQ(bytesOf(*store.record(1)),
+              (std::vector<std::uint8_t>{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD}));
+    EXPECT_EQ(bytesOf(*store.record(2)), (std::vector<std::uint8_t>{0x8E, 0x13, 0x00, 0x00}));
+    EXPECT_EQ(store.record(3)->size, 0);
+    EXPECT_EQ(store.record(4), nullptr);
+    EXPECT_EQ(store.record(-1), nullptr);
+}
+
+TEST(CommsLogStore, ClearEmptiesAndRestartsAtIndexZero) {
+    CCommsLogStore store;
+    store.clearLog();
+    EXPECT_EQ(store.count(), 0);
+
+    // Enough records to span several storage segments.
+    for (std::uint32_t i = 0; i < 5000; ++i)
+        ASSERT_EQ(store.addLogRecord(2, sizeof i, &i), 0);
+    ASSERT_EQ(store.count(), 5000);
+    for (std::uint32_t i : {0u, 255u, 256u, 767u, 768u, 4999u}) {
+        std::uint32_t stored = 0;
+        std::memcpy(&stored, store.record(static_cast<int>(i))->data.get(), sizeof stored);
+        EXPECT_EQ(stored, i);
+    }
+
+    store.clearLog();
+    EXPECT_EQ(store.count(), 0);
+    EXPECT_EQ(store.record(0), nullptr);
+    const std::uint8_t byte = 0x42;
+    ASSERT_EQ(store.addLogRecord(7, 1, &byte), 0);
+    ASSERT_EQ(store.count(), 1);
+    EXPECT_EQ(store.record(0)->type, 7);
+    EXPECT_EQ(store.record(0)->data[0], 0x42);
+}
