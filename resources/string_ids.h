@@ -18,3 +18,59 @@ constexpr unsigned kIdsFileBadFormat = 7920;
 constexpr unsigned kIdsFileBadClass = 7921;
 constexpr unsigned kIdsFileOutOfMemory = 7922;
 constexpr unsigned kIdsFileUnnamed = 7923; // "an unnamed file"
+
+// Menu bar: titles and items (ranges of ten per menu).
+constexpr unsigned kIdsMenuSetup = 11000;
+constexpr unsigned kIdsMenuLogCommunications = 11001;
+constexpr unsigned kIdsMenuLocations = 11002;
+constexpr unsigned kIdsMenuOnline = 11010;
+constexpr unsigned kIdsMenuConnect = 11011;
+constexpr unsigned kIdsMenuDisconnect = 11012;
+constexpr unsigned kIdsMenuTemporaryCommsSetup = 11013;
+constexpr unsigned kIdsMenuTestComms = 11014;
+constexpr unsigned kIdsMenuView = 11020;
+constexpr unsigned kIdsMenuCommsLog = 11021;
+constexpr unsigned kIdsMenuToolbar = 11022;
+constexpr unsigned kIdsMenuStatusBar = 11023;
+constexpr unsigned kIdsMenuHelp = 11030;
+constexpr unsigned kIdsMenuHelpTopics = 11031;
+constexpr unsigned kIdsMenuReleaseNotes = 11032;
+constexpr unsigned kIdsMenuConvertor = 11033;
+constexpr unsigned kIdsMenuAbout = 11034;
+
+// Command prompts shown in the first status-bar pane (menu item number + 100).
+constexpr unsigned kIdsPromptLogCommunications = 11101;
+constexpr unsigned kIdsPromptLocations = 11102;
+constexpr unsigned kIdsPromptConnect = 11111;
+constexpr unsigned kIdsPromptDisconnect = 11112;
+constexpr unsigned kIdsPromptTemporaryCommsSetup = 11113;
+constexpr unsigned kIdsPromptTestComms = 11114;
+constexpr unsigned kIdsPromptCommsLog = 11121;
+constexpr unsigned kIdsPromptToolbar = 11122;
+constexpr unsigned kIdsPromptStatusBar = 11123;
+constexpr unsigned kIdsPromptHelpTopics = 11131;
+constexpr unsigned kIdsPromptReleaseNotes = 11132;
+constexpr unsigned kIdsPromptConvertor = 11133;
+constexpr unsigned kIdsPromptAbout = 11134;
+constexpr unsigned kIdsPromptContextHelp = 11135;
+
+// Toolbar button tooltips (menu item number + 200).
+constexpr unsigned kIdsTipLocations = 11202;
+constexpr unsigned kIdsTipConnect = 11211;
+constexpr unsigned kIdsTipDisconnect = 11212;
+constexpr unsigned kIdsTipTemporaryCommsSetup = 11213;
+constexpr unsigned kIdsTipTestComms = 11214;
+constexpr unsigned kIdsTipCommsLog = 11221;
+constexpr unsigned kIdsTipConvertor = 11233;
+constexpr unsigned kIdsTipAbout = 11234;
+constexpr unsigned kIdsTipContextHelp = 11235;
+
+// Main window, start-up splash and release-notes viewer.
+constexpr unsigned kIdsMainTitle = 11300;
+constexpr unsigned kIdsSplashNotice = 11301;
+constexpr unsigned kIdsSplashOk = 11302; // "&OK"
+constexpr unsigned kIdsCreateProcessFailed = 11303;
+
+// Push buttons shared by the dialogs.
+constexpr unsigned kIdsButtonOk = 11900;
+constexpr unsigned kIdsButtonCancel = 11901;
