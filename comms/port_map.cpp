@@ -1,0 +1,145 @@
+#include "comms/port_map.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <mutex>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#if defined(__linux__)
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace {
+
+std::mutex directoryLock;
+std::string configuredDirectory;
+
+// A COM<n> name in the ports directory (case as written) with its number, or 0.
+int comNumberOf(const std::string& name) {
+    if (name.size() <= 3 || name.size() > 6)
+        return 0;
+    for (int i = 0; i < 3; ++i) {
+        if (std::toupper(static_cast<unsigned char>(name[static_cast<std::size_t>(i)])) != "COM"[i])
+            return 0;
+    }
+    int value = 0;
+    for (std::size_t i = 3; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i])))
+            return 0;
+        value = value * 10 + (name[i] - '0');
+    }
+    return value >= 1 && value <= kMaxComPort ? value : 0;
+}
+
+// Links named COM<n> in the ports directory: number -> path of the link.
+std::vector<ComPortEntry> linkedPorts() {
+    std::vector<ComPortEntry> out;
+    const std::string dir = portsDirectory();
+    if (dir.empty())
+        return out;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return out;
+    while (dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() < 4 || name.compare(0, 3, "COM") != 0)
+            continue;
+        const int n = comNumberOf(name);
+        if (n > 0)
+            out.push_back({n, dir + "/" + name});
+    }
+    ::closedir(d);
+    return out;
+}
+
+// True when the node is a terminal that could carry a serial line. Nodes that exist but cannot
+// be opened by this user (permissions, busy) count as present.
+bool isTerminalDevice(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EACCES || errno == EBUSY || errno == EPERM;
+    bool terminal = ::isatty(fd) != 0;
+#if defined(__linux__)
+    // The legacy ttyS nodes exist whether or not a UART stands behind them.
+    serial_struct info{};
+    if (terminal && ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN)
+        terminal = false;
+#endif
+    ::close(fd);
+    return terminal;
+}
+
+} // namespace
+
+void setPortsDirectory(const std::string& directory) {
+    std::lock_guard lock(directoryLock);
+    configuredDirectory = directory;
+}
+
+std::string portsDirectory() {
+    if (const char* env = std::getenv("VANTREL_PORTS_DIR"); env && *env)
+        return env;
+    std::lock_guard lock(directoryLock);
+    return configuredDirectory;
+}
+
+std::vector<ComPortEntry> mapComPorts() {
+    std::vector<ComPortEntry> entries = linkedPorts();
+    std::set<int> taken;
+    for (const auto& e : entries)
+        taken.insert(e.number);
+    int next = 1;
+    for (const char* series : {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"}) {
+        for (int i = 0; i < 1000; ++i) {
+            const std::string path = series + std::to_string(i);
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) != 0)
+                break;
+            if (!isTerminalDevice(path))
+                continue;
+            while (next <= kMaxComPort && taken.count(next))
+                ++next;
+            if (next > kMaxComPort)
+                break;
+            entries.push_back({next, path});
+            taken.insert(next);
+        }
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const ComPortEntry& a, const ComPortEntry& b) { return a.number < b.number; });
+    return entries;
+}
+
+std::string resolveComPort(int portNumber) {
+    if (portNumber < 1 || portNumber > kMaxComPort)
+        return {};
+    const std::string dir = portsDirectory();
+    if (!dir.empty()) {
+        const std::string link = dir + "/COM" + std::to_string(portNumber);
+        struct stat st {};
+        if (::lstat(link.c_str(), &st) == 0)
+            return link;
+    }
+    for (const auto& e : mapComPorts()) {
+        if (e.number == portNumber)
+            return e.path;
+    }
+    return {};
+}
+
+void appendComNumbers(const std::vector<std::string>& names, std::vector<int>& numbers) {
+    for (const auto& name : names) {
+        if (const int n = comNumberOf(name); n > 0)
+            numbers.push_back(n);
+    }
+}

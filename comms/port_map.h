@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// COM port numbers are kept in settings files so that they move between machines unchanged. The
+// port map resolves COM<n> to a device path: first a symlink named COM<n> in the ports directory,
+// otherwise the n-th serial device of the machine, numbered /dev/ttyS0.., /dev/ttyUSB0..,
+// /dev/ttyACM0.. in that order (each series up to its first missing node), each real terminal
+// device taking the lowest COM number not already taken by a link in the ports directory.
+
+constexpr int kMaxComPort = 255;
+
+// Sets the ports directory used when VANTREL_PORTS_DIR is not set (the application passes the
+// "ports" directory beside the settings file). Thread-safe.
+void setPortsDirectory(const std::string& directory);
+// The ports directory in force: VANTREL_PORTS_DIR when set and not empty, else the one set by
+// setPortsDirectory (empty when none).
+std::string portsDirectory();
+
+// Device path of COM<portNumber>; empty when the number is out of 1..255 or nothing maps to it.
+std::string resolveComPort(int portNumber);
+
+// All COM numbers the machine maps, ascending, with their device paths.
+struct ComPortEntry {
+    int number;
+    std::string path;
+};
+std::vector<ComPortEntry> mapComPorts();
+
+// Appends to `numbers` the number of every name that is "COM" (any case) followed by one or more
+// decimal digits forming a number in 1..255; other names are skipped. Keeps the names' order.
+void appendComNumbers(const std::vector<std::string>& names, std::vector<int>& numbers);
