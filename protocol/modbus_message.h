@@ -70,4 +70,10 @@ public:
 
     // Sets exceptionReceived and returns the result code of a Modbus exception code.
     int exceptionResult(int exceptionCode);
+
+private:
+    // Expected response length from the bytes extracted so far; 640 while the bytes that
+    // decide it have not arrived.
+    int expectedBinaryLength() const;
+    int expectedAsciiLength() const;
 };
