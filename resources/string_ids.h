@@ -74,3 +74,49 @@ constexpr unsigned kIdsCreateProcessFailed = 11303;
 // Push buttons shared by the dialogs.
 constexpr unsigned kIdsButtonOk = 11900;
 constexpr unsigned kIdsButtonCancel = 11901;
+
+// Test Modbus Communications dialog: title, labels and push buttons. Its Modbus ID label is the
+// location editor's (10022) and its radio buttons are the Modbus type texts (8025-8027).
+constexpr unsigned kIdsTestTitle = 11400;
+constexpr unsigned kIdsTestModbusTypeLabel = 11401;
+constexpr unsigned kIdsTestFunctionCodeLabel = 11402;
+constexpr unsigned kIdsTestDataTypeLabel = 11403;
+constexpr unsigned kIdsTestDataRegisterLabel = 11404;
+constexpr unsigned kIdsTestDiagCodeLabel = 11405;
+constexpr unsigned kIdsTestNoOfValuesLabel = 11406;
+constexpr unsigned kIdsTestNoOfPointsLabel = 11407;
+constexpr unsigned kIdsTestDataValueLabel = 11408;
+constexpr unsigned kIdsTestStringSizeLabel = 11409;
+constexpr unsigned kIdsTestDataValuesLabel = 11410;   // "%s" = the list separator
+constexpr unsigned kIdsTestStringValuesLabel = 11411; // "%s" = the list separator
+constexpr unsigned kIdsTestCrcLabel = 11412;
+constexpr unsigned kIdsTestLrcLabel = 11413;
+constexpr unsigned kIdsTestTransmitMessageLabel = 11414;
+constexpr unsigned kIdsTestReceiveMessageLabel = 11415;
+constexpr unsigned kIdsTestTransmit = 11420;
+constexpr unsigned kIdsTestRepeat = 11421;
+constexpr unsigned kIdsTestStop = 11422;
+constexpr unsigned kIdsTestConvertor = 11423;
+constexpr unsigned kIdsTestCommsLog = 11424;
+constexpr unsigned kIdsTestChangeTemporarySettings = 11425;
+
+// Integer field checks of every dialog ("%1" and "%2" = the bounds).
+constexpr unsigned kIdsEnterInteger = 11500;
+constexpr unsigned kIdsEnterIntegerBetween = 11501;
+
+// Location editor: the RS-485 check box and the data-bit and stop-bit radio buttons.
+constexpr unsigned kIdsRs485TwoWire = 11600;
+constexpr unsigned kIdsDataBits7 = 11601;
+constexpr unsigned kIdsDataBits8 = 11602;
+constexpr unsigned kIdsStopBits1 = 11603;
+constexpr unsigned kIdsStopBits2 = 11604;
+
+// Communications Log window and its report file. The report header line is the title, 51
+// blanks and "Page %d" (10518); its column titles are those of the list (10508-10512).
+constexpr unsigned kIdsLogTimeDifference = 11700;
+constexpr unsigned kIdsLogReportTitle = 11701;
+constexpr unsigned kIdsLogFileFilter = 11702;
+
+// Modem hang-up dialog: initial texts of its two lines.
+constexpr unsigned kIdsHangUpStatus = 11800;
+constexpr unsigned kIdsHangUpModemResponse = 11801;
