@@ -12,24 +12,62 @@ std::string indexedText(unsigned base, std::int32_t index, std::int32_t count) {
     return std::string(loadString(base + static_cast<unsigned>(index)));
 }
 
-void serializeString(CArchive& archive, std::string& value) {
-    if (archive.isStoring())
-        archive.writeString(value);
-    else
-        value = archive.readString();
+// Hands every field to `visit` in the archive order.
+template <typename Location, typename Visit>
+void visitArchiveFields(Location& location, Visit visit) {
+    visit(location.name);
+    visit(location.number);
+    visit(location.mediaType);
+    visit(location.modbusId);
+    visit(location.modbusType);
+    visit(location.modiconCompatible);
+    visit(location.rs485TwoWire);
+    visit(location.portName);
+    visit(location.baudIndex);
+    visit(location.dataBitsIndex);
+    visit(location.stopBitsIndex);
+    visit(location.parityIndex);
+    visit(location.retries);
+    visit(location.modemInitString);
+    visit(location.connectTimeout);
+    visit(location.redialWait);
+    visit(location.disconnectAfter);
+    visit(location.tcpPort);
+    visit(location.ipAddress);
+    visit(location.time1);
+    visit(location.time2);
 }
 
-void serializeInt(CArchive& archive, std::int32_t& value) {
-    if (archive.isStoring())
-        archive.writeInt32(value);
-    else
-        value = archive.readInt32();
+void writeField(CArchive& archive, const std::string& value) {
+    archive.writeString(value);
+}
+void writeField(CArchive& archive, std::int32_t value) {
+    archive.writeInt32(value);
+}
+void writeField(CArchive& archive, std::uint32_t value) {
+    archive.writeUInt32(value);
+}
+void writeField(CArchive& archive, MediaType value) {
+    archive.writeInt32(static_cast<std::int32_t>(value));
+}
+void writeField(CArchive& archive, ModbusType value) {
+    archive.writeInt32(static_cast<std::int32_t>(value));
 }
 
-template <typename Enum> void serializeEnum(CArchive& archive, Enum& value) {
-    auto raw = static_cast<std::int32_t>(value);
-    serializeInt(archive, raw);
-    value = static_cast<Enum>(raw);
+void readField(CArchive& archive, std::string& value) {
+    value = archive.readString();
+}
+void readField(CArchive& archive, std::int32_t& value) {
+    value = archive.readInt32();
+}
+void readField(CArchive& archive, std::uint32_t& value) {
+    value = archive.readUInt32();
+}
+void readField(CArchive& archive, MediaType& value) {
+    value = static_cast<MediaType>(archive.readInt32());
+}
+void readField(CArchive& archive, ModbusType& value) {
+    value = static_cast<ModbusType>(archive.readInt32());
 }
 
 } // namespace
@@ -91,30 +129,14 @@ void CLocation::setDefaults(int mediaCode) {
 }
 
 void CLocation::serialize(CArchive& archive) {
-    serializeString(archive, name);
-    serializeString(archive, number);
-    serializeEnum(archive, mediaType);
-    serializeInt(archive, modbusId);
-    serializeEnum(archive, modbusType);
-    serializeInt(archive, modiconCompatible);
-    serializeInt(archive, rs485TwoWire);
-    serializeString(archive, portName);
-    serializeInt(archive, baudIndex);
-    serializeInt(archive, dataBitsIndex);
-    serializeInt(archive, stopBitsIndex);
-    serializeInt(archive, parityIndex);
-    serializeInt(archive, retries);
-    serializeString(archive, modemInitString);
-    serializeInt(archive, connectTimeout);
-    serializeInt(archive, redialWait);
-    serializeInt(archive, disconnectAfter);
-    serializeInt(archive, tcpPort);
     if (archive.isStoring())
-        archive.writeUInt32(ipAddress);
+        store(archive);
     else
-        ipAddress = archive.readUInt32();
-    serializeInt(archive, time1);
-    serializeInt(archive, time2);
+        visitArchiveFields(*this, [&archive](auto& field) { readField(archive, field); });
+}
+
+void CLocation::store(CArchive& archive) const {
+    visitArchiveFields(*this, [&archive](const auto& field) { writeField(archive, field); });
 }
 
 std::string CLocation::mediaText() const {

@@ -75,6 +75,8 @@ public:
     // Writes or reads every field in the archive order, depending on the archive's direction.
     // Reading throws CArchiveException when the data ends inside a field.
     void serialize(CArchive& archive);
+    // Writes every field in the archive order to a storing archive.
+    void store(CArchive& archive) const;
 
     // Texts of the three list columns after the name. `decimalSeparator` replaces the dots of
     // the IPv4 address.
