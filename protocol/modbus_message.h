@@ -4,6 +4,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 constexpr int kFrameBufferSize = 640;
 
@@ -71,7 +75,107 @@ public:
     // Sets exceptionReceived and returns the result code of a Modbus exception code.
     int exceptionResult(int exceptionCode);
 
+    // Request builders. Each checks its quantity against the limit of its data type, fills
+    // pduData and frames it into `frame` (640 bytes) with assembleFrame. Each returns 0 or a
+    // result code (5003, 5004, 5018, 5021); nothing may be sent unless it returns 0. Values
+    // beyond the end of a `values` span count as zero (strings: as zero bytes).
+    int buildReadBits(std::uint8_t* frame, int& frameLength, int functionCode,
+                      std::uint16_t address, std::uint16_t points);
+    int buildReadBytes(std::uint8_t* frame, int& frameLength, int functionCode,
+                       std::uint16_t address, std::uint16_t count);
+    int buildReadWords(std::uint8_t* frame, int& frameLength, int functionCode,
+                       std::uint16_t address, std::uint16_t count);
+    int buildReadLongs(std::uint8_t* frame, int& frameLength, int functionCode,
+                       std::uint16_t address, std::uint16_t count);
+    int buildReadDoubles(std::uint8_t* frame, int& frameLength, int functionCode,
+                         std::uint16_t address, std::uint16_t count);
+    int buildReadStrings(std::uint8_t* frame, int& frameLength, int functionCode,
+                         std::uint16_t address, std::uint16_t count, std::uint16_t stringSize);
+    int buildForceCoil(std::uint8_t* frame, int& frameLength, std::uint16_t address, int value);
+    int buildPresetByte(std::uint8_t* frame, int& frameLength, std::uint16_t address, int value);
+    int buildPresetWord(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                        std::uint16_t value);
+    int buildPresetLong(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                        std::uint32_t value);
+    int buildPresetFloat(std::uint8_t* frame, int& frameLength, std::uint16_t address, float value);
+    int buildPresetDouble(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                          double value);
+    // `text` is padded with spaces (or cut) to exactly stringSize characters.
+    int buildPresetString(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                          std::uint16_t stringSize, std::string_view text);
+    int buildReadExceptionStatus(std::uint8_t* frame, int& frameLength);
+    int buildDiagnostics(std::uint8_t* frame, int& frameLength, std::uint16_t subFunction,
+                         std::uint16_t dataValue);
+    int buildForceCoils(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                        std::uint16_t points, std::span<const int> values);
+    int buildPresetBytes(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                         std::uint16_t count, std::span<const int> values);
+    int buildPresetWords(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                         std::uint16_t count, std::span<const std::uint16_t> values);
+    int buildPresetLongs(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                         std::uint16_t count, std::span<const std::uint32_t> values);
+    int buildPresetFloats(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                          std::uint16_t count, std::span<const float> values);
+    int buildPresetDoubles(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                           std::uint16_t count, std::span<const double> values);
+    // Each string is padded with spaces (or cut) to stringSize characters; strings not given
+    // at all are sent as zero bytes.
+    int buildPresetStrings(std::uint8_t* frame, int& frameLength, std::uint16_t address,
+                           std::uint16_t count, std::uint16_t stringSize,
+                           std::span<const std::string> values);
+    int buildUserDefined(std::uint8_t* frame, int& frameLength, int functionCode,
+                         std::uint16_t byteCount, std::span<const std::uint8_t> bytes);
+
+    // Response decoders for functions 1 to 4. `frame` holds `length` bytes as received (RTU
+    // with its CRC, Modbus/TCP with its header, ASCII after asciiToBinary). Each returns 0 when
+    // the byte count is the one expected for `count` values, 5017 (nothing decoded) when it
+    // differs and exceeds the largest acceptable count, and otherwise 5005 after decoding what
+    // the byte count announces. A byte count larger than the frame carries is decoded only as
+    // far as the bytes received and gives 5005.
+    // decodeBits and decodeBytes always give `count` values (zero where the response is short);
+    // the others give as many as the byte count holds.
+    int decodeBits(const std::uint8_t* frame, int length, std::uint16_t points,
+                   std::vector<std::uint8_t>& values) const;
+    int decodeBytes(const std::uint8_t* frame, int length, std::uint16_t count,
+                    std::vector<std::uint8_t>& values) const;
+    int decodeWords(const std::uint8_t* frame, int length, std::uint16_t count,
+                    std::vector<std::uint16_t>& values) const;
+    int decodeLongs(const std::uint8_t* frame, int length, std::uint16_t count,
+                    std::vector<std::uint32_t>& values) const;
+    // Modicon Compatible: the two words of every value are exchanged before decoding.
+    int decodeFloats(const std::uint8_t* frame, int length, std::uint16_t count,
+                     std::vector<float>& values) const;
+    int decodeDoubles(const std::uint8_t* frame, int length, std::uint16_t count,
+                      std::vector<double>& values) const;
+    int decodeStrings(const std::uint8_t* frame, int length, std::uint16_t count,
+                      std::uint16_t stringSize, std::vector<std::string>& values) const;
+
+    // Echo checks of write responses against the request (both binary, as for the decoders).
+    // Return 0, or 5019 / 5020 / 5026 when the echoed fields differ or are missing.
+    int checkCoilEcho(const std::uint8_t* response, int responseLength, const std::uint8_t* request,
+                      int requestLength) const;
+    int checkRegisterEcho(const std::uint8_t* response, int responseLength,
+                          const std::uint8_t* request, int requestLength) const;
+    int checkMultipleEcho(const std::uint8_t* response, int responseLength,
+                          const std::uint8_t* request, int requestLength) const;
+    // True when a diagnostics response echoes the request's data value ("Pass").
+    bool diagnosticsEchoMatches(const std::uint8_t* response, int responseLength,
+                                const std::uint8_t* request, int requestLength) const;
+
 private:
+    bool registerModes() const { return registerAddressing || modiconCompatible; }
+    std::uint16_t wireAddress(std::uint16_t address) const;
+    int putAddressAndCount(std::uint8_t* frame, int& frameLength, int functionCode,
+                           std::uint16_t address, std::uint16_t count);
+    int putAddress(std::uint8_t* frame, int& frameLength, int functionCode, std::uint16_t address,
+                   int valueLength);
+    int putAddressCountAndBytes(std::uint8_t* frame, int& frameLength, int functionCode,
+                                std::uint16_t address, std::uint16_t quantity, int byteCount);
+    // Finds the byte count and the data bytes of a read response; returns the decoder result
+    // for `expected` and `largest`, and the data span to decode in `data`/`available`.
+    int byteCountRule(const std::uint8_t* frame, int length, int expected, int largest,
+                      const std::uint8_t*& data, int& available) const;
+
     // Expected response length from the bytes extracted so far; 640 while the bytes that
     // decide it have not arrived.
     int expectedBinaryLength() const;

@@ -1,6 +1,7 @@
 #include "protocol/check_values.h"
 #include "protocol/modbus_message.h"
 #include "protocol/result_codes.h"
+#include "test_support.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -8,26 +9,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-enum class Framing { Rtu, Ascii, Tcp };
-
-void setFraming(CModbusMessage& m, Framing f) {
-    m.binaryMode = f != Framing::Ascii;
-    m.tcpMode = f == Framing::Tcp;
-}
-
-Bytes bytesOf(const std::string& text) {
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes withCrc(Bytes frame) {
-    const std::uint16_t crc = crc16(frame.data(), static_cast<int>(frame.size()));
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
-}
 
 Bytes extracted(const CModbusMessage& m) {
     return Bytes(m.rxFrame, m.rxFrame + m.rxCount);
