@@ -153,7 +153,9 @@ void CSerialPort::openDevice(const std::string& path, std::uint32_t baudRate, in
     tty.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tty.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tty.c_cflag |= CLOCAL | CREAD;
-    tty.c_cc[VMIN] = 0;
+    // With VMIN 1 a non-blocking read of an empty queue fails with EAGAIN, so that a read of 0
+    // bytes can only mean the line hung up.
+    tty.c_cc[VMIN] = 1;
     tty.c_cc[VTIME] = 0;
 
     speed_t speed{};
@@ -309,8 +311,12 @@ std::uint32_t CSerialPort::readNow(std::uint8_t* buffer, std::uint32_t count) {
         return 0;
     for (;;) {
         const ssize_t n = ::read(fd_, buffer, count);
-        if (n >= 0)
+        if (n > 0)
             return static_cast<std::uint32_t>(n);
+        // On a non-blocking terminal "nothing yet" is EAGAIN; end of file means the line hung up
+        // (a pseudo-terminal whose other end closed, an unplugged adapter).
+        if (n == 0)
+            throwSerialException(EIO);
         if (errno == EINTR)
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK)
