@@ -6,7 +6,7 @@
 namespace {
 
 struct Registry {
-    std::mutex lock;
+    std::recursive_mutex lock;
     std::unordered_map<WindowHandle, IMessageTarget*> windows;
     WindowHandle lastHandle = 0;
 };
@@ -69,4 +69,15 @@ LParam sendMessage(WindowHandle window, unsigned message, WParam wParam, LParam 
     // The caller runs on the target's own thread, the only one that unregisters it, so the
     // target stays valid without the lock; the handler may then use the registry itself.
     return target->handleMessage(message, wParam, lParam);
+}
+
+bool whileWindowLive(WindowHandle window, const std::function<void()>& action) {
+    if (window == 0)
+        return false;
+    Registry& r = registry();
+    std::lock_guard guard(r.lock);
+    if (r.windows.count(window) == 0)
+        return false;
+    action();
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 // Window handles and window messages. A window (a Qt widget, or a queue in tests) registers a
 // target and receives an opaque handle; the comms thread and other windows reach it only through
@@ -28,7 +29,8 @@ public:
     virtual LParam handleMessage(unsigned message, WParam wParam, LParam lParam) = 0;
 };
 
-// Registers a live window; the target must stay valid until unregisterWindow returns.
+// Registers a live window; the target, and any buffer handed to other threads for it to read
+// later, must stay valid until unregisterWindow returns.
 WindowHandle registerWindow(IMessageTarget* target);
 // Removes the window under the registry lock: once this returns nothing more is posted to it.
 void unregisterWindow(WindowHandle window);
@@ -38,3 +40,8 @@ bool isWindow(WindowHandle window);
 bool postMessage(WindowHandle window, unsigned message, WParam wParam = 0, LParam lParam = 0);
 // Delivers a message synchronously on the calling thread; returns 0 when the window is not live.
 LParam sendMessage(WindowHandle window, unsigned message, WParam wParam = 0, LParam lParam = 0);
+// Runs `action` under the registry lock when the window is live and returns true; returns false
+// without running it otherwise. The window cannot finish unregistering while `action` runs, so
+// the action may write into buffers the window owns and post messages to it (the lock is
+// recursive); it must not wait for anything the window's thread does.
+bool whileWindowLive(WindowHandle window, const std::function<void()>& action);

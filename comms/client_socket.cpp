@@ -1,0 +1,304 @@
+#include "comms/client_socket.h"
+
+#include "platform/socket_errors.h"
+#include "resources/string_table.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+std::atomic<std::int32_t> socketLibraryReady{1};
+
+namespace {
+
+thread_local int tLastError = 0;
+// The socket whose notifier runs on this thread, so that a notification's disconnect does not
+// try to join its own thread.
+thread_local const CClientSocket* tNotifierOf = nullptr;
+
+int pendingSocketError(int fd) {
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        return errno;
+    return error;
+}
+
+} // namespace
+
+CClientSocket::CClientSocket() = default;
+
+CClientSocket::~CClientSocket() {
+    disconnect();
+}
+
+int CClientSocket::connectTo(std::uint32_t address, std::uint16_t port) {
+    std::lock_guard control(controlLock_);
+    connected = 0;
+    linkBroken = 0;
+    connectError = 0;
+    sendError = 0;
+    receiveError = 0;
+    unknownError = 0;
+    stopNotifier();
+    closeDescriptor();
+    if (socketLibraryReady.load() == 0)
+        return 5500;
+
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return 5501;
+
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", static_cast<int>((address >> 24) & 0xFF),
+                  static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
+                  static_cast<int>(address & 0xFF));
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    inet_pton(AF_INET, text, &peer.sin_addr);
+
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+        const int code = winsockErrorFromErrno(errno);
+        if (code != kWsaWouldBlock) {
+            ::close(fd);
+            return winsockResult(SocketOp::Connect, code);
+        }
+    }
+    {
+        std::lock_guard guard(fdLock_);
+        fd_ = fd;
+    }
+    dataReady.reset();
+    wakeNotifier_.reset();
+    stopNotifier_ = false;
+    receiveArmed_ = true;
+    notifier_ = std::thread([this, fd] { runNotifier(fd); });
+    return 0;
+}
+
+void CClientSocket::disconnect() {
+    connected = 0;
+    linkBroken = 0;
+    if (tNotifierOf == this) {
+        // Called from a notification: the notifier leaves its loop when the handler returns.
+        stopNotifier_ = true;
+        closeDescriptor();
+        return;
+    }
+    std::lock_guard control(controlLock_);
+    stopNotifier();
+    closeDescriptor();
+    // A connect notification that was running while the notifier stopped may have set them.
+    connected = 0;
+    linkBroken = 0;
+}
+
+bool CClientSocket::isOpen() const {
+    std::lock_guard guard(fdLock_);
+    return fd_ >= 0;
+}
+
+void CClientSocket::stopNotifier() {
+    if (!notifier_.joinable())
+        return;
+    stopNotifier_ = true;
+    wakeNotifier_.set();
+    notifier_.join();
+}
+
+void CClientSocket::closeDescriptor() {
+    std::lock_guard guard(fdLock_);
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+int CClientSocket::receive(void* buffer, int length) {
+    ssize_t got;
+    {
+        std::lock_guard guard(fdLock_);
+        if (fd_ < 0) {
+            tLastError = winsockErrorFromErrno(ENOTCONN);
+            return -1;
+        }
+        got = ::recv(fd_, buffer, static_cast<std::size_t>(std::max(length, 0)), MSG_DONTWAIT);
+        if (got < 0)
+            tLastError = winsockErrorFromErrno(errno);
+    }
+    // A receive call re-enables the receive notification, as the platform's sockets do.
+    receiveArmed_ = true;
+    wakeNotifier_.set();
+    return got < 0 ? -1 : static_cast<int>(got);
+}
+
+int CClientSocket::send(const void* data, int length) {
+    std::lock_guard guard(fdLock_);
+    if (fd_ < 0) {
+        tLastError = winsockErrorFromErrno(ENOTCONN);
+        return -1;
+    }
+    const ssize_t sent = ::send(fd_, data, static_cast<std::size_t>(std::max(length, 0)),
+                                MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent < 0) {
+        tLastError = winsockErrorFromErrno(errno);
+        return -1;
+    }
+    return static_cast<int>(sent);
+}
+
+int CClientSocket::lastError() {
+    return tLastError;
+}
+
+void CClientSocket::runNotifier(int fd) {
+    tNotifierOf = this;
+    bool connecting = true;
+    bool closeReported = false;
+    while (!stopNotifier_) {
+        pollfd fds[2] = {{wakeNotifier_.fd(), POLLIN, 0}, {fd, 0, 0}};
+        if (connecting)
+            fds[1].events = POLLOUT;
+        else
+            fds[1].events =
+                static_cast<short>((receiveArmed_ ? POLLIN : 0) | (closeReported ? 0 : POLLRDHUP));
+        // Once the close has been reported a hung-up socket stays ready for ever: watch it only
+        // while a receive notification is wanted.
+        const nfds_t count = fds[1].events != 0 ? 2 : 1;
+        if (::poll(fds, count, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (fds[0].revents & POLLIN)
+            wakeNotifier_.tryWait();
+        if (stopNotifier_ || count < 2)
+            continue;
+        const short revents = fds[1].revents;
+        if (revents & POLLNVAL)
+            break;
+        if (connecting) {
+            if ((revents & (POLLOUT | POLLERR | POLLHUP)) == 0)
+                continue;
+            connecting = false;
+            const int error = winsockErrorFromErrno(pendingSocketError(fd));
+            onConnect(error);
+            if (error != 0)
+                break;
+            onSend(0);
+            continue;
+        }
+        if ((revents & (POLLIN | POLLHUP | POLLERR)) && receiveArmed_) {
+            receiveArmed_ = false;
+            onReceive(0);
+        }
+        if ((revents & (POLLRDHUP | POLLHUP | POLLERR)) && !closeReported) {
+            closeReported = true;
+            onClose(winsockErrorFromErrno(pendingSocketError(fd)));
+        }
+    }
+    tNotifierOf = nullptr;
+}
+
+void CClientSocket::onConnect(int error) {
+    if (error != 0) {
+        connectError = winsockResult(SocketOp::Connect, error);
+        disconnect();
+    } else {
+        connectError = 0;
+        connected = 1;
+    }
+}
+
+void CClientSocket::onSend(int error) {
+    sendError = error != 0 ? winsockResult(SocketOp::Send, error) : 0;
+}
+
+void CClientSocket::onReceive(int error) {
+    if (error != 0) {
+        receiveError = winsockResult(SocketOp::Receive, error);
+    } else {
+        receiveError = 0;
+        dataReady.set();
+    }
+}
+
+void CClientSocket::onClose(int error) {
+    if (error != 0) {
+        closeError = winsockResult(SocketOp::Send, error);
+        disconnect();
+    } else {
+        closeError = 0;
+    }
+}
+
+int CClientSocket::winsockResult(SocketOp op, int code) {
+    const bool connecting = op == SocketOp::Connect;
+    switch (code) {
+    case 10013:
+        return 5524;
+    case 10014:
+        return connecting ? 5509 : 5525;
+    case 10022:
+        return connecting ? 5510 : 5529;
+    case 10024:
+        return 5512;
+    case 10035:
+        return connecting ? 5522 : 5528;
+    case 10036:
+        return 5521;
+    case 10038:
+        return 5516;
+    case 10039:
+        return 5508;
+    case 10047:
+        return 5506;
+    case 10048:
+        return 5504;
+    case 10049:
+        return 5505;
+    case 10050:
+        return 5520;
+    case 10051:
+        return 5513;
+    case 10052:
+        return 0;
+    case 10053:
+        if (connected)
+            linkBroken = 1;
+        return 5530;
+    case 10054:
+        return 5531;
+    case 10055:
+        return connecting ? 5514 : 5526;
+    case 10056:
+        return 5511;
+    case 10057:
+        return 5515;
+    case 10058:
+        return connecting ? 0 : (op == SocketOp::Send ? 5527 : 5523);
+    case 10060:
+        return 5517;
+    case 10061:
+        return 5507;
+    case 10065:
+        return 5532;
+    case 10093:
+        return 5519;
+    default:
+        unknownError = code;
+        return 5518;
+    }
+}
+
+std::string CClientSocket::unknownErrorText() const {
+    std::string text(loadString(5518));
+    text.erase(std::remove(text.begin(), text.end(), '.'), text.end());
+    return formatText("%s = %d.", text.c_str(), static_cast<int>(unknownError.load()));
+}

@@ -1,0 +1,263 @@
+#include "comms/comms_engine.h"
+
+#include "comms/comms_context.h"
+#include "platform/clock.h"
+#include "protocol/result_codes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+CCommsEngine::CCommsEngine() = default;
+
+CCommsEngine::~CCommsEngine() {
+    if (threadHandle.joinable()) {
+        stopEvent.set();
+        threadHandle.join();
+    }
+}
+
+int CCommsEngine::queueJob(JobType type, const std::uint8_t* request,
+                           const std::uint16_t* requestLength, std::uint8_t* response,
+                           std::uint16_t* responseLength, WindowHandle notifyWindow) {
+    if (request == nullptr || response == nullptr || requestLength == nullptr ||
+        responseLength == nullptr || *requestLength == 0 || *requestLength > kMaxRequestLength)
+        return kResultInvalidWriteRequest;
+    if (stopping.load() == 1)
+        return kResultStopping;
+    auto job = std::make_unique<CCommsJob>(
+        CCommsJob{type, request, requestLength, response, responseLength, notifyWindow});
+    std::lock_guard guard(jobLock);
+    jobQueue.push_back(std::move(job));
+    return 0;
+}
+
+bool CCommsEngine::startThread(CCommsContext& context) {
+    if (context.commsThreadRunning.load() == 1)
+        return true;
+    if (!jobPendingEvent.valid() || !stopEvent.valid())
+        return false;
+    if (threadHandle.joinable()) {
+        // Started but not yet marked running: it is on its way. Otherwise it has ended.
+        if (!threadEndedEvent_.wait(0))
+            return true;
+        threadHandle.join();
+    }
+    stopEvent.reset();
+    threadEndedEvent_.reset();
+    try {
+        threadHandle = std::thread([this, &context] {
+            runCommsThread(context);
+            threadEndedEvent_.set();
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+bool CCommsEngine::stopThread(CCommsContext&) {
+    // The thread handle, not commsThreadRunning, says whether there is a thread to stop: a thread
+    // started a moment ago may not have set the flag yet.
+    if (!threadHandle.joinable())
+        return true;
+    stopEvent.set();
+    if (!threadEndedEvent_.wait(kControllerWaitMs)) {
+        // Still running; a later stop (or the destructor) waits again.
+        return false;
+    }
+    threadHandle.join();
+    return true;
+}
+
+bool CCommsEngine::abortCurrentJob() {
+    if (!threadHandle.joinable())
+        return false;
+    abortDoneEvent.reset();
+    if (serialBusy.load() == 1 || tcpBusy.load() == 1)
+        abortEvent.set();
+    aborted = 1;
+    const bool done = abortDoneEvent.wait(kControllerWaitMs);
+    abortEvent.reset();
+    return done;
+}
+
+bool CCommsEngine::cancelJobs(WindowHandle window) {
+    if (!threadHandle.joinable())
+        return false;
+    cancelDoneEvent.reset();
+    cancelKey = window;
+    cancelRequest = 1;
+    return cancelDoneEvent.wait(kControllerWaitMs);
+}
+
+int CCommsEngine::addErrorRecord(int code) {
+    const auto value = static_cast<std::uint32_t>(code);
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    return addLogRecord(static_cast<unsigned>(CommsLogType::Error), 4, bytes);
+}
+
+int CCommsEngine::runCommsThread(CCommsContext& context) {
+    context.commsThreadRunning = 1;
+    serialWaitSet[1] = WaitItem{&abortEvent, -1};
+    serialWaitSet[2] = WaitItem{&stopEvent, -1};
+    tcpWaitSet[0] = WaitItem{&context.socket.dataReady, -1};
+    tcpWaitSet[1] = WaitItem{&abortEvent, -1};
+    tcpWaitSet[2] = WaitItem{&stopEvent, -1};
+    stopping = 0;
+
+    while (stopping.load() == 0) {
+        const int idleMs = context.message.removeEcho.load() == 1 ? 40 : 10;
+        const int woken = waitForAny({{&jobPendingEvent, -1}, {&stopEvent, -1}}, idleMs);
+        if (woken == 0) {
+            serveHeadJob(context);
+        } else if (woken == kWaitTimeout) {
+            if (aborted.load() == 1) {
+                abortDoneEvent.set();
+                aborted = 0;
+            }
+            if (cancelRequest.load() == 1) {
+                cancelRequest = 0;
+                dropQueuedJobs(cancelKey.load());
+                cancelDoneEvent.set();
+            }
+            std::lock_guard guard(jobLock);
+            if (!jobQueue.empty())
+                jobPendingEvent.set();
+        } else {
+            stopping = 1;
+        }
+    }
+    endThread(context);
+    return 0;
+}
+
+void CCommsEngine::endThread(CCommsContext& context) {
+    CSerialPort& port = context.serialPort;
+    if (context.message.serialLink.load() == 1 && port.isOpen()) {
+        try {
+            port.purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+        } catch (const CSerialException&) {
+            // The port is closed below all the same.
+        }
+        try {
+            port.close();
+        } catch (const CSerialException&) {
+            // close() has released the device even when restoring its settings failed.
+        }
+    }
+    context.socket.disconnect();
+    {
+        std::lock_guard guard(jobLock);
+        jobQueue.clear();
+    }
+    context.commsThreadRunning = 0;
+}
+
+void CCommsEngine::dropQueuedJobs(WindowHandle window) {
+    std::lock_guard guard(jobLock);
+    for (std::size_t i = jobQueue.size(); i-- > 0;) {
+        if (window == 0 || jobQueue[i]->notifyWindow == window)
+            jobQueue.erase(jobQueue.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+void CCommsEngine::removeHeadJob() {
+    std::lock_guard guard(jobLock);
+    if (!jobQueue.empty())
+        jobQueue.erase(jobQueue.begin());
+}
+
+void CCommsEngine::serveHeadJob(CCommsContext& context) {
+    const CCommsJob* job = nullptr;
+    {
+        std::lock_guard guard(jobLock);
+        if (jobQueue.empty())
+            return;
+        job = jobQueue.front().get();
+    }
+    CModbusMessage& message = context.message;
+    message.modemCommandMode = job->type == JobType::ModemCommand ? 1 : 0;
+
+    // The request is read while the window is known to be live: its buffers go away with it.
+    int length = 0;
+    const bool live = whileWindowLive(job->notifyWindow, [&] {
+        length = *job->requestLength;
+        if (length > 0 && length <= kMaxRequestLength)
+            std::memcpy(message.txFrame, job->request, static_cast<std::size_t>(length));
+    });
+    if (!live) {
+        removeHeadJob();
+        return;
+    }
+    if (length == 0 || length > kMaxRequestLength) {
+        // The length was changed after the job was queued; sending it would overrun txFrame.
+        message.rxCount = 0;
+        finishJob(context, *job, kResultInvalidWriteRequest);
+        removeHeadJob();
+        return;
+    }
+    message.txLength = length;
+    logEnabled = context.logComms.load();
+    message.exceptionReceived = 0;
+    // An abort asked for between jobs is acknowledged here, and a stale abort signal must not
+    // end the new job's first exchange.
+    if (aborted.exchange(0) == 1)
+        abortDoneEvent.set();
+    abortEvent.reset();
+
+    const int result = runAttempts(context, *job);
+    finishJob(context, *job, result);
+    removeHeadJob();
+}
+
+int CCommsEngine::runAttempts(CCommsContext& context, const CCommsJob& job) {
+    CModbusMessage& message = context.message;
+    int result = 0;
+    // At least one attempt, whatever the retry count says: no attempt would report success.
+    for (int attempt = 0;
+         (attempt == 0 || attempt <= message.retries.load()) &&
+         message.exceptionReceived.load() == 0 && aborted.load() == 0 && stopping.load() == 0;
+         ++attempt) {
+        if (message.serialLink.load() == 1) {
+            if (context.modemConnected.load() == 1)
+                context.modemIdleMs = 0;
+            if (job.type == JobType::ModemCommand && attempt >= 1 && job.notifyWindow != 0 &&
+                stopping.load() == 0)
+                postMessage(job.notifyWindow, WM_COMMS_RESULT,
+                            static_cast<WParam>(JobType::Retrying), result);
+            if (attempt >= 1 && stopping.load() == 0 && result != kResultTimedOut)
+                sleepMs(message.removeEcho.load() == 1 ? 40 : 20);
+            try {
+                result = serialTransaction(message, context.serialPort);
+            } catch (const CSerialException&) {
+                serialBusy = 0;
+                result = kResultUnknownPortError;
+                if (logEnabled.load() == 1)
+                    addErrorRecord(result);
+            }
+        } else if (context.socket.connected.load() == 1) {
+            result = tcpTransaction(message, context.socket);
+        } else {
+            result = kResultNoTcpConnection;
+        }
+        if (result == 0)
+            break;
+    }
+    return result;
+}
+
+void CCommsEngine::finishJob(CCommsContext& context, const CCommsJob& job, int result) {
+    const CModbusMessage& message = context.message;
+    // Under the registry lock the window cannot go away while its buffers are written, and the
+    // result is posted only after the response is in place.
+    whileWindowLive(job.notifyWindow, [&] {
+        const int count = std::clamp(message.rxCount, 0, kFrameBufferSize);
+        std::memcpy(job.response, message.rxFrame, static_cast<std::size_t>(count));
+        *job.responseLength = static_cast<std::uint16_t>(count);
+        if (stopping.load() == 0)
+            postMessage(job.notifyWindow, WM_COMMS_RESULT, static_cast<WParam>(job.type), result);
+    });
+}

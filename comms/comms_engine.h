@@ -1,0 +1,112 @@
+#pragma once
+
+#include "comms/comms_job.h"
+#include "comms/serial_port.h"
+#include "commslog/comms_log_store.h"
+#include "platform/events.h"
+#include "platform/window_messages.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class CModbusMessage;
+class CClientSocket;
+class CCommsContext;
+
+// Result codes of the engine and its exchanges that are not Modbus results.
+constexpr int kResultStopping = 1;               // job refused while the thread ends
+constexpr int kResultTerminating = 5001;         // marks an abort inside an exchange
+constexpr int kResultInvalidWriteRequest = 5016; // "Invalid write request data."
+constexpr int kResultLogMemory = 5025;           // "Memory has run out to store comms logs!"
+constexpr int kResultUnknownPortError = 5040;    // "Unknown Communications Port Error."
+constexpr int kResultNoTcpConnection = 5534;     // "There is no TCP/IP connection."
+
+// Every wait of the user-interface thread on the comms thread is bounded by this.
+constexpr int kControllerWaitMs = 10000;
+
+// The comms engine: a queue of jobs served one at a time by the comms thread, with the events
+// and flags through which the user-interface thread steers it, and the comms log. The
+// user-interface thread calls queueJob, the four controller operations and the log operations;
+// everything else runs on the comms thread.
+class CCommsEngine {
+public:
+    CCommsEngine();
+    // Stops the thread if it still runs and waits for it without a limit: it uses the objects of
+    // the context, which must not go away under it.
+    ~CCommsEngine();
+    CCommsEngine(const CCommsEngine&) = delete;
+    CCommsEngine& operator=(const CCommsEngine&) = delete;
+
+    std::thread threadHandle;
+    std::atomic<WindowHandle> cancelKey{0}; // window whose jobs are dropped; 0: every window
+    CEvent jobPendingEvent;
+    CEvent cancelDoneEvent;
+    CEvent abortEvent;
+    CEvent abortDoneEvent;
+    CEvent stopEvent;
+    std::atomic<std::int32_t> serialBusy{0};
+    std::atomic<std::int32_t> tcpBusy{0};
+    std::atomic<std::int32_t> cancelRequest{0};
+    std::atomic<std::int32_t> logEnabled{0};
+    std::atomic<std::int32_t> aborted{0};
+    std::atomic<std::int32_t> stopping{0};
+    SerialTimeouts portTimeouts;
+    // The serial exchange's I/O descriptor (filled by each exchange), abortEvent, stopEvent.
+    WaitItem serialWaitSet[3];
+    // The socket's dataReady, abortEvent, stopEvent.
+    WaitItem tcpWaitSet[3];
+    // The comms log, with its own lock.
+    CCommsLogStore logRecords;
+    std::mutex jobLock;
+    std::vector<std::unique_ptr<CCommsJob>> jobQueue; // guarded by jobLock; [0] is being served
+
+    // Queues a job. Returns 0, 5016 when a buffer is missing or *requestLength is not 1 to 640,
+    // or 1 when the thread is ending; nothing is queued unless it returns 0. The thread notices
+    // the job at its next idle time-out.
+    int queueJob(JobType type, const std::uint8_t* request, const std::uint16_t* requestLength,
+                 std::uint8_t* response, std::uint16_t* responseLength, WindowHandle notifyWindow);
+
+    // Controller operations (user-interface thread).
+    // Starts the comms thread with the context; true when it runs (or already ran).
+    bool startThread(CCommsContext& context);
+    // Tells the thread to end and waits up to 10 s; true when it has ended (or never ran).
+    bool stopThread(CCommsContext& context);
+    // Aborts the exchange in progress and waits up to 10 s for the thread to acknowledge; true
+    // when it did.
+    bool abortCurrentJob();
+    // Has the thread drop the queued jobs of a window (0: of every window) and waits up to 10 s;
+    // true when they have been dropped.
+    bool cancelJobs(WindowHandle window);
+
+    // The comms log (any thread adds; the user-interface thread clears).
+    int addLogRecord(unsigned type, unsigned size, const void* data) {
+        return logRecords.addLogRecord(type, size, data);
+    }
+    void clearLog() { logRecords.clearLog(); }
+    // Adds an ERROR record whose 4 data bytes are `code`, least significant byte first. Returns as
+    // addLogRecord.
+    int addErrorRecord(int code);
+
+    // The thread procedure: serves jobs until stopEvent (or a failed wait). Returns 0.
+    int runCommsThread(CCommsContext& context);
+    // Frees the queued jobs of a window (0: every job), from the tail to the head. Comms thread
+    // only, between jobs.
+    void dropQueuedJobs(WindowHandle window);
+
+    // One attempt over the serial port / the socket. Return the result code (0: success).
+    int serialTransaction(CModbusMessage& message, CSerialPort& port);
+    int tcpTransaction(CModbusMessage& message, CClientSocket& socket);
+
+private:
+    void serveHeadJob(CCommsContext& context);
+    int runAttempts(CCommsContext& context, const CCommsJob& job);
+    void finishJob(CCommsContext& context, const CCommsJob& job, int result);
+    void removeHeadJob();
+    void endThread(CCommsContext& context);
+
+    CEvent threadEndedEvent_;
+};
