@@ -1,0 +1,295 @@
+#include "comms/comms_context.h"
+#include "protocol/check_values.h"
+#include "test_serial_support.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes withCrc(Bytes frame) {
+    const std::uint16_t crc = crc16(frame.data(), static_cast<int>(frame.size()));
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+}
+
+const Bytes kRequest = withCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
+const Bytes kAnswer = withCrc({0x01, 0x03, 0x04, 0x00, 0x0A, 0x00, 0x0B});
+
+// What the far end does once it has read the request: each step waits, then sends.
+struct Step {
+    int delayMs;
+    Bytes bytes;
+};
+
+class CScriptedUnit {
+public:
+    CScriptedUnit(const CPtyPair& line, std::size_t requestLength, std::vector<Step> steps)
+        : thread_([&line, requestLength, steps = std::move(steps)] {
+              if (requestLength > 0 && line.receive(requestLength, 5000).size() < requestLength)
+                  return;
+              for (const auto& step : steps) {
+                  sleepMs(step.delayMs);
+                  line.send(step.bytes);
+              }
+          }) {}
+    ~CScriptedUnit() { thread_.join(); }
+    CScriptedUnit(const CScriptedUnit&) = delete;
+    CScriptedUnit& operator=(const CScriptedUnit&) = delete;
+
+private:
+    std::thread thread_;
+};
+
+class SerialTransactionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(line.valid());
+        ports.link("COM3", line.slavePath());
+        ctx.serialPort.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
+        ASSERT_TRUE(ctx.serialPort.isOpen());
+        ctx.serialPort.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
+        // The comms thread fills these at its start; these tests call the exchange directly.
+        ctx.engine.serialWaitSet[1] = WaitItem{&ctx.engine.abortEvent, -1};
+        ctx.engine.serialWaitSet[2] = WaitItem{&ctx.engine.stopEvent, -1};
+        ctx.engine.logEnabled = 1;
+        msg().time1 = 1500;
+        msg().time2 = 300;
+        msg().readPause = 2;
+        setRequest(kRequest);
+    }
+    CModbusMessage& msg() { return ctx.message; }
+    void setRequest(const Bytes& frame) {
+        std::copy(frame.begin(), frame.end(), msg().txFrame);
+        msg().txLength = static_cast<int>(frame.size());
+    }
+    int run() {
+        const std::uint32_t start = tickCount();
+        const int result = ctx.engine.serialTransaction(msg(), ctx.serialPort);
+        elapsed = tickCount() - start;
+        return result;
+    }
+    Bytes rxFrame() { return Bytes(msg().rxFrame, msg().rxFrame + msg().rxCount); }
+    // The log as (type, bytes) pairs.
+    std::vector<std::pair<int, Bytes>> logged() {
+        std::vector<std::pair<int, Bytes>> out;
+        for (int i = 0; i < ctx.engine.logRecords.count(); ++i) {
+            const CCommsLogRecord* r = ctx.engine.logRecords.record(i);
+            out.emplace_back(r->type, Bytes(r->data.get(), r->data.get() + r->size));
+        }
+        return out;
+    }
+    static Bytes errorBytes(int code) {
+        return {static_cast<std::uint8_t>(code & 0xFF), static_cast<std::uint8_t>(code >> 8), 0, 0};
+    }
+
+    CPtyPair line;
+    CTempPortsDir ports;
+    CCommsContext ctx;
+    std::uint32_t elapsed = 0;
+};
+
+TEST_F(SerialTransactionTest, RtuAnswersEndAsSoonAsTheFrameIsComplete) {
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        int echo;
+        int result;
+        Bytes expected;
+    };
+    const Bytes exception = withCrc({0x01, 0x83, 0x02});
+    const Case cases[] = {
+        {"two bursts",
+         {{5, Bytes(kAnswer.begin(), kAnswer.begin() + 4)},
+          {60, Bytes(kAnswer.begin() + 4, kAnswer.end())}},
+         0,
+         0,
+         kAnswer},
+        {"echo then answer", {{0, kRequest}, {40, kAnswer}}, 1, 0, kAnswer},
+        {"echo and answer together",
+         {{0,
+           [] {
+               Bytes b = kRequest;
+               b.insert(b.end(), kAnswer.begin(), kAnswer.end());
+               return b;
+           }()}},
+         1,
+         0,
+         kAnswer},
+        {"exception", {{5, exception}}, 0, 5010, exception},
+    };
+    for (const auto& c : cases) {
+        msg().removeEcho = c.echo;
+        msg().time2 = 1500;
+        int result = -1;
+        {
+            CScriptedUnit unit(line, kRequest.size(), c.steps);
+            result = run();
+        }
+        EXPECT_EQ(result, c.result) << c.name;
+        EXPECT_EQ(rxFrame(), c.expected) << c.name;
+        // Completion, not silence, ended reception: well inside the 1500 ms of time2.
+        EXPECT_LT(elapsed, 1200u) << c.name;
+        EXPECT_EQ(ctx.engine.serialBusy.load(), 0);
+    }
+}
+
+TEST_F(SerialTransactionTest, StaleInputIsFlushedAndLoggedButNeverTheAnswer) {
+    const Bytes stale = {0xAA, 0xBB, 0xCC};
+    line.send(stale);
+    ASSERT_TRUE(ctx.serialPort.waitForChar(2000));
+    {
+        CScriptedUnit unit(line, kRequest.size(), {{5, kAnswer}});
+        EXPECT_EQ(run(), 0);
+    }
+    EXPECT_EQ(rxFrame(), kAnswer);
+    const auto log = logged();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[0], std::make_pair(7, stale));
+    EXPECT_EQ(log[1], std::make_pair(2, kRequest));
+    EXPECT_EQ(log.back().first, 3);
+    EXPECT_EQ(ctx.serialPort.getTimeouts().readInterval, kReadIntervalImmediate);
+}
+
+TEST_F(SerialTransactionTest, SilenceAndBadChecksEndOnTheTimeouts) {
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        int result;
+        std::uint32_t atLeastMs;
+    };
+    Bytes badCrc = kAnswer;
+    badCrc.back() ^= 0xFF;
+    const Case cases[] = {
+        {"silence", {}, 5006, 1400},           // about time1
+        {"bad crc", {{5, badCrc}}, 5008, 250}, // time2 of silence after the bytes
+        {"garbage", {{5, {0x07, 0x01}}}, 5007, 250},
+    };
+    for (const auto& c : cases) {
+        ctx.engine.clearLog();
+        int result = -1;
+        {
+            CScriptedUnit unit(line, kRequest.size(), c.steps);
+            result = run();
+        }
+        EXPECT_EQ(result, c.result) << c.name;
+        EXPECT_GE(elapsed, c.atLeastMs) << c.name;
+        EXPECT_LT(elapsed, 5000u) << c.name;
+        const auto log = logged();
+        ASSERT_GE(log.size(), 3u) << c.name;
+        EXPECT_EQ(log.front().first, 2) << c.name;
+        EXPECT_EQ(log[log.size() - 2], std::make_pair(3, Bytes{})) << c.name;
+        EXPECT_EQ(log.back(), std::make_pair(5, errorBytes(c.result))) << c.name;
+    }
+}
+
+TEST_F(SerialTransactionTest, BroadcastReturnsWithoutReading) {
+    setRequest(withCrc({0x00, 0x06, 0x00, 0x01, 0x00, 0x03}));
+    EXPECT_EQ(run(), 0);
+    EXPECT_LT(elapsed, 1000u);
+    const auto log = logged();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].first, 2);
+    EXPECT_EQ(line.receive(8, 2000).size(), 8u);
+}
+
+TEST_F(SerialTransactionTest, AbortDuringTheWaitEndsTheAttempt) {
+    msg().time1 = 10000;
+    std::thread aborter([this] {
+        for (int i = 0; i < 500 && ctx.engine.serialBusy.load() == 0; ++i)
+            sleepMs(2);
+        sleepMs(50);
+        ctx.engine.abortEvent.set();
+    });
+    const int result = run();
+    aborter.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ctx.engine.aborted.load(), 1);
+    EXPECT_LT(elapsed, 5000u);
+    EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5001)));
+
+    // Without logging the result reached so far stands (nothing: 0 as well), and nothing is logged.
+    ctx.engine.clearLog();
+    ctx.engine.logEnabled = 0;
+    ctx.engine.stopEvent.set();
+    EXPECT_EQ(run(), 5006);
+    EXPECT_EQ(ctx.engine.stopping.load(), 1);
+    EXPECT_EQ(ctx.engine.logRecords.count(), 0);
+}
+
+TEST_F(SerialTransactionTest, TooMuchInputEndsWith5003) {
+    msg().time2 = 1000;
+    {
+        CScriptedUnit unit(line, kRequest.size(), {{5, Bytes(700, 0x55)}});
+        EXPECT_EQ(run(), 5003);
+    }
+    EXPECT_LT(elapsed, 3000u);
+}
+
+TEST_F(SerialTransactionTest, AsciiFramesEndAtLineFeed) {
+    msg().binaryMode = 0;
+    const std::string request = ":010300000002FA\r\n";
+    setRequest(Bytes(request.begin(), request.end()));
+    const std::string answer = ":010304000A000BE3\r\n";
+    msg().time2 = 1500;
+    {
+        CScriptedUnit unit(line, request.size(),
+                           {{5, Bytes(answer.begin(), answer.begin() + 9)},
+                            {40, Bytes(answer.begin() + 9, answer.end())}});
+        EXPECT_EQ(run(), 0);
+    }
+    EXPECT_EQ(rxFrame(), Bytes(answer.begin(), answer.end()));
+    EXPECT_LT(elapsed, 1200u);
+}
+
+TEST_F(SerialTransactionTest, ModemRepliesEndAtSilenceWithTheEchoDropped) {
+    msg().modemCommandMode = 1;
+    msg().time2 = 200;
+    const std::string command = "ATDT5551234\r";
+    setRequest(Bytes(command.begin(), command.end()));
+    const Bytes echo(command.begin(), command.end());
+    const std::string reply = "\r\nCONNECT 9600\r\n";
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        int result;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"echo alone, then reply", {{0, echo}, {400, Bytes(reply.begin(), reply.end())}}, 0, reply},
+        {"echo and reply together",
+         {{0,
+           [&] {
+               Bytes b = echo;
+               b.insert(b.end(), reply.begin(), reply.end());
+               return b;
+           }()}},
+         0,
+         reply},
+        {"no echo", {{0, Bytes(reply.begin(), reply.end())}}, 0, reply},
+        {"echo only", {{0, echo}}, 5006, ""},
+    };
+    for (const auto& c : cases) {
+        msg().time1 = c.result == 0 ? 3000 : 500;
+        int result = -1;
+        {
+            CScriptedUnit unit(line, command.size(), c.steps);
+            result = run();
+        }
+        EXPECT_EQ(result, c.result) << c.name;
+        const Bytes got = rxFrame();
+        EXPECT_EQ(std::string(got.begin(), got.end()), c.expected) << c.name;
+    }
+}
+
+TEST_F(SerialTransactionTest, AFailedDeviceEndsTheAttemptWithAPortError) {
+    line.closeMaster();
+    EXPECT_EQ(run(), 5040);
+    EXPECT_EQ(ctx.engine.serialBusy.load(), 0);
+    EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5040)));
+}
+
+} // namespace
