@@ -1,0 +1,313 @@
+#include "engine_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const Bytes kReadHolding = tcpRequest(1, 3, {0, 0, 0, 2});
+
+// Answers every request with two holding registers.
+void answerReads(CUnitLink& link) {
+    for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
+        link.send(tcpAnswer(r, {3, 4, 0, 7, 0, 10}));
+}
+
+} // namespace
+
+TEST(CommsEngine, QueueJobChecksItsArguments) {
+    CCommsEngine engine;
+    CMessageQueue window;
+    std::uint8_t request[641] = {1};
+    std::uint8_t response[640];
+    std::uint16_t responseLength = 0;
+    const struct {
+        std::uint16_t length;
+        bool nullRequest;
+        bool nullResponse;
+        int expected;
+    } cases[] = {
+        {640, false, false, 0},  {1, false, false, 0},   {641, false, false, 5016},
+        {0, false, false, 5016}, {8, true, false, 5016}, {8, false, true, 5016},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(engine.queueJob(JobType::ModbusRequest, c.nullRequest ? nullptr : request,
+                                  &c.length, c.nullResponse ? nullptr : response, &responseLength,
+                                  window.handle()),
+                  c.expected)
+            << "length " << c.length;
+    }
+    EXPECT_EQ(engine.jobQueue.size(), 2u);
+    engine.stopping = 1;
+    const std::uint16_t length = 8;
+    EXPECT_EQ(engine.queueJob(JobType::ModbusRequest, request, &length, response, &responseLength,
+                              window.handle()),
+              1);
+    EXPECT_EQ(engine.jobQueue.size(), 2u);
+}
+
+TEST(CommsEngine, ServesModbusTcpReadAndLogsTheExchange) {
+    CFakeUnit unit(answerReads);
+    CEngineHarness h;
+    ASSERT_TRUE(h.connect(unit.port()));
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
+    const auto result = submitter.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->wParam, 1u);
+    EXPECT_EQ(result->lParam, 0);
+    EXPECT_EQ(submitter.received(), tcpAnswer(kReadHolding, {3, 4, 0, 7, 0, 10}));
+    EXPECT_EQ(h.logTypes(), (std::vector<int>{2, 3}));
+    const auto tx = h.mainWindow.waitFor(WM_TX_ACTIVITY, 1000);
+    ASSERT_TRUE(tx);
+    EXPECT_EQ(tx->wParam, kReadHolding.size());
+    EXPECT_TRUE(h.mainWindow.waitFor(WM_RX_ACTIVITY, 1000));
+}
+
+// Faults of the unit, each a single job with retries 2 and a short time-out.
+TEST(CommsEngine, UnitFaultsGiveTheirResultsAfterTheirAttempts) {
+    const Bytes rtuRead = rtuFrame({1, 3, 0, 0, 0, 1});
+    const struct {
+        const char* name;
+        int tcpMode;
+        Bytes request;
+        CFakeUnit::Script script;
+        int expectedResult;
+        int expectedRequests;
+    } cases[] = {
+        {"no answer", 1, kReadHolding,
+         [](CUnitLink& link) {
+             while (!link.readRequest().empty()) {
+             }
+         },
+         5006, 3},
+        {"garbage", 1, kReadHolding,
+         [](CUnitLink& link) {
+             for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
+                 link.send({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9});
+         },
+         5007, 3},
+        {"bad CRC, then a good frame", 0, rtuRead,
+         [](CUnitLink& link) {
+             Bytes bad = rtuFrame({1, 3, 2, 0, 5});
+             bad.back() ^= 0xFF;
+             if (!link.readRequest().empty())
+                 link.send(bad);
+             if (!link.readRequest().empty())
+                 link.send(rtuFrame({1, 3, 2, 0, 5}));
+             link.linger(5000);
+         },
+         0, 2},
+        {"exception on the first attempt", 1, kReadHolding,
+         [](CUnitLink& link) {
+             for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
+                 link.send(tcpAnswer(r, {0x83, 2}));
+         },
+         5010, 1},
+        {"closed mid-response", 1, kReadHolding,
+         [](CUnitLink& link) {
+             const Bytes r = link.readRequest();
+             if (!r.empty())
+                 link.send(Bytes(r.begin(), r.begin() + 5));
+             link.close();
+         },
+         5534, 1},
+        {"640 bytes without a frame", 0, rtuRead,
+         [](CUnitLink& link) {
+             for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
+                 link.send(Bytes(700, 0x55));
+         },
+         5003, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeUnit unit(c.script);
+        CEngineHarness h(c.tcpMode);
+        h.context.message.retries = 2;
+        h.context.message.time2 = 300;
+        ASSERT_TRUE(h.connect(unit.port()));
+        CSubmitter submitter;
+        ASSERT_EQ(submitter.submit(h.context.engine, c.request), 0);
+        const auto result = submitter.result();
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->lParam, c.expectedResult);
+        EXPECT_FALSE(submitter.result(100)) << "one result per job";
+        h.context.socket.disconnect();
+        h.context.engine.stopThread(h.context);
+        EXPECT_EQ(unit.requests(), c.expectedRequests);
+    }
+}
+
+TEST(CommsEngine, JobWithoutConnectionGets5534AtEveryAttempt) {
+    CEngineHarness h;
+    h.context.message.retries = 2;
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
+    const auto result = submitter.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->lParam, 5534);
+    EXPECT_EQ(submitter.responseLength, 0);
+    EXPECT_TRUE(h.logTypes().empty()) << "no exchange ran";
+}
+
+TEST(CommsEngine, BroadcastReturnsWithoutWaiting) {
+    CFakeUnit unit([](CUnitLink& link) {
+        link.readRequest();
+        link.linger(5000);
+    });
+    CEngineHarness h;
+    h.context.message.time2 = 5000;
+    ASSERT_TRUE(h.connect(unit.port()));
+    CSubmitter submitter;
+    const std::uint32_t start = tickCount();
+    ASSERT_EQ(submitter.submit(h.context.engine, tcpRequest(0, 6, {0, 1, 0, 2})), 0);
+    const auto result = submitter.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->lParam, 0);
+    EXPECT_LT(tickCount() - start, 4000u);
+    ASSERT_EQ(h.logTypes(), (std::vector<int>{2, 3}));
+    EXPECT_EQ(h.context.engine.logRecords.record(1)->size, 6) << "RX holds the header's 6 bytes";
+}
+
+TEST(CommsEngine, StaleInputIsFlushedAndLoggedBeforeTheRequest) {
+    CFakeUnit unit([](CUnitLink& link) {
+        link.send({0xDE, 0xAD});
+        answerReads(link);
+    });
+    CEngineHarness h;
+    ASSERT_TRUE(h.connect(unit.port()));
+    sleepMs(50);
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
+    const auto result = submitter.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->lParam, 0);
+    EXPECT_EQ(submitter.received(), tcpAnswer(kReadHolding, {3, 4, 0, 7, 0, 10}));
+    ASSERT_EQ(h.logTypes(), (std::vector<int>{7, 2, 3}));
+    EXPECT_EQ(h.context.engine.logRecords.record(0)->size, 2);
+}
+
+TEST(CommsEngine, AbortDuringTheWaitEndsTheJobWithoutRetry) {
+    for (const int logComms : {1, 0}) {
+        SCOPED_TRACE(logComms);
+        CFakeUnit unit([](CUnitLink& link) {
+            while (!link.readRequest().empty()) {
+            }
+        });
+        CEngineHarness h;
+        h.context.logComms = logComms;
+        h.context.message.retries = 2;
+        h.context.message.time2 = 8000;
+        ASSERT_TRUE(h.connect(unit.port()));
+        CSubmitter submitter;
+        ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
+        for (int i = 0; i < 500 && h.context.engine.tcpBusy.load() == 0; ++i)
+            sleepMs(5);
+        const std::uint32_t start = tickCount();
+        EXPECT_TRUE(h.context.engine.abortCurrentJob());
+        const auto result = submitter.result(5000);
+        ASSERT_TRUE(result);
+        EXPECT_LT(tickCount() - start, 5000u);
+        EXPECT_EQ(result->lParam, 0);
+        EXPECT_EQ(h.loggedErrors(), logComms ? std::vector<int>{5001} : std::vector<int>{});
+        h.context.socket.disconnect();
+        h.context.engine.stopThread(h.context);
+        EXPECT_EQ(unit.requests(), 1);
+    }
+}
+
+TEST(CommsEngine, IdleHandshakesCompleteWithinAnIdlePeriod) {
+    CEngineHarness h;
+    ASSERT_TRUE(h.started);
+    EXPECT_TRUE(h.context.engine.cancelJobs(12345));
+    EXPECT_TRUE(h.context.engine.abortCurrentJob());
+    EXPECT_EQ(h.context.engine.aborted.load(), 0);
+}
+
+// A unit that holds its first answer for a while keeps the thread busy so that the other jobs
+// are still queued when the test acts on them.
+class CSlowFirstAnswer {
+public:
+    CFakeUnit unit{[this](CUnitLink& link) {
+        bool first = true;
+        for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest()) {
+            if (first)
+                release.wait(5000);
+            first = false;
+            link.send(tcpAnswer(r, {3, 4, 0, 7, 0, 10}));
+        }
+    }};
+    CEvent release;
+};
+
+TEST(CommsEngine, DroppingOneWindowsJobsLeavesTheOthers) {
+    CSlowFirstAnswer slow;
+    CEngineHarness h;
+    ASSERT_TRUE(h.connect(slow.unit.port()));
+    CSubmitter keep;
+    CSubmitter drop;
+    CSubmitter keepLater;
+    ASSERT_EQ(keep.submit(h.context.engine, kReadHolding), 0);
+    for (int i = 0; i < 500 && h.context.engine.tcpBusy.load() == 0; ++i)
+        sleepMs(5);
+    ASSERT_EQ(drop.submit(h.context.engine, kReadHolding), 0);
+    ASSERT_EQ(keepLater.submit(h.context.engine, kReadHolding), 0);
+    std::thread releaser([&] {
+        sleepMs(100);
+        slow.release.set();
+    });
+    EXPECT_TRUE(h.context.engine.cancelJobs(drop.window->handle()));
+    releaser.join();
+    EXPECT_TRUE(keep.result());
+    const auto later = keepLater.result();
+    ASSERT_TRUE(later);
+    EXPECT_EQ(later->lParam, 0);
+    EXPECT_FALSE(drop.result(50));
+    EXPECT_TRUE(drop.responseUntouched());
+    h.context.socket.disconnect();
+    h.context.engine.stopThread(h.context);
+    EXPECT_EQ(slow.unit.requests(), 2);
+}
+
+TEST(CommsEngine, DestroyedWindowsJobIsDiscardedWithoutExchange) {
+    CSlowFirstAnswer slow;
+    CEngineHarness h;
+    ASSERT_TRUE(h.connect(slow.unit.port()));
+    CSubmitter first;
+    auto gone = std::make_unique<CSubmitter>();
+    ASSERT_EQ(first.submit(h.context.engine, kReadHolding), 0);
+    for (int i = 0; i < 500 && h.context.engine.tcpBusy.load() == 0; ++i)
+        sleepMs(5);
+    ASSERT_EQ(gone->submit(h.context.engine, kReadHolding), 0);
+    // The window goes first; its buffers stay readable so the test can see they were not written.
+    gone->window.reset();
+    slow.release.set();
+    EXPECT_TRUE(first.result());
+    for (int i = 0; i < 500 && h.context.engine.jobQueue.size() != 0; ++i)
+        sleepMs(5);
+    EXPECT_TRUE(gone->responseUntouched());
+    h.context.socket.disconnect();
+    h.context.engine.stopThread(h.context);
+    EXPECT_EQ(slow.unit.requests(), 1);
+}
+
+TEST(CommsEngine, StoppingWithJobsQueuedFreesThemAndPostsNothing) {
+    CSlowFirstAnswer slow;
+    CEngineHarness h;
+    h.context.message.time2 = 8000;
+    ASSERT_TRUE(h.connect(slow.unit.port()));
+    CSubmitter submitter;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
+    for (int i = 0; i < 500 && h.context.engine.tcpBusy.load() == 0; ++i)
+        sleepMs(5);
+    const std::uint32_t start = tickCount();
+    EXPECT_TRUE(h.context.engine.stopThread(h.context));
+    EXPECT_LT(tickCount() - start, 5000u) << "the exchange ends at the stop, not at its time-out";
+    slow.release.set();
+    EXPECT_FALSE(submitter.result(100));
+    EXPECT_TRUE(h.context.engine.jobQueue.empty());
+    EXPECT_EQ(h.context.commsThreadRunning.load(), 0);
+    EXPECT_FALSE(h.context.socket.isOpen());
+    EXPECT_EQ(h.context.socket.connected.load(), 0);
+    EXPECT_EQ(submitter.submit(h.context.engine, kReadHolding), 1);
+}
