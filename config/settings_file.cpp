@@ -170,7 +170,12 @@ void CSettingsFile::append(std::unique_ptr<CLocation> location) {
 }
 
 bool CSettingsFile::load() {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (path.empty()) {
+        report(kFileErrorOnRead, kIdsFileBadPath);
+        return false;
+    }
+    // Non-blocking so that a FIFO cannot stall the program; only regular files are read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT)
@@ -179,6 +184,16 @@ bool CSettingsFile::load() {
         return false;
     }
     CFileDescriptor file(fd);
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        reportErrno(kFileErrorOnRead, errno);
+        return false;
+    }
+    // A device or pipe could deliver bytes without end.
+    if (!S_ISREG(info.st_mode)) {
+        report(kFileErrorOnRead, kIdsFileBadPath);
+        return false;
+    }
     std::vector<std::uint8_t> content;
     try {
         if (const int error = readFile(file.get(), content); error != 0) {
@@ -282,6 +297,10 @@ bool CSettingsFile::writeAll(int fd, const std::vector<std::uint8_t>& bytes, int
 }
 
 bool CSettingsFile::save() {
+    if (path.empty()) {
+        report(kFileErrorOnWrite, kIdsFileBadPath);
+        return false;
+    }
     std::vector<std::uint8_t> bytes;
     try {
         bytes = serializedBytes();
@@ -295,8 +314,12 @@ bool CSettingsFile::save() {
     // directory would succeed.
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        report(kFileErrorOnWrite, kIdsFileBadPath);
+        return false;
+    }
     if (exists) {
-        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         if (probe < 0) {
             reportErrno(kFileErrorOnWrite, errno);
             return false;

@@ -3,7 +3,18 @@
 #include <cstring>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VANTREL_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VANTREL_SANITIZED 1
+#endif
+#endif
 
 namespace {
 
@@ -69,4 +80,48 @@ TEST(CommsLogStore, ClearEmptiesAndRestartsAtIndexZero) {
     ASSERT_EQ(store.count(), 1);
     EXPECT_EQ(store.record(0)->type, 7);
     EXPECT_EQ(store.record(0)->data[0], 0x42);
+}
+
+// Runs in a child process whose address space is capped: once memory runs out addLogRecord
+// returns 5025, adds nothing, and the store keeps working with the records it has.
+TEST(CommsLogStore, MemoryRunningOutReturns5025AndAddsNothing) {
+#ifdef VANTREL_SANITIZED
+    GTEST_SKIP() << "sanitizers reserve address space beyond any useful limit";
+#else
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{};
+        getrlimit(RLIMIT_AS, &limit);
+        std::FILE* statm = std::fopen("/proc/self/statm", "r");
+        unsigned long pages = 0;
+        if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1)
+            _exit(2);
+        std::fclose(statm);
+        limit.rlim_cur = pages * 4096 + 64 * 1024 * 1024;
+        if (setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(3);
+        auto* store = new CCommsLogStore;
+        std::uint8_t payload[640] = {};
+        int added = 0;
+        for (int i = 0; i < 10000000; ++i) {
+            const int result = store->addLogRecord(2, sizeof payload, payload);
+            if (result == 5025) {
+                const bool intact = store->count() == added && store->record(added) == nullptr &&
+                                    store->record(added - 1)->size == sizeof payload;
+                store->clearLog();
+                const bool usable = store->addLogRecord(1, 0, nullptr) == 0 && store->count() == 1;
+                _exit(intact && usable ? 0 : 4);
+            }
+            if (result != 0)
+                _exit(5);
+            ++added;
+        }
+        _exit(6); // memory never ran out
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -314,17 +315,26 @@ TEST_F(SettingsFileTest, MissingFileLoadsEmptyWithoutReport) {
     EXPECT_TRUE(reporter.reports.empty());
 }
 
-TEST_F(SettingsFileTest, DirectoryAsPathIsABadPathBothWays) {
-    settings.path = dir.string();
-    settings.append(named("A"));
-    EXPECT_FALSE(settings.load());
-    EXPECT_FALSE(settings.save());
-    ASSERT_EQ(reporter.reports.size(), 2u);
-    EXPECT_EQ(reporter.reports[0].messageId, 7900u);
-    EXPECT_EQ(reporter.reports[0].descriptionId, kIdsFileBadPath);
-    EXPECT_EQ(reporter.reports[1].messageId, 7901u);
-    EXPECT_EQ(reporter.reports[1].descriptionId, kIdsFileBadPath);
-    EXPECT_EQ(settings.count(), 1); // a failed open changes nothing in memory
+TEST_F(SettingsFileTest, PathsThatAreNoRegularFileAreBadPathsBothWays) {
+    const fs::path fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(dir / "plain") << "x";
+    for (const std::string& path : {dir.string(), fifo.string(), std::string("/dev/zero"),
+                                    (dir / "plain" / "x").string(), std::string()}) {
+        SCOPED_TRACE(path);
+        reporter.reports.clear();
+        settings.path = path;
+        settings.removeAll();
+        settings.append(named("A"));
+        EXPECT_FALSE(settings.load());
+        EXPECT_FALSE(settings.save());
+        ASSERT_EQ(reporter.reports.size(), 2u);
+        EXPECT_EQ(reporter.reports[0].messageId, 7900u);
+        EXPECT_EQ(reporter.reports[0].descriptionId, kIdsFileBadPath);
+        EXPECT_EQ(reporter.reports[1].messageId, 7901u);
+        EXPECT_EQ(reporter.reports[1].descriptionId, kIdsFileBadPath);
+        EXPECT_EQ(settings.count(), 1); // a failed open changes nothing in memory
+    }
 }
 
 TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFile) {
