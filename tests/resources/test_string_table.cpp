@@ -2,6 +2,7 @@
 #include "resources/string_table.h"
 #include "resources/string_table_data.h"
 
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
 #include <string_view>
@@ -463,4 +464,68 @@ TEST(StringTable, FormatsPrintfConversions) {
     // A text without conversions comes back unchanged; an unknown identifier gives nothing.
     EXPECT_EQ(formatString(5006), "Timed out waiting for a response.");
     EXPECT_EQ(formatString(2, 5), "");
+}
+
+namespace {
+
+enum class Colour { Red = 2 };
+
+struct FormatCase {
+    const char* name;
+    std::string actual;
+    std::string expected;
+};
+
+} // namespace
+
+TEST(StringTable, FormatConvertsArgumentsToTheirConversions) {
+    const std::string name = "Pump 3";
+    const std::string_view view = "RX:\040";
+    const char* none = nullptr;
+    const std::int32_t minusOne = -1;
+    const std::uint32_t allOnes = 0xFFFFFFFFu;
+    const FormatCase cases[] = {
+        // Arguments of the exact type.
+        {"widths and precision", formatText("%4s|%-12s|%3s|", "1", "TX: ", "8"),
+         "   1|TX:         |  8|"},
+        {"hexadecimal bytes", formatText("%02X %02X ", 0x3F, 0x80), "3F 80 "},
+        {"character", formatText("%c", 'N'), "N"},
+        {"double", formatText("%.15lf", 1.0), "1.000000000000000"},
+        {"percent sign", formatText("100%% %d", 5), "100% 5"},
+        // Widths that differ from the conversion are printed as the conversion reads them.
+        {"int for %ld", formatText("%ld / %lu", minusOne, allOnes), "-1 / 4294967295"},
+        {"unsigned for %d", formatText("%d", allOnes), "-1"},
+        {"negative int for %u", formatText("%u %X", minusOne, minusOne), "4294967295 FFFFFFFF"},
+        {"short conversions", formatText("%hu %hd %hhu", minusOne, 70000, 300), "65535 4464 44"},
+        {"64-bit value", formatText("%lld", -5000000000LL), "-5000000000"},
+        {"integer for %f", formatText("%0.3f", 2), "2.000"},
+        {"float for %d", formatText("%d", 2.9), "2"},
+        {"enum and bool", formatText("%d %d", Colour::Red, true), "2 1"},
+        // Text in any form.
+        {"std::string", formatText("Connected to %s.", name), "Connected to Pump 3."},
+        {"string_view", formatText("[%s]", view), "[RX: ]"},
+        {"null text", formatText("[%s]", none), "[]"},
+        {"long text", formatText("%s!", std::string(300, 'x')), std::string(300, 'x') + "!"},
+        {"star width", formatText("%*d|%-*d|", 4, 7, 3, 8), "   7|8  |"},
+    };
+    for (const FormatCase& c : cases)
+        EXPECT_EQ(c.actual, c.expected) << c.name;
+}
+
+TEST(StringTable, FormatLeavesUnprintableConversionsAsWritten) {
+    const FormatCase cases[] = {
+        {"missing argument", formatText("%d and %d", 5), "5 and %d"},
+        {"no arguments", formatString(5503), "Unable to connect via TCP/IP.  %s"},
+        {"number for %s keeps later arguments in place", formatText("%s %d", 5, 6), "%s 6"},
+        {"text for %d", formatText("%d", "x"), "%d"},
+        {"%n is never written", formatText("ab%n", 0), "ab%n"},
+        {"unknown conversion", formatText("%k %d", 1, 2), "%k 2"},
+        {"cut off at the end", formatText("50%"), "50%"},
+        {"cut off after flags", formatText("x%-0", 1), "x%-0"},
+        {"huge width", formatText("%99999d", 1), "%99999d"},
+        {"huge star width", formatText("%*d", 100000, 1), "%*d"},
+        {"star without argument", formatText("%*d"), "%*d"},
+    };
+    for (const FormatCase& c : cases)
+        EXPECT_EQ(c.actual, c.expected) << c.name;
 }
