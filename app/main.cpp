@@ -1,0 +1,24 @@
+#include "app/main_frame.h"
+#include "app/qt_dialogs.h"
+#include "app/vantrel_app.h"
+#include "app/vantrel_shell.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    CQtMessageBox messageBox;
+    CVantrelApp app(messageBox);
+    if (!app.initInstance())
+        return 1;
+    CQtViewDialogs dialogs(app.fileVersionMS, app.fileVersionLS);
+    CVantrelShell shell(app, dialogs);
+    if (!shell.create())
+        return 1;
+    messageBox.setParent(shell.frame());
+    dialogs.setParent(shell.frame());
+    shell.show();
+    const int result = QApplication::exec();
+    shell.close();
+    return result;
+}

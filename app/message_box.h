@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+// Shows a message to the user and returns when it has been acknowledged. The application shows
+// message boxes; tests substitute a recorder.
+class IMessageBox {
+public:
+    virtual ~IMessageBox() = default;
+    virtual void showMessage(const std::string& text) = 0;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/message_box.h"
+#include "app/view_dialogs.h"
+
+#include <cstdint>
+
+class QWidget;
+
+// Message boxes with the program's title as caption.
+class CQtMessageBox : public IMessageBox {
+public:
+    explicit CQtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    void showMessage(const std::string& text) override;
+
+private:
+    QWidget* parent_;
+};
+
+// The dialogs the view opens. Windows that this build does not have yet do nothing.
+class CQtViewDialogs : public IViewDialogs {
+public:
+    CQtViewDialogs(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS)
+        : fileVersionMS_(fileVersionMS), fileVersionLS_(fileVersionLS) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void showSplash() override;
+    void showAbout() override;
+    bool runLocations() override { return false; }
+    void runConnect() override {}
+    void runHangUp() override {}
+    void runTest(int, ModbusType, int) override {}
+    bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
+    QWidget* createCommsLog(WindowHandle) override { return nullptr; }
+    QWidget* createConvertor(WindowHandle) override { return nullptr; }
+
+private:
+    std::uint32_t fileVersionMS_;
+    std::uint32_t fileVersionLS_;
+    QWidget* parent_ = nullptr;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/message_box.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CSettingsFile;
+
+// Process-wide values fixed at start-up and read by the windows.
+// The operating-system class: 0 unknown, 1 to 6 the older desktop systems, 99 a later one.
+extern int OsClass;
+extern std::string listSeparator;
+extern std::string decimalSeparator;
+extern std::string timeSeparator;
+
+// Linux counts as a later system.
+constexpr int kOsClassLater = 99;
+
+// The application object: the start-up steps that come before any window, and the objects that
+// live for the whole run.
+class CVantrelApp {
+public:
+    explicit CVantrelApp(IMessageBox& messageBox);
+    ~CVantrelApp();
+    CVantrelApp(const CVantrelApp&) = delete;
+    CVantrelApp& operator=(const CVantrelApp&) = delete;
+
+    // Runs the start-up steps up to and including the settings load. Returns false, after
+    // telling the user, when the operating system is not supported; nothing is initialised then.
+    bool initInstance(int osClass = kOsClassLater);
+
+    // The settings object (valid for the application's lifetime).
+    CSettingsFile& settings() { return *settings_; }
+
+    // The settings path the program would use beside the executable, before the environment
+    // override and the fallback are applied.
+    const std::string& designedSettingsPath() const { return designedSettingsPath_; }
+    // The release notes beside the executable.
+    std::string releaseNotesPath() const;
+    // The help document beside the executable.
+    std::string helpDocumentPath() const;
+    IMessageBox& messageBox() { return messageBox_; }
+
+    // The one application object, or null before it is constructed.
+    static CVantrelApp* instance();
+
+    int socketLibraryReady = 0;
+    std::uint32_t fileVersionMS = 0;
+    std::uint32_t fileVersionLS = 0;
+
+private:
+    // Shows the settings file's failures in message boxes.
+    class CReporter;
+
+    IMessageBox& messageBox_;
+    std::unique_ptr<CReporter> reporter_;
+    std::unique_ptr<CSettingsFile> settings_;
+    std::string executableDirectory_;
+    std::string designedSettingsPath_;
+};

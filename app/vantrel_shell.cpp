@@ -1,0 +1,49 @@
+#include "app/vantrel_shell.h"
+
+#include "app/main_frame.h"
+#include "app/vantrel_app.h"
+#include "app/vantrel_doc.h"
+#include "protocol/modbus_message.h"
+
+CVantrelShell::CVantrelShell(CVantrelApp& app, IViewDialogs& dialogs)
+    : app_(app), dialogs_(dialogs) {}
+
+CVantrelShell::~CVantrelShell() {
+    close();
+}
+
+bool CVantrelShell::create() {
+    document_ = std::make_unique<CVantrelDoc>();
+    if (!document_->onNewDocument(app_.messageBox())) {
+        document_.reset();
+        return false;
+    }
+    frame_ = std::make_unique<CMainFrame>();
+    frame_->setDocument(document_.get());
+    document_->message().mainWindow = frame_->handle();
+    view_ = new CVantrelView(*document_, app_.settings(), *frame_, dialogs_, app_.messageBox(),
+                             {app_.releaseNotesPath(), app_.helpDocumentPath()});
+    frame_->resize(640, 420);
+    view_->onInitialUpdate();
+    return true;
+}
+
+void CVantrelShell::show() {
+    if (frame_) {
+        frame_->show();
+        frame_->repaint();
+    }
+}
+
+bool CVantrelShell::close() {
+    if (!document_)
+        return true;
+    document_->onCloseDocument(app_.settings());
+    // The view goes with the frame and runs the disconnect sequence; then the document stops
+    // the comms thread.
+    frame_.reset();
+    view_ = nullptr;
+    const bool stopped = document_->stopCommsThread();
+    document_.reset();
+    return stopped;
+}

@@ -1,0 +1,121 @@
+#include "app/vantrel_view.h"
+
+#include "app/main_frame.h"
+#include "app/qt_message_target.h"
+#include "app/vantrel_doc.h"
+
+#include <QAction>
+#include <QTimer>
+#include <QWhatsThis>
+
+CVantrelView::CVantrelView(CVantrelDoc& document, CSettingsFile& settings, CMainFrame& frame,
+                           IViewDialogs& dialogs, IMessageBox& messageBox, Paths paths)
+    : QWidget(&frame), document_(document), frame_(frame), dialogs_(dialogs),
+      commands_(document, settings, dialogs, messageBox,
+                [&frame] { postMessage(frame.handle(), WM_STATUS_REFRESH); }),
+      paths_(std::move(paths)) {
+    watchdog_ = new QTimer(this);
+    watchdog_->setInterval(CViewCommands::kWatchdogMs);
+    connect(watchdog_, &QTimer::timeout, this, [this] {
+        commands_.watchdogTick();
+        frame_.updateCommandStates();
+    });
+
+    for (int index = 0; index <= static_cast<int>(Command::ContextHelp); ++index) {
+        const auto command = static_cast<Command>(index);
+        QAction* commandAction = frame_.action(command);
+        if (commandAction == nullptr || command == Command::Toolbar ||
+            command == Command::StatusBar || command == Command::ContextHelp)
+            continue;
+        connect(commandAction, &QAction::triggered, this, [this, command] { runCommand(command); });
+    }
+    connect(frame_.action(Command::ContextHelp), &QAction::triggered, this,
+            [] { QWhatsThis::enterWhatsThisMode(); });
+
+    messageTarget_ =
+        std::make_unique<CQtMessageTarget>([this](unsigned message, WParam wParam, LParam lParam) {
+            return onMessage(message, wParam, lParam);
+        });
+}
+
+CVantrelView::~CVantrelView() {
+    messageTarget_.reset();
+    watchdog_->stop();
+    commands_.disconnectSequence();
+}
+
+WindowHandle CVantrelView::handle() const {
+    return messageTarget_->handle();
+}
+
+bool CVantrelView::watchdogActive() const {
+    return watchdog_->isActive();
+}
+
+void CVantrelView::onInitialUpdate() {
+    frame_.setCentralWidget(this);
+    postMessage(frame_.handle(), WM_STATUS_REFRESH);
+    dialogs_.showSplash();
+    watchdog_->start();
+}
+
+void CVantrelView::runCommand(Command command) {
+    if (!isCommandEnabled(command, document_.online != 0))
+        return;
+    switch (command) {
+    case Command::LogCommunications:
+        commands_.toggleLogCommunications();
+        break;
+    case Command::Locations:
+        commands_.locations();
+        break;
+    case Command::Connect:
+        commands_.connect();
+        break;
+    case Command::Disconnect:
+        commands_.disconnect();
+        break;
+    case Command::TemporaryCommsSetup:
+        commands_.temporaryCommsSetup();
+        break;
+    case Command::TestComms:
+        commands_.testComms();
+        break;
+    case Command::CommsLog:
+        showToolWindow(commsLogWindow_, true);
+        break;
+    case Command::HelpTopics:
+        commands_.helpTopics(paths_.helpDocument);
+        break;
+    case Command::ReleaseNotes:
+        commands_.releaseNotes(paths_.releaseNotes);
+        break;
+    case Command::Convertor:
+        showToolWindow(convertorWindow_, false);
+        break;
+    case Command::About:
+        dialogs_.showAbout();
+        break;
+    default:
+        break;
+    }
+    frame_.updateCommandStates();
+}
+
+void CVantrelView::showToolWindow(QPointer<QWidget>& window, bool commsLog) {
+    if (window) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+        return;
+    }
+    window = commsLog ? dialogs_.createCommsLog(handle()) : dialogs_.createConvertor(handle());
+}
+
+LParam CVantrelView::onMessage(unsigned message, WParam, LParam) {
+    if (message == WM_COMMSLOG_CLOSED)
+        commsLogWindow_ = nullptr;
+    else if (message == WM_CONVERTOR_CLOSED)
+        convertorWindow_ = nullptr;
+    return 0;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "config/location.h"
+#include "platform/window_messages.h"
+
+class QWidget;
+
+// The windows the view's commands open. The application opens the real dialogs; tests record
+// the calls instead.
+class IViewDialogs {
+public:
+    virtual ~IViewDialogs() = default;
+
+    // The start-up splash, modal.
+    virtual void showSplash() = 0;
+    // The About box, modal.
+    virtual void showAbout() = 0;
+    // Setup Locations, modal. Returns true when the user accepted a changed list, which the
+    // dialog has then put into the settings.
+    virtual bool runLocations() = 0;
+    // The Connect dialog, modal; it sets the document online when it connects.
+    virtual void runConnect() = 0;
+    // The modem hang-up dialog, modal; it clears modemConnected when the modem has hung up.
+    virtual void runHangUp() = 0;
+    // Test Modbus Communications, modal. `addressingMode` is 2 (Modicon Compatible) or 0
+    // (Logical Addressing).
+    virtual void runTest(int modbusId, ModbusType modbusType, int addressingMode) = 0;
+    // Change Temporary Comms Parameters, modal. Returns true, with the three values changed, on
+    // OK.
+    virtual bool runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) = 0;
+    // Creates and shows the modeless Communications Log window, which tells `opener` with
+    // WM_COMMSLOG_CLOSED when it closes. Returns the window, or null when there is none.
+    virtual QWidget* createCommsLog(WindowHandle opener) = 0;
+    // Creates and shows the modeless Number Convertor, which tells `opener` with
+    // WM_CONVERTOR_CLOSED when it closes. Returns the window, or null when there is none.
+    virtual QWidget* createConvertor(WindowHandle opener) = 0;
+};

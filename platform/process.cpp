@@ -1,0 +1,98 @@
+#include "platform/process.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+std::vector<std::string> splitCommand(const std::string& command) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const char c : command) {
+        if (c == ' ' || c == '\t') {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        } else {
+            word.push_back(c);
+        }
+    }
+    if (!word.empty())
+        words.push_back(word);
+    return words;
+}
+
+bool programExists(const std::string& program) {
+    if (program.empty())
+        return false;
+    const auto isExecutableFile = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+               access(path.c_str(), X_OK) == 0;
+    };
+    if (program.find('/') != std::string::npos)
+        return isExecutableFile(program);
+    const char* pathVariable = std::getenv("PATH");
+    const std::string path = pathVariable ? pathVariable : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(':', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string directory = end > start ? path.substr(start, end - start) : ".";
+        if (isExecutableFile(directory + "/" + program))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::vector<std::string> viewerCommand() {
+    const char* configured = std::getenv("VANTREL_VIEWER");
+    if (configured && *configured)
+        return splitCommand(configured);
+    for (const char* candidate : {"xdg-open", "gedit", "mousepad", "xterm -e less"}) {
+        std::vector<std::string> words = splitCommand(candidate);
+        if (programExists(words.front()))
+            return words;
+    }
+    return {};
+}
+
+int startProcess(const std::vector<std::string>& command, const std::string& file, bool wait) {
+    if (command.empty() || !programExists(command.front()))
+        return ENOENT;
+    std::vector<std::string> words = command;
+    words.push_back(file);
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    const int result = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+    if (result != 0)
+        return result;
+    if (wait) {
+        int status = 0;
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    } else {
+        // Nobody waits for a viewer left running: a small thread reaps it when it ends so that
+        // no zombie stays behind.
+        std::thread([child] {
+            int status = 0;
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    }
+    return 0;
+}
+
+int openInViewer(const std::string& file, bool wait) {
+    return startProcess(viewerCommand(), file, wait);
+}

@@ -1,0 +1,380 @@
+#include "app/about_dialog.h"
+#include "app/main_frame.h"
+#include "app/status_logic.h"
+#include "app/vantrel_app.h"
+#include "app/vantrel_doc.h"
+#include "app/vantrel_shell.h"
+#include "comms/comms_context.h"
+#include "config/settings_file.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QThread>
+#include <QToolBar>
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <pty.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "test_app_window";
+        static char* argv[] = {name, nullptr};
+        application_ = new QApplication(argc, argv);
+    }
+    void TearDown() override { delete application_; }
+
+private:
+    QApplication* application_ = nullptr;
+};
+
+const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
+
+// Processes events until `done` holds or `limitMs` has passed; returns whether it held.
+bool waitUntil(const std::function<bool()>& done, int limitMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void saveScreenshot(QWidget& widget, const char* name) {
+    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
+    QDir().mkpath(directory);
+    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
+}
+
+std::string text(unsigned id) {
+    return std::string(loadString(id));
+}
+
+class CRecordingMessageBox : public IMessageBox {
+public:
+    void showMessage(const std::string& message) override { messages.push_back(message); }
+    std::vector<std::string> messages;
+};
+
+class CRecordingDialogs : public IViewDialogs {
+public:
+    void showSplash() override { ++splashes; }
+    void showAbout() override { ++abouts; }
+    bool runLocations() override { return false; }
+    void runConnect() override {
+        ++connects;
+        if (onConnect)
+            onConnect();
+    }
+    void runHangUp() override { ++hangUps; }
+    void runTest(int modbusId, ModbusType, int addressingMode) override {
+        tests.push_back({modbusId, addressingMode});
+    }
+    bool runTemporaryComms(MediaType, int& retries, int& time1, int& time2) override {
+        retries = 5;
+        time1 = 1500;
+        time2 = 250;
+        return true;
+    }
+    QWidget* createCommsLog(WindowHandle) override { return nullptr; }
+    QWidget* createConvertor(WindowHandle) override {
+        ++convertors;
+        return new QWidget;
+    }
+
+    int splashes = 0, abouts = 0, connects = 0, hangUps = 0, convertors = 0;
+    std::vector<std::pair<int, int>> tests;
+    std::function<void()> onConnect;
+};
+
+class AppWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-appwin-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory = pattern;
+        settingsPath = directory + "/VNTLSettings.dat";
+        setenv("VANTREL_SETTINGS", settingsPath.c_str(), 1);
+        app = std::make_unique<CVantrelApp>(messages);
+        ASSERT_TRUE(app->initInstance());
+        shell = std::make_unique<CVantrelShell>(*app, dialogs);
+        ASSERT_TRUE(shell->create());
+        shell->show();
+        ASSERT_TRUE(waitUntil([&] { return frame().paneText(3) == "Offline"; }));
+    }
+    void TearDown() override {
+        shell.reset();
+        app.reset();
+        unsetenv("VANTREL_SETTINGS");
+        decimalSeparator = ".";
+        std::system(("rm -rf '" + directory + "'").c_str());
+    }
+
+    CMainFrame& frame() { return *shell->frame(); }
+    CVantrelDoc& doc() { return *shell->document(); }
+    CCommsLogStore& log() { return doc().context().engine.logRecords; }
+
+    // Puts the document online at a location, as the Connect dialog does.
+    void goOnline(const CLocation& location) {
+        doc().currentLocation = location;
+        doc().hasCurrentLocation = true;
+        doc().message().serialLink = location.isTcpIp() ? 0 : 1;
+        doc().online = 1;
+        postMessage(frame().handle(), WM_STATUS_REFRESH);
+    }
+
+    std::string directory;
+    std::string settingsPath;
+    CRecordingMessageBox messages;
+    CRecordingDialogs dialogs;
+    std::unique_ptr<CVantrelApp> app;
+    std::unique_ptr<CVantrelShell> shell;
+};
+
+CLocation tcpLocation() {
+    CLocation location(kMediaCodeTcpIp);
+    location.name = "Plant";
+    location.ipAddress = (192u << 24) | (168u << 16) | 10u;
+    location.tcpPort = 6000;
+    return location;
+}
+
+TEST_F(AppWindow, StartsUpToTheMainWindow) {
+    EXPECT_EQ(OsClass, kOsClassLater);
+    EXPECT_EQ(app->socketLibraryReady, 1);
+    EXPECT_EQ(app->settings().path, settingsPath);
+    EXPECT_EQ(dialogs.splashes, 1) << "the splash comes with the first view update";
+    EXPECT_TRUE(waitUntil([&] { return doc().commsThreadRunning(); }));
+    EXPECT_TRUE(shell->view()->watchdogActive());
+    EXPECT_FALSE(frame().indicatorTimerActive());
+    EXPECT_EQ(doc().message().mainWindow, frame().handle());
+    EXPECT_EQ(frame().windowTitle().toStdString(), "Vantrel");
+    EXPECT_EQ(frame().paneText(1).toStdString(), text(150));
+    EXPECT_TRUE(messages.messages.empty());
+
+    std::vector<std::string> menus;
+    for (QAction* menu : frame().menuBar()->actions())
+        menus.push_back(menu->text().toStdString());
+    EXPECT_EQ(menus, (std::vector<std::string>{"&Setup", "&Online", "&View", "&Help"}));
+    EXPECT_TRUE(frame().action(Command::LogCommunications)->isChecked());
+    EXPECT_EQ(frame().action(Command::Connect)->statusTip().toStdString(), "Go Online");
+    EXPECT_EQ(frame().action(Command::Connect)->toolTip().toStdString(), "Connect");
+    EXPECT_EQ(frame().action(Command::Convertor)->toolTip().toStdString(), "Converts Data Types");
+
+    std::vector<QAction*> buttons;
+    for (QAction* button : frame().toolBar()->actions())
+        if (!button->isSeparator())
+            buttons.push_back(button);
+    const std::vector<QAction*> expected{
+        frame().action(Command::Locations),  frame().action(Command::Connect),
+        frame().action(Command::Disconnect), frame().action(Command::TemporaryCommsSetup),
+        frame().action(Command::TestComms),  frame().action(Command::CommsLog),
+        frame().action(Command::Convertor),  frame().action(Command::About),
+        frame().action(Command::ContextHelp)};
+    EXPECT_EQ(buttons, expected);
+    saveScreenshot(frame(), "main_window_offline.png");
+}
+
+TEST_F(AppWindow, CommandsFollowTheConnectionStateAndThePaneDescribesIt) {
+    const Command offlineOnly[] = {Command::Locations, Command::Connect};
+    const Command onlineOnly[] = {Command::Disconnect, Command::TemporaryCommsSetup,
+                                  Command::TestComms};
+    const Command always[] = {Command::LogCommunications, Command::CommsLog,   Command::Convertor,
+                              Command::ReleaseNotes,      Command::HelpTopics, Command::About};
+    const auto checkStates = [&](bool online) {
+        for (Command command : offlineOnly)
+            EXPECT_EQ(frame().action(command)->isEnabled(), !online) << static_cast<int>(command);
+        for (Command command : onlineOnly)
+            EXPECT_EQ(frame().action(command)->isEnabled(), online) << static_cast<int>(command);
+        for (Command command : always)
+            EXPECT_TRUE(frame().action(command)->isEnabled()) << static_cast<int>(command);
+    };
+    checkStates(false);
+
+    decimalSeparator = ",";
+    doc().message().modbusId = 7;
+    goOnline(tcpLocation());
+    ASSERT_TRUE(waitUntil([&] { return frame().indicatorTimerActive(); }));
+    checkStates(true);
+    EXPECT_EQ(frame().paneText(3).toStdString(),
+              "Plant   IP 192,168,0,10 TCP 6000   ID 7  2000,2000,2");
+
+    // A temporary change shows at once in the pane.
+    shell->view()->runCommand(Command::TemporaryCommsSetup);
+    ASSERT_TRUE(waitUntil([&] {
+        return frame().paneText(3).toStdString() ==
+               "Plant   IP 192,168,0,10 TCP 6000   ID 7  1500,250,5";
+    }));
+    saveScreenshot(frame(), "main_window_online.png");
+
+    // Commands that do not apply are refused even when invoked directly.
+    shell->view()->runCommand(Command::Connect);
+    EXPECT_EQ(dialogs.connects, 0);
+}
+
+TEST_F(AppWindow, ActivityBlinksOnlyWhileTheTimerRuns) {
+    postMessage(frame().handle(), WM_TX_ACTIVITY, 250);
+    ASSERT_TRUE(waitUntil([&] { return frame().transmitIndicator().blinkLength() == 30; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame().transmitFrame(), 0) << "offline: the timer is stopped";
+
+    goOnline(tcpLocation());
+    EXPECT_TRUE(waitUntil([&] { return frame().transmitFrame() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return frame().transmitFrame() == 0; }));
+    postMessage(frame().handle(), WM_RX_ACTIVITY, 0x10005); // only the low 16 bits count
+    EXPECT_TRUE(waitUntil([&] { return frame().receiveFrame() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return frame().receiveFrame() == 0; }));
+}
+
+TEST_F(AppWindow, ConnectAsksForALocationFirst) {
+    shell->view()->runCommand(Command::Connect);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0], text(7002));
+    EXPECT_EQ(dialogs.connects, 0);
+}
+
+TEST_F(AppWindow, ConnectOpensTheTestDialogAndTheWatchdogReconnectsALostLink) {
+    CLocation location = tcpLocation();
+    location.modiconCompatible = 1;
+    app->settings().append(location);
+    dialogs.onConnect = [&] { goOnline(location); };
+
+    shell->view()->runCommand(Command::Connect);
+    ASSERT_EQ(dialogs.tests.size(), 1u);
+    EXPECT_EQ(dialogs.tests[0].second, 2) << "Modicon Compatible addressing";
+    ASSERT_EQ(log().count(), 1);
+    EXPECT_EQ(log().record(0)->type, static_cast<std::uint16_t>(CommsLogType::Connected));
+
+    // The socket is not connected: the watchdog disconnects and connects again without
+    // opening the test dialog a second time.
+    shell->view()->commands().watchdogTick();
+    EXPECT_EQ(dialogs.connects, 2);
+    EXPECT_EQ(dialogs.tests.size(), 1u);
+    EXPECT_EQ(doc().reconnecting, 0);
+    ASSERT_EQ(log().count(), 3);
+    EXPECT_EQ(log().record(1)->type, static_cast<std::uint16_t>(CommsLogType::Disconnected));
+    EXPECT_EQ(log().record(2)->type, static_cast<std::uint16_t>(CommsLogType::Reconnected));
+}
+
+TEST_F(AppWindow, DisconnectClosesPortAndSocket) {
+    int master = -1;
+    int slave = -1;
+    char slaveName[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, slaveName, nullptr, nullptr), 0);
+    doc().context().serialPort.openDevice(slaveName, 9600, 2, 8, 0, 0, true);
+    ASSERT_TRUE(doc().context().serialPort.isOpen());
+
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    CClientSocket& socket = doc().context().socket;
+    ASSERT_EQ(socket.connectTo(INADDR_LOOPBACK, ntohs(address.sin_port)), 0);
+    ASSERT_TRUE(waitUntil([&] { return socket.connected != 0; }));
+
+    goOnline(tcpLocation());
+    ASSERT_TRUE(waitUntil([&] { return frame().indicatorTimerActive(); }));
+    shell->view()->runCommand(Command::Disconnect);
+    EXPECT_EQ(doc().online, 0);
+    EXPECT_FALSE(doc().context().serialPort.isOpen());
+    EXPECT_FALSE(socket.isOpen());
+    EXPECT_EQ(socket.connected, 0);
+    EXPECT_EQ(dialogs.hangUps, 0) << "no modem call to hang up";
+    ASSERT_GE(log().count(), 1);
+    EXPECT_EQ(log().record(0)->type, static_cast<std::uint16_t>(CommsLogType::Disconnected));
+    EXPECT_TRUE(waitUntil([&] { return frame().paneText(3) == "Offline"; }));
+    EXPECT_FALSE(frame().indicatorTimerActive());
+    EXPECT_TRUE(frame().action(Command::Connect)->isEnabled());
+
+    ::close(listener);
+    ::close(master);
+    ::close(slave);
+}
+
+TEST_F(AppWindow, ToolWindowsOpenOnceAndReopenAfterClosing) {
+    shell->view()->runCommand(Command::Convertor);
+    shell->view()->runCommand(Command::Convertor);
+    EXPECT_EQ(dialogs.convertors, 1);
+    QWidget* window = shell->view()->convertorWindow();
+    ASSERT_NE(window, nullptr);
+    sendMessage(shell->view()->handle(), WM_CONVERTOR_CLOSED);
+    delete window;
+    shell->view()->runCommand(Command::Convertor);
+    EXPECT_EQ(dialogs.convertors, 2);
+    delete shell->view()->convertorWindow();
+}
+
+TEST_F(AppWindow, ReleaseNotesWaitForTheViewerOrSayTheStartFailed) {
+    const std::string script = directory + "/viewer.sh";
+    std::ofstream(script) << "#!/bin/sh\nsleep 0.1\ntouch \"" << directory << "/viewed\"\n";
+    chmod(script.c_str(), 0700);
+    setenv("VANTREL_VIEWER", script.c_str(), 1);
+    shell->view()->runCommand(Command::ReleaseNotes);
+    struct stat info {};
+    EXPECT_EQ(stat((directory + "/viewed").c_str(), &info), 0);
+    EXPECT_TRUE(messages.messages.empty());
+
+    setenv("VANTREL_VIEWER", (directory + "/no-such-viewer").c_str(), 1);
+    shell->view()->runCommand(Command::ReleaseNotes);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0], "CreateProcess failed.");
+    unsetenv("VANTREL_VIEWER");
+}
+
+TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
+    app->settings().append(tcpLocation());
+    EXPECT_TRUE(shell->close());
+    struct stat info {};
+    ASSERT_EQ(stat(settingsPath.c_str(), &info), 0);
+    CSettingsFile reread;
+    reread.path = settingsPath;
+    EXPECT_TRUE(reread.load());
+    ASSERT_EQ(reread.count(), 1);
+    EXPECT_EQ(reread.getLocation(0)->name, "Plant");
+}
+
+TEST(AboutBox, ShowsTheVersionLine) {
+    CAboutDialog about(0x00010000, 0);
+    EXPECT_EQ(about.versionLine().toStdString(), "Zarnex Modbus Tester - v1.00");
+    about.show();
+    saveScreenshot(about, "about_box.png");
+}
+
+TEST(Splash, OffersOkAfterFiveSeconds) {
+    CSplashDialog splash;
+    splash.show();
+    EXPECT_FALSE(splash.okButton()->isVisible());
+    EXPECT_FALSE(splash.okButton()->isEnabled());
+    splash.reject();
+    EXPECT_TRUE(splash.isVisible()) << "Escape does not close the splash before OK appears";
+    EXPECT_TRUE(waitUntil([&] { return splash.okButton()->isEnabled(); }, 10000));
+    EXPECT_TRUE(splash.okButton()->isVisible());
+    saveScreenshot(splash, "splash.png");
+}
+
+} // namespace
