@@ -122,7 +122,8 @@ void CModbusMessage::scanBinaryResponse(const std::uint8_t* bytes, int count) {
     int next = 0;
     if (tcpMode) {
         const int header = std::min(count, kTcpHeaderSize);
-        std::memcpy(rxFrame, bytes, static_cast<std::size_t>(header));
+        for (int i = 0; i < header; ++i)
+            rxFrame[i] = bytes[i];
         rxCount = header;
         next = header;
     }

@@ -104,7 +104,7 @@ int CModbusMessage::buildReadDoubles(std::uint8_t* frame, int& frameLength, int 
 int CModbusMessage::buildReadStrings(std::uint8_t* frame, int& frameLength, int functionCode,
                                      std::uint16_t address, std::uint16_t count,
                                      std::uint16_t stringSize) {
-    const int totalBytes = count * stringSize;
+    const long totalBytes = static_cast<long>(count) * stringSize;
     if (registerModes()) {
         if (totalBytes / 2 > kMaxReadRegisters)
             return kResultResponseTooLong;
@@ -293,16 +293,17 @@ int CModbusMessage::buildPresetStrings(std::uint8_t* frame, int& frameLength, st
                                        std::uint16_t count, std::uint16_t stringSize,
                                        std::span<const std::string> values) {
     singleByteData = 0;
-    const int totalBytes = count * stringSize;
+    const long totalBytes = static_cast<long>(count) * stringSize;
     if (totalBytes > kMaxPresetStringBytes)
         return kResultMessageTooLong;
     std::memset(pduData + 5, 0, static_cast<std::size_t>(totalBytes));
     for (int i = 0; i < count && static_cast<std::size_t>(i) < values.size(); ++i)
         putPaddedText(pduData + 5 + i * stringSize, stringSize,
                       values[static_cast<std::size_t>(i)]);
-    const int quantity = registerModes() ? totalBytes / 2 : count;
+    const long quantity = registerModes() ? totalBytes / 2 : count;
     return putAddressCountAndBytes(frame, frameLength, 16, address,
-                                   static_cast<std::uint16_t>(quantity), totalBytes);
+                                   static_cast<std::uint16_t>(quantity),
+                                   static_cast<int>(totalBytes));
 }
 
 int CModbusMessage::buildUserDefined(std::uint8_t* frame, int& frameLength, int functionCode,

@@ -135,8 +135,9 @@ int CModbusMessage::decodeStrings(const std::uint8_t* frame, int length, std::ui
     values.clear();
     const std::uint8_t* data = nullptr;
     int available = 0;
-    const int result =
-        byteCountRule(frame, length, count * stringSize, kLargestByteCount, data, available);
+    // Any product beyond a byte count can only mismatch; keep it from overflowing.
+    const int expected = static_cast<int>(std::min(static_cast<long>(count) * stringSize, 65536L));
+    const int result = byteCountRule(frame, length, expected, kLargestByteCount, data, available);
     for (int i = 0; stringSize > 0 && i + stringSize <= available; i += stringSize)
         values.emplace_back(reinterpret_cast<const char*>(data + i), stringSize);
     return result;

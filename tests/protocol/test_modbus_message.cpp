@@ -297,6 +297,12 @@ TEST(AsciiToBinary, LengthsAtTheEdges) {
 
 TEST(Scanners, ArbitraryLengthsStayInsideTheBuffers) {
     for (Framing framing : {Framing::Rtu, Framing::Ascii, Framing::Tcp}) {
+        CModbusMessage m; // nothing received at all (an empty buffer may have no storage)
+        setFraming(m, framing);
+        m.binaryMode ? m.scanBinaryResponse(nullptr, 0) : m.scanAsciiResponse(nullptr, 0);
+        EXPECT_EQ(m.rxCount, 0);
+    }
+    for (Framing framing : {Framing::Rtu, Framing::Ascii, Framing::Tcp}) {
         for (int count : {0, 1, 5, 6, 639, 640, 700}) {
             std::vector<std::uint8_t> received(static_cast<std::size_t>(std::max(count, 1)), 0x01);
             CModbusMessage m;

@@ -103,6 +103,11 @@ TEST(RequestBuilders, FramesAndLimits) {
                     {"read strings 2x250", Mode::Logical, Framing::Rtu,
                      [](M& m, auto* f, int& n) { return m.buildReadStrings(f, n, 3, 0, 2, 250); },
                      kResultResponseTooLong, ""},
+                    {"read strings huge product", Mode::Register, Framing::Rtu,
+                     [](M& m, auto* f, int& n) {
+                         return m.buildReadStrings(f, n, 3, 0, 65535, 65535);
+                     },
+                     kResultResponseTooLong, ""},
                     {"force coil 1", Mode::Logical, Framing::Rtu,
                      [](M& m, auto* f, int& n) { return m.buildForceCoil(f, n, 0x13, 1); }, 0,
                      "01 05 00 13 FF 00"},
@@ -231,6 +236,11 @@ TEST(RequestBuilders, FramesAndLimits) {
                     {"preset strings 248", Mode::Logical, Framing::Rtu,
                      [&](M& m, auto* f,
                          int& n) { return m.buildPresetStrings(f, n, 0, 2, 124, strings); },
+                     kResultMessageTooLong, ""},
+                    {"preset strings huge product", Mode::Register, Framing::Rtu,
+                     [&](M& m, auto* f, int& n) {
+                         return m.buildPresetStrings(f, n, 0, 65535, 65535, strings);
+                     },
                      kResultMessageTooLong, ""},
                     {"user defined", Mode::Modicon, Framing::Rtu,
                      [&](M& m, auto* f,
