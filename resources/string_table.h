@@ -55,6 +55,8 @@ template <typename T> FormatArg makeFormatArg(const T& value) {
     } else if constexpr (std::is_floating_point_v<V>) {
         arg.kind = FormatArg::Kind::Floating;
         arg.floatingValue = static_cast<double>(value);
+    } else if constexpr (std::is_null_pointer_v<V>) {
+        arg.kind = FormatArg::Kind::Text;
     } else if constexpr (std::is_array_v<V> || std::is_same_v<V, const char*> ||
                          std::is_same_v<V, char*>) {
         arg.kind = FormatArg::Kind::Text;
@@ -63,7 +65,7 @@ template <typename T> FormatArg makeFormatArg(const T& value) {
     } else if constexpr (std::is_convertible_v<const V&, std::string_view>) {
         arg.kind = FormatArg::Kind::Text;
         arg.text = value;
-    } else if constexpr (std::is_pointer_v<V> || std::is_null_pointer_v<V>) {
+    } else if constexpr (std::is_pointer_v<V>) {
         arg.kind = FormatArg::Kind::Pointer;
         arg.pointer = value;
     } else {

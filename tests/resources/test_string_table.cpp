@@ -504,7 +504,7 @@ TEST(StringTable, FormatConvertsArgumentsToTheirConversions) {
         // Text in any form.
         {"std::string", formatText("Connected to %s.", name), "Connected to Pump 3."},
         {"string_view", formatText("[%s]", view), "[RX: ]"},
-        {"null text", formatText("[%s]", none), "[]"},
+        {"null text", formatText("[%s][%s]", none, nullptr), "[][]"},
         {"long text", formatText("%s!", std::string(300, 'x')), std::string(300, 'x') + "!"},
         {"star width", formatText("%*d|%-*d|", 4, 7, 3, 8), "   7|8  |"},
     };
