@@ -4,7 +4,9 @@ using namespace std::string_view_literals;
 
 // Sorted by identifier; lookups use a binary search.
 const StringEntry kStringTable[] = {
+    // Result code of a job refused while the comms thread stops; it has no text.
     {1, ""sv},
+    // Start-up, About box, status bar panes and file names.
     {129, "Zarnex Modbus Tester - v%d.%02d"sv},
     {130, "October 11, 2006"sv},
     {131,
@@ -16,6 +18,7 @@ const StringEntry kStringTable[] = {
     {151, "        "sv},
     {152, "                                        "sv},
     {172, "Vantrel - v%d.%02d.%02d.%d"sv},
+    // Connection progress and Modbus, engine, serial line and modem results.
     {5000, "Initiating Communications..."sv},
     {5001, "Terminating Communications..."sv},
     {5002, "Connected to %s."sv},
@@ -67,6 +70,7 @@ const StringEntry kStringTable[] = {
     {5059, "Waiting for redial %d seconds..."sv},
     {5060, "Aborting connection...."sv},
     {5061, "Hanging Up...Retry %d"sv},
+    // TCP/IP results.
     {5500,
      "TCP/IP communications are not available.  Unable to initialize the Winsock libraries."sv},
     {5501, "No socket available for TCP/IP communications."sv},
@@ -107,6 +111,7 @@ const StringEntry kStringTable[] = {
     {5532, "A socket operation was attempted to an unreachable host."sv},
     {5533, "Attempt to reconnect via TCP/IP failed.  %s"sv},
     {5534, "There is no TCP/IP connection."sv},
+    // Operator and configuration messages.
     {7000, "No comm ports found on PC!"sv},
     {7001, "Invalid Comm Port number.  Please check your setting in the Setup Location Screen."sv},
     {7002, "Please setup a location under \"Setup | Locations\"."sv},
@@ -130,6 +135,7 @@ const StringEntry kStringTable[] = {
     {7022, "Would you like to refresh the log before saving to file?"sv},
     {7023,
      "The configured port (%s) does not exist - the program is defaulting to the first COM port in the list.\nTo save the current COM port configuration, press CANCEL on the Setup Communications dialog."sv},
+    // Settings and log file errors, and the settings-file failure descriptions ("%1" = path).
     {7900, "File Error on Read: %s"sv},
     {7901, "File Error on Write: %s"sv},
     {7902, "File error on open: %s is currently in use."sv},
@@ -147,6 +153,8 @@ const StringEntry kStringTable[] = {
     {7921, "%1 contained an unexpected object."sv},
     {7922, "Out of memory."sv},
     {7923, "an unnamed file"sv},
+    // List entries: media, baud rates, parities, Modbus types, function codes, data types,
+    // check value modes, addressing modes and byte orders.
     {8000, "Direct"sv},
     {8001, "Modem"sv},
     {8002, "Satellite"sv},
@@ -198,6 +206,7 @@ const StringEntry kStringTable[] = {
     {8070, "Motorola (Big Endian)"sv},
     {8071, "Intel (Little Endian)"sv},
     {8072, "Modicon"sv},
+    // Buttons, connection state, verdicts and units shared by the dialogs.
     {9000, "&OK"sv},
     {9001, "&Cancel"sv},
     {9002, "&Add"sv},
@@ -208,6 +217,7 @@ const StringEntry kStringTable[] = {
     {9008, "Fail"sv},
     {9009, "&Defaults"sv},
     {9011, "ms"sv},
+    // Dialog titles, labels and button texts.
     {10000, "Setup Communications"sv},
     {10001, "Media Type:"sv},
     {10002, "Modbus Type:"sv},
@@ -280,6 +290,7 @@ const StringEntry kStringTable[] = {
     {10707, "&Modem Settings"sv},
     {10708, "Disconnect modem after"sv},
     {10709, "minutes."sv},
+    // Menus, command prompts and toolbar tips.
     {11000, "&Setup"sv},
     {11001, "Log &Communications"sv},
     {11002, "Locations..."sv},
@@ -320,11 +331,13 @@ const StringEntry kStringTable[] = {
     {11233, "Converts Data Types"sv},
     {11234, "About"sv},
     {11235, "Help"sv},
+    // Main window, splash and release-notes viewer.
     {11300, "Vantrel"sv},
     {11301,
      "Vantrel tests Modbus communications with a field unit.\n\nDefine the units you work with under Setup | Locations, then choose Online | Connect to go online."sv},
     {11302, "&OK"sv},
     {11303, "CreateProcess failed."sv},
+    // Test Modbus Communications dialog.
     {11400, "Test Modbus Communications"sv},
     {11401, "Modbus T&ype:"sv},
     {11402, "&Function Code:"sv},
@@ -347,18 +360,23 @@ const StringEntry kStringTable[] = {
     {11423, "Con&vertor"sv},
     {11424, "Comms &Log"sv},
     {11425, "Change Temporary &Settings"sv},
+    // Integer field checks.
     {11500, "Please enter an integer."sv},
     {11501, "Please enter an integer between %1 and %2."sv},
+    // Location editor check box and radio buttons.
     {11600, "485 2-Wire"sv},
     {11601, "7"sv},
     {11602, "8"sv},
     {11603, "1"sv},
     {11604, "2"sv},
+    // Communications Log window and report.
     {11700, "Time Difference:"sv},
     {11701, "Vantrel - Comms Log"sv},
     {11702, "*.txt"sv},
+    // Modem hang-up dialog.
     {11800, "Status"sv},
     {11801, "Modem response"sv},
+    // Plain OK and Cancel buttons.
     {11900, "OK"sv},
     {11901, "Cancel"sv},
 };
