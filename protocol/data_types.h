@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 // Data types, addressing modes and byte orders. Each identifier is the string-table number of
 // the item's text and serves as the item's value in the lists that offer it.
 constexpr int kDataTypeBoolean = 8050;
@@ -24,3 +26,14 @@ constexpr int kByteOrderModicon = 8072;
 
 // Longest ASCII String value, in characters.
 constexpr int kMaxStringSize = 250;
+
+// The data types a function code offers, in list order, and the one selected by default.
+struct DataTypeChoice {
+    std::vector<int> types; // empty for function 08 (the list is hidden)
+    int defaultType = 0;    // 0 when no type applies
+    bool listEnabled = false;
+};
+
+// Returns the data types offered for `functionCode` (1-8, 15, 16), or for a user-defined
+// function when `userDefined` is set. Unknown codes offer nothing.
+DataTypeChoice dataTypeChoice(int functionCode, bool userDefined);

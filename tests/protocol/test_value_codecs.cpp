@@ -96,3 +96,29 @@ TEST(DisplayFormats, ExceptionStatus) {
     EXPECT_EQ(formatExceptionStatus(kDataTypeUInt8, 0x81, ","), "129");
     EXPECT_EQ(formatExceptionStatus(kDataTypeFloat, 0x81, ","), "");
 }
+
+TEST(DataTypes, OfferedPerFunction) {
+    const struct {
+        int function;
+        bool userDefined;
+        std::size_t types;
+        int first;
+        int defaultType;
+        bool enabled;
+    } cases[] = {
+        {1, false, 1, kDataTypeBoolean, kDataTypeBoolean, false},
+        {15, false, 1, kDataTypeBoolean, kDataTypeBoolean, false},
+        {3, false, 9, kDataTypeInt8, kDataTypeUInt16, true},
+        {16, false, 10, kDataTypeHex8, kDataTypeUInt16, true},
+        {7, false, 4, kDataTypeBoolean, kDataTypeBoolean, true},
+        {8, false, 0, 0, 0, false},
+        {3, true, 1, kDataTypeHex8, kDataTypeHex8, false},
+    };
+    for (const auto& c : cases) {
+        const DataTypeChoice choice = dataTypeChoice(c.function, c.userDefined);
+        EXPECT_EQ(choice.types.size(), c.types) << c.function;
+        EXPECT_EQ(choice.types.empty() ? 0 : choice.types.front(), c.first) << c.function;
+        EXPECT_EQ(choice.defaultType, c.defaultType) << c.function;
+        EXPECT_EQ(choice.listEnabled, c.enabled) << c.function;
+    }
+}
