@@ -19,6 +19,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
@@ -27,6 +28,7 @@
 #include <pty.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -316,6 +318,74 @@ TEST_F(AppWindow, DisconnectClosesPortAndSocket) {
     ::close(slave);
 }
 
+TEST_F(AppWindow, DisconnectLogsTheSocketCloseErrorAndThePaneShowsIt) {
+    goOnline(tcpLocation());
+    doc().context().socket.closeError = 5531;
+    shell->view()->runCommand(Command::Disconnect);
+    ASSERT_EQ(log().count(), 2);
+    EXPECT_EQ(log().record(0)->type, static_cast<std::uint16_t>(CommsLogType::Disconnected));
+    const CCommsLogRecord* error = log().record(1);
+    EXPECT_EQ(error->type, static_cast<std::uint16_t>(CommsLogType::Error));
+    ASSERT_EQ(error->size, 4u);
+    std::uint32_t code = 0;
+    std::memcpy(&code, error->data.get(), sizeof code);
+    EXPECT_EQ(code, 5531u);
+    EXPECT_TRUE(
+        waitUntil([&] { return frame().paneText(3).toStdString() == "Offline - " + text(5531); }));
+
+    // With logging switched off nothing more is recorded.
+    shell->view()->runCommand(Command::LogCommunications);
+    EXPECT_FALSE(frame().action(Command::LogCommunications)->isChecked());
+    goOnline(tcpLocation());
+    shell->view()->runCommand(Command::Disconnect);
+    EXPECT_EQ(log().count(), 2);
+}
+
+TEST_F(AppWindow, WatchdogHangsUpAnIdleModemAndDropsABrokenLink) {
+    const struct {
+        const char* what;
+        bool modem;
+        int idleLimitMs;
+        bool linkBroken;
+        int ticksToOffline; // watchdog ticks until the document is offline; -1: stays online
+        int hangUps;
+    } cases[] = {
+        {"idle modem call", true, 10000, false, 2, 1},
+        {"modem without idle limit", true, 0, false, -1, 0},
+        {"broken TCP/IP link", false, 0, true, 1, 0},
+    };
+    for (const auto& c : cases) {
+        dialogs.hangUps = 0;
+        CLocation location = c.modem ? CLocation(kMediaCodeModem) : tcpLocation();
+        goOnline(location);
+        doc().modemIdleLimitMs = c.idleLimitMs;
+        doc().context().modemConnected = c.modem ? 1 : 0;
+        doc().context().modemIdleMs = 0;
+        CClientSocket& socket = doc().context().socket;
+        socket.connected = c.modem ? 0 : 1;
+        socket.linkBroken = c.linkBroken ? 1 : 0;
+        int ticks = 0;
+        for (; ticks < 5 && doc().online; ++ticks)
+            shell->view()->commands().watchdogTick();
+        EXPECT_EQ(doc().online ? -1 : ticks, c.ticksToOffline) << c.what;
+        EXPECT_EQ(dialogs.hangUps, c.hangUps) << c.what;
+        EXPECT_EQ(dialogs.connects, 0) << c.what;
+        doc().context().modemConnected = 0;
+        socket.connected = 0;
+        socket.linkBroken = 0;
+        doc().online = 0;
+    }
+}
+
+TEST_F(AppWindow, ActivityPostedFromAnotherThreadReachesTheFrame) {
+    goOnline(tcpLocation());
+    ASSERT_TRUE(waitUntil([&] { return frame().indicatorTimerActive(); }));
+    const WindowHandle target = frame().handle();
+    std::thread poster([target] { postMessage(target, WM_RX_ACTIVITY, 300); });
+    poster.join();
+    EXPECT_TRUE(waitUntil([&] { return frame().receiveFrame() == 1; }));
+}
+
 TEST_F(AppWindow, ToolWindowsOpenOnceAndReopenAfterClosing) {
     shell->view()->runCommand(Command::Convertor);
     shell->view()->runCommand(Command::Convertor);
@@ -356,6 +426,28 @@ TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
     EXPECT_TRUE(reread.load());
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.getLocation(0)->name, "Plant");
+}
+
+TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
+    for (const int osClass : {0, 1}) {
+        CRecordingMessageBox messages;
+        CVantrelApp app(messages);
+        EXPECT_FALSE(app.initInstance(osClass)) << osClass;
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(messages.messages[0], text(131));
+    }
+    std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-appbad-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string path = pattern + "/VNTLSettings.dat";
+    std::ofstream(path, std::ios::binary) << std::string("\x05\x00\x00", 3);
+    setenv("VANTREL_SETTINGS", path.c_str(), 1);
+    CRecordingMessageBox messages;
+    CVantrelApp app(messages);
+    EXPECT_TRUE(app.initInstance(2)) << "a later 9x system is accepted";
+    unsetenv("VANTREL_SETTINGS");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].rfind("File Error on Read", 0), 0u) << messages.messages[0];
+    std::system(("rm -rf '" + pattern + "'").c_str());
 }
 
 TEST(AboutBox, ShowsTheVersionLine) {
