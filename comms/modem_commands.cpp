@@ -1,5 +1,7 @@
 #include "comms/modem_commands.h"
 
+#include "comms/comms_engine.h"
+
 std::string modemInitCommand(std::string_view initString) {
     std::string command;
     if (initString.empty())
@@ -32,4 +34,15 @@ ModemAnswer readModemAnswer(const std::uint8_t* response, int length) {
     if (start < answer.text.size())
         answer.resultChar = answer.text[start];
     return answer;
+}
+
+int CEngineModemJobs::queueModemCommand(const std::uint8_t* command, std::uint16_t* length,
+                                        std::uint8_t* response, std::uint16_t* responseLength,
+                                        WindowHandle notifyWindow) {
+    return engine_.queueJob(JobType::ModemCommand, command, length, response, responseLength,
+                            notifyWindow);
+}
+
+void CEngineModemJobs::abortCurrentJob() {
+    engine_.abortCurrentJob();
 }

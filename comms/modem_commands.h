@@ -43,3 +43,18 @@ public:
     // Aborts the job being served, waiting (bounded) for the comms thread to acknowledge.
     virtual void abortCurrentJob() = 0;
 };
+
+class CCommsEngine;
+
+// Modem commands as ModemCommand jobs of the comms engine.
+class CEngineModemJobs final : public IModemJobQueue {
+public:
+    explicit CEngineModemJobs(CCommsEngine& engine) : engine_(engine) {}
+    int queueModemCommand(const std::uint8_t* command, std::uint16_t* length,
+                          std::uint8_t* response, std::uint16_t* responseLength,
+                          WindowHandle notifyWindow) override;
+    void abortCurrentJob() override;
+
+private:
+    CCommsEngine& engine_;
+};
