@@ -1,0 +1,84 @@
+/* A Modbus/TCP unit on 127.0.0.1 built on libmodbus, for the engine's integration tests and
+ * benchmark. Listens on a port the kernel chooses, prints it on stdout, and serves one connection
+ * at a time until stdin closes. Register contents (addresses from 0, 100 of each) match the
+ * pymodbus unit: coils on where address % 3 == 0, discrete inputs on where address is even,
+ * holding registers 3 * address + 1, input registers 1000 + address. */
+#include <arpa/inet.h>
+#include <modbus.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdio.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+enum { kSize = 100 };
+
+static int listenOnLoopback(void) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return -1;
+    struct sockaddr_in addr = {0};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    if (bind(fd, (struct sockaddr*)&addr, sizeof addr) != 0 || listen(fd, 4) != 0) {
+        close(fd);
+        return -1;
+    }
+    socklen_t len = sizeof addr;
+    getsockname(fd, (struct sockaddr*)&addr, &len);
+    printf("%d\n", ntohs(addr.sin_port));
+    fflush(stdout);
+    return fd;
+}
+
+int main(void) {
+    int listener = listenOnLoopback();
+    if (listener < 0)
+        return 1;
+    /* The address only names the context; the connections come from our own listener. */
+    modbus_t* ctx = modbus_new_tcp("127.0.0.1", 502);
+    modbus_mapping_t* map = modbus_mapping_new(kSize, kSize, kSize, kSize);
+    if (ctx == NULL || map == NULL)
+        return 1;
+    for (int a = 0; a < kSize; ++a) {
+        map->tab_bits[a] = a % 3 == 0;
+        map->tab_input_bits[a] = a % 2 == 0;
+        map->tab_registers[a] = (uint16_t)(3 * a + 1);
+        map->tab_input_registers[a] = (uint16_t)(1000 + a);
+    }
+
+    uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
+    int client = -1;
+    for (;;) {
+        struct pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0},
+                                {client >= 0 ? client : listener, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0)
+            continue;
+        if (fds[0].revents) {
+            char buf[64];
+            if (read(STDIN_FILENO, buf, sizeof buf) <= 0)
+                break;
+        }
+        if (!fds[1].revents)
+            continue;
+        if (client < 0) {
+            client = accept(listener, NULL, NULL);
+            modbus_set_socket(ctx, client);
+            continue;
+        }
+        int length = modbus_receive(ctx, query);
+        if (length > 0) {
+            modbus_reply(ctx, query, length, map);
+        } else if (length < 0) {
+            close(client);
+            client = -1;
+        }
+    }
+    if (client >= 0)
+        close(client);
+    close(listener);
+    modbus_mapping_free(map);
+    modbus_free(ctx);
+    return 0;
+}
