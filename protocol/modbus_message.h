@@ -55,16 +55,21 @@ public:
 
     // Builds a complete frame into `frame` (640 bytes) from modbusId, the function code and the
     // first dataLength bytes of pduData. Returns 0, 5018 (broadcast not allowed; nothing built)
-    // or 5003 (frame too long; the frame is built all the same and must not be sent).
+    // or 5003 (frame too long; the frame is built all the same and must not be sent, except
+    // when it would not fit the 640-byte buffer: then nothing is built and frameLength is 0).
     int assembleFrame(std::uint8_t* frame, int& frameLength, int functionCode, int dataLength);
 
     // Extract the response from all `count` bytes received so far for the attempt into rxFrame
-    // and set rxCount, rxExpected and scanState. Never reads beyond `count` bytes.
+    // and set rxCount, rxExpected and scanState. Never reads beyond `count` bytes (taken as at
+    // most 640). rxExpected is 0 until the function code is extracted (and always for
+    // Modbus/TCP), and 640 while the byte count that decides it has not arrived.
     void scanBinaryResponse(const std::uint8_t* bytes, int count);
     void scanAsciiResponse(const std::uint8_t* chars, int count);
 
     // Verify the extracted frame: 0, 5007, 5008 (CRC) or 5024 (LRC), or the result code of an
-    // exception response (which also sets exceptionReceived).
+    // exception response (which also sets exceptionReceived). When the check value fails over
+    // rxCount, it is tried once more over rxExpected if that is shorter than what was
+    // extracted; on success rxCount becomes rxExpected (trailing bytes are dropped).
     int checkBinaryResponse();
     int checkAsciiResponse();
 
