@@ -1,0 +1,152 @@
+// The serial exchange against independent Modbus units: pymodbus (RTU and ASCII) and libmodbus
+// (RTU), each on one end of a pseudo-terminal pair made by socat.
+
+#include "comms/comms_context.h"
+#include "peer_process.h"
+#include "platform/message_queue.h"
+#include "protocol/check_values.h"
+#include "test_serial_support.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes rtu(Bytes frame) {
+    const std::uint16_t crc = crc16(frame.data(), static_cast<int>(frame.size()));
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+}
+
+Bytes ascii(const Bytes& bytes) {
+    Bytes frame{':'};
+    for (const std::uint8_t b : bytes) {
+        const auto hex = byteToHex(b);
+        frame.insert(frame.end(), hex.begin(), hex.end());
+    }
+    const auto check = byteToHex(lrc(bytes.data(), static_cast<int>(bytes.size())));
+    frame.insert(frame.end(), check.begin(), check.end());
+    frame.push_back('\r');
+    frame.push_back('\n');
+    return frame;
+}
+
+// socat joining two pseudo-terminals, one linked as `a`, the other as `b`.
+class CSocatLine {
+public:
+    CSocatLine(const std::string& a, const std::string& b) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const std::string left = "PTY,raw,echo=0,link=" + a;
+            const std::string right = "PTY,raw,echo=0,link=" + b;
+            ::execl("/usr/bin/socat", "socat", left.c_str(), right.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        struct stat st {};
+        for (int i = 0; i < 500 && !(::stat(a.c_str(), &st) == 0 && ::stat(b.c_str(), &st) == 0);
+             ++i)
+            sleepMs(10);
+        ready_ = ::stat(a.c_str(), &st) == 0 && ::stat(b.c_str(), &st) == 0;
+    }
+    ~CSocatLine() {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, SIGTERM);
+        for (int i = 0; i < 300; ++i) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_)
+                return;
+            sleepMs(10);
+        }
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    CSocatLine(const CSocatLine&) = delete;
+    CSocatLine& operator=(const CSocatLine&) = delete;
+    bool ready() const { return ready_; }
+
+private:
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
+
+// Requests in order (the write is read back), with the answers for the units' initial contents.
+const struct Step {
+    const char* name;
+    Bytes request;
+    Bytes answer;
+    int result;
+} kSteps[] = {
+    {"03 read holding registers", {1, 3, 0, 0, 0, 3}, {1, 3, 6, 0, 1, 0, 4, 0, 7}, 0},
+    {"01 read coils", {1, 1, 0, 0, 0, 10}, {1, 1, 2, 0x49, 0x02}, 0},
+    {"04 read input registers", {1, 4, 0, 5, 0, 2}, {1, 4, 4, 0x03, 0xED, 0x03, 0xEE}, 0},
+    {"06 preset register", {1, 6, 0, 10, 0x12, 0x34}, {1, 6, 0, 10, 0x12, 0x34}, 0},
+    {"03 read back", {1, 3, 0, 10, 0, 1}, {1, 3, 2, 0x12, 0x34}, 0},
+    {"illegal data address", {1, 3, 0x01, 0xF4, 0, 1}, {1, 0x83, 2}, 5010},
+};
+
+enum class Peer { PymodbusRtu, PymodbusAscii, LibmodbusRtu };
+
+class SerialPeers : public ::testing::TestWithParam<Peer> {};
+
+TEST_P(SerialPeers, ServesRequestsAndAnException) {
+    if (::access("/usr/bin/socat", X_OK) != 0)
+        GTEST_SKIP() << "socat is not installed";
+    const Peer peer = GetParam();
+    const std::string libmodbusUnit = VANTREL_SERIAL_LIBMODBUS_UNIT;
+    if (peer == Peer::LibmodbusRtu && libmodbusUnit.empty())
+        GTEST_SKIP() << "libmodbus-dev is not installed";
+    const bool asciiFraming = peer == Peer::PymodbusAscii;
+
+    CTempPortsDir ports;
+    CSocatLine line(ports.path() + "/COM5", ports.path() + "/unit");
+    ASSERT_TRUE(line.ready());
+    const std::string script = VANTREL_SOURCE_DIR "/tests/peers/serial_pymodbus_unit.py";
+    CPeerProcess unit(peer == Peer::LibmodbusRtu
+                          ? std::vector<std::string>{libmodbusUnit, ports.path() + "/unit"}
+                          : std::vector<std::string>{"/usr/bin/python3", script,
+                                                     asciiFraming ? "ascii" : "rtu",
+                                                     ports.path() + "/unit"});
+    ASSERT_NE(unit.port(), 0) << "the unit did not start";
+
+    CCommsContext ctx;
+    ctx.serialPort.open(5, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
+    ASSERT_TRUE(ctx.serialPort.isOpen());
+    ctx.serialPort.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
+    CModbusMessage& m = ctx.message;
+    m.serialLink = 1;
+    m.binaryMode = asciiFraming ? 0 : 1;
+    m.modbusId = 1;
+    m.retries = 0;
+    m.time1 = 3000;
+    m.time2 = 300;
+    m.readPause = 1;
+    ASSERT_TRUE(ctx.engine.startThread(ctx));
+    CMessageQueue window;
+
+    for (const auto& step : kSteps) {
+        const Bytes request = asciiFraming ? ascii(step.request) : rtu(step.request);
+        const Bytes answer = asciiFraming ? ascii(step.answer) : rtu(step.answer);
+        std::uint16_t length = static_cast<std::uint16_t>(request.size());
+        std::uint8_t response[640] = {};
+        std::uint16_t responseLength = 0;
+        ASSERT_EQ(ctx.engine.queueJob(JobType::ModbusRequest, request.data(), &length, response,
+                                      &responseLength, window.handle()),
+                  0);
+        const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
+        ASSERT_TRUE(result) << step.name;
+        EXPECT_EQ(result->lParam, step.result) << step.name;
+        EXPECT_EQ(Bytes(response, response + responseLength), answer) << step.name;
+    }
+    ctx.engine.stopThread(ctx);
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, SerialPeers,
+                         ::testing::Values(Peer::PymodbusRtu, Peer::PymodbusAscii,
+                                           Peer::LibmodbusRtu));
+
+} // namespace

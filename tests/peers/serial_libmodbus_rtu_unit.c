@@ -1,0 +1,51 @@
+/* A Modbus RTU unit on a serial device built on libmodbus, for the serial exchange's integration
+ * tests. Usage: serial_libmodbus_rtu_unit DEVICE. Opens DEVICE at 19200 8N1 as unit 1, prints "1"
+ * on stdout once it listens, and answers until stdin closes. Register contents (addresses from 0,
+ * 100 of each) match the pymodbus unit: coils on where address % 3 == 0, discrete inputs on where
+ * address is even, holding registers 3 * address + 1, input registers 1000 + address. */
+#include <modbus.h>
+#include <poll.h>
+#include <stdio.h>
+#include <unistd.h>
+
+enum { kSize = 100 };
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return 2;
+    modbus_t* ctx = modbus_new_rtu(argv[1], 19200, 'N', 8, 1);
+    modbus_mapping_t* map = modbus_mapping_new(kSize, kSize, kSize, kSize);
+    if (ctx == NULL || map == NULL || modbus_set_slave(ctx, 1) != 0 || modbus_connect(ctx) != 0)
+        return 1;
+    for (int a = 0; a < kSize; ++a) {
+        map->tab_bits[a] = a % 3 == 0;
+        map->tab_input_bits[a] = a % 2 == 0;
+        map->tab_registers[a] = (uint16_t)(3 * a + 1);
+        map->tab_input_registers[a] = (uint16_t)(1000 + a);
+    }
+    printf("1\n");
+    fflush(stdout);
+
+    uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
+    for (;;) {
+        struct pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {modbus_get_socket(ctx), POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0)
+            continue;
+        if (fds[0].revents) {
+            char buf[64];
+            if (read(STDIN_FILENO, buf, sizeof buf) <= 0)
+                break;
+        }
+        if (!fds[1].revents)
+            continue;
+        int length = modbus_receive(ctx, query);
+        if (length > 0)
+            modbus_reply(ctx, query, length, map);
+        else if (length < 0 && fds[1].revents & (POLLHUP | POLLERR))
+            break;
+    }
+    modbus_close(ctx);
+    modbus_mapping_free(map);
+    modbus_free(ctx);
+    return 0;
+}
