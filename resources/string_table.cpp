@@ -49,6 +49,9 @@ namespace {
 
 using Kind = FormatArg::Kind;
 
+// Widths and precisions beyond this are refused rather than padded out to megabytes.
+constexpr int kMaxWidth = 9999;
+
 // Sign-extends (or wraps) an integer argument within its own width, as printf would see it when
 // the argument matched the conversion.
 long long asSigned(const FormatArg& arg) {
@@ -90,45 +93,95 @@ bool isNumber(const FormatArg& arg) {
     return isInteger(arg) || arg.kind == Kind::Floating;
 }
 
-int asInt(const FormatArg& arg) {
-    const long long value =
-        arg.kind == Kind::Floating ? floatingToInteger(arg.floatingValue) : asSigned(arg);
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+long long asInteger(const FormatArg& arg) {
+    return arg.kind == Kind::Floating ? floatingToInteger(arg.floatingValue) : asSigned(arg);
 }
 
-template <typename T> void appendPrinted(std::string& out, const std::string& spec, T value) {
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// One conversion as read from the text: flags, width and precision (-1 when absent), the length
+// modifier reduced to the bits it asks for (8 for hh, 16 for h, else 0) and the letter.
+struct Conversion {
+    char flags[8] = {};
+    int flagCount = 0;
+    int width = -1;
+    int precision = -1;
+    int lengthBits = 0;
+    char letter = 0;
+};
+
+// The printf format for one conversion, with `tail` ("lld", "f", ".*s" ...) as its end.
+class CSpec {
+public:
+    CSpec(const Conversion& conversion, const char* tail) {
+        text_[length_++] = '%';
+        for (int i = 0; i < conversion.flagCount; ++i)
+            text_[length_++] = conversion.flags[i];
+        if (conversion.width >= 0)
+            appendNumber(conversion.width);
+        if (conversion.precision >= 0 && tail[0] != '.') {
+            text_[length_++] = '.';
+            appendNumber(conversion.precision);
+        }
+        for (; *tail != '\0'; ++tail)
+            text_[length_++] = *tail;
+        text_[length_] = '\0';
+    }
+    const char* c_str() const { return text_; }
+
+private:
+    void appendNumber(int value) {
+        char digits[8];
+        int count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value > 0);
+        while (count > 0)
+            text_[length_++] = digits[--count];
+    }
+
+    // '%', up to 8 flags, a width and a precision of 4 digits each, '.', and a tail of 4.
+    char text_[32] = {};
+    int length_ = 0;
+};
+
+template <typename... Values>
+void appendPrinted(std::string& out, const CSpec& spec, Values... values) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
     char small[128];
-    const int needed = std::snprintf(small, sizeof small, spec.c_str(), value);
+    const int needed = std::snprintf(small, sizeof small, spec.c_str(), values...);
     if (needed <= 0)
         return;
-    if (static_cast<std::size_t>(needed) < sizeof small) {
-        out.append(small, static_cast<std::size_t>(needed));
+    const auto size = static_cast<std::size_t>(needed);
+    if (size < sizeof small) {
+        out.append(small, size);
         return;
     }
-    std::string big(static_cast<std::size_t>(needed) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    const std::size_t at = out.size();
+    out.resize(at + size + 1);
+    std::snprintf(out.data() + at, size + 1, spec.c_str(), values...);
+    out.resize(at + size);
 #pragma GCC diagnostic pop
-    out.append(big.data(), static_cast<std::size_t>(needed));
 }
 
-// Formats one conversion whose flags, width and precision are already in `spec` (without the
-// length modifier and conversion letter). Returns false when the argument cannot be printed by it.
-bool appendConversion(std::string& out, std::string spec, char conversion, int lengthBits,
-                      const FormatArg& arg) {
-    switch (conversion) {
+// Appends one conversion; false when the argument cannot be printed by it.
+bool appendConversion(std::string& out, const Conversion& c, const FormatArg& arg) {
+    switch (c.letter) {
     case 'd':
     case 'i': {
         if (!isNumber(arg))
             return false;
-        long long value =
-            arg.kind == Kind::Floating ? floatingToInteger(arg.floatingValue) : asSigned(arg);
-        if (lengthBits == 8)
+        long long value = asInteger(arg);
+        if (c.lengthBits == 8)
             value = static_cast<signed char>(value);
-        else if (lengthBits == 16)
+        else if (c.lengthBits == 16)
             value = static_cast<short>(value);
-        appendPrinted(out, spec + "lld", value);
+        appendPrinted(out, CSpec(c, "lld"), value);
         return true;
     }
     case 'u':
@@ -137,21 +190,22 @@ bool appendConversion(std::string& out, std::string spec, char conversion, int l
     case 'X': {
         if (!isNumber(arg))
             return false;
-        unsigned long long value =
-            arg.kind == Kind::Floating
-                ? static_cast<unsigned long long>(floatingToInteger(arg.floatingValue))
-                : asUnsigned(arg);
-        if (lengthBits == 8)
+        unsigned long long value = arg.kind == Kind::Floating
+                                       ? static_cast<unsigned long long>(asInteger(arg))
+                                       : asUnsigned(arg);
+        if (c.lengthBits == 8)
             value = static_cast<unsigned char>(value);
-        else if (lengthBits == 16)
+        else if (c.lengthBits == 16)
             value = static_cast<unsigned short>(value);
-        appendPrinted(out, spec + "ll" + conversion, value);
+        const char tail[] = {'l', 'l', c.letter, '\0'};
+        appendPrinted(out, CSpec(c, tail), value);
         return true;
     }
     case 'c':
         if (!isInteger(arg))
             return false;
-        appendPrinted(out, spec + 'c', static_cast<int>(static_cast<unsigned char>(asSigned(arg))));
+        appendPrinted(out, CSpec(c, "c"),
+                      static_cast<int>(static_cast<unsigned char>(asSigned(arg))));
         return true;
     case 'f':
     case 'F':
@@ -166,31 +220,58 @@ bool appendConversion(std::string& out, std::string spec, char conversion, int l
         const double value = arg.kind == Kind::Floating ? arg.floatingValue
                              : arg.kind == Kind::Signed ? static_cast<double>(arg.signedValue)
                                                         : static_cast<double>(arg.unsignedValue);
-        appendPrinted(out, spec + conversion, value);
+        const char tail[] = {c.letter, '\0'};
+        appendPrinted(out, CSpec(c, tail), value);
         return true;
     }
     case 's': {
         if (arg.kind != Kind::Text)
             return false;
-        const std::string text(arg.text);
-        appendPrinted(out, spec + 's', text.c_str());
+        // The text need not end in a NUL, so its length is passed as the precision.
+        std::size_t length = arg.text.size();
+        if (c.precision >= 0)
+            length = std::min(length, static_cast<std::size_t>(c.precision));
+        if (length > static_cast<std::size_t>(INT_MAX))
+            return false;
+        const char* chars = arg.text.data() ? arg.text.data() : "";
+        appendPrinted(out, CSpec(c, ".*s"), static_cast<int>(length), chars);
         return true;
     }
     case 'p':
         if (arg.kind != Kind::Pointer)
             return false;
-        appendPrinted(out, spec + 'p', arg.pointer);
+        appendPrinted(out, CSpec(c, "p"), arg.pointer);
         return true;
     default:
         return false;
     }
 }
 
-// Widths and precisions beyond this are refused rather than padded out to megabytes.
-constexpr int kMaxWidth = 9999;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
+// Reads a width or precision written in the text or taken from an argument ('*'). Returns false
+// when it cannot be used (too large, or '*' without a number to take).
+bool readNumber(std::string_view format, std::size_t& i, const FormatArg* args, std::size_t count,
+                std::size_t& next, int& number, bool& leftAlign) {
+    if (i < format.size() && format[i] == '*') {
+        ++i;
+        if (next >= count || !isNumber(args[next]))
+            return false;
+        const long long value = asInteger(args[next++]);
+        if (value > kMaxWidth || value < -kMaxWidth)
+            return false;
+        if (value < 0)
+            leftAlign = true;
+        number = static_cast<int>(value < 0 ? -value : value);
+        return true;
+    }
+    const std::size_t first = i;
+    int value = 0;
+    while (i < format.size() && isDigit(format[i]))
+        value = value * 10 + (format[i++] - '0');
+    if (i - first > 4)
+        return false;
+    if (i > first)
+        number = value;
+    return true;
 }
 
 } // namespace
@@ -201,69 +282,60 @@ std::string formatArgs(std::string_view format, const FormatArg* args, std::size
     std::size_t next = 0;
     std::size_t i = 0;
     while (i < format.size()) {
-        if (format[i] != '%') {
-            out.push_back(format[i++]);
-            continue;
+        const std::size_t percent = format.find('%', i);
+        if (percent == std::string_view::npos) {
+            out.append(format.substr(i));
+            break;
         }
-        if (i + 1 < format.size() && format[i + 1] == '%') {
+        out.append(format.substr(i, percent - i));
+        i = percent + 1;
+        if (i < format.size() && format[i] == '%') {
             out.push_back('%');
-            i += 2;
+            ++i;
             continue;
         }
-        const std::size_t start = i++;
-        std::string spec = "%";
+        Conversion c;
         bool usable = true;
         while (i < format.size() &&
-               std::string_view("-+ #0").find(format[i]) != std::string_view::npos)
-            spec.push_back(format[i++]);
-        // Width and precision, each given in the text or taken from an argument ('*').
-        for (int part = 0; part < 2; ++part) {
-            if (part == 1) {
-                if (i >= format.size() || format[i] != '.')
-                    break;
-                spec.push_back(format[i++]);
-            }
-            if (i < format.size() && format[i] == '*') {
-                ++i;
-                if (next < count && isNumber(args[next])) {
-                    const int value = asInt(args[next++]);
-                    if (value > kMaxWidth || value < -kMaxWidth)
-                        usable = false;
-                    else if (part == 1 && value < 0)
-                        spec.pop_back(); // a negative precision counts as none
-                    else
-                        spec += std::to_string(value);
-                } else {
-                    usable = false;
-                }
-            } else {
-                const std::size_t digits = i;
-                while (i < format.size() && isDigit(format[i]))
-                    spec.push_back(format[i++]);
-                if (i - digits > 4)
-                    usable = false;
-            }
+               std::string_view("-+ #0").find(format[i]) != std::string_view::npos) {
+            if (c.flagCount < 8)
+                c.flags[c.flagCount++] = format[i];
+            else
+                usable = false;
+            ++i;
         }
-        int lengthBits = 0;
+        bool leftAlign = false;
+        if (!readNumber(format, i, args, count, next, c.width, leftAlign))
+            usable = false;
+        if (i < format.size() && format[i] == '.') {
+            ++i;
+            c.precision = 0;
+            bool negative = false;
+            if (!readNumber(format, i, args, count, next, c.precision, negative))
+                usable = false;
+            if (negative)
+                c.precision = -1; // a negative precision counts as none
+        }
+        if (leftAlign && c.flagCount < 8)
+            c.flags[c.flagCount++] = '-';
         while (i < format.size() &&
                std::string_view("hlLqjzt").find(format[i]) != std::string_view::npos) {
             if (format[i] == 'h')
-                lengthBits = lengthBits == 16 ? 8 : 16;
+                c.lengthBits = c.lengthBits == 16 ? 8 : 16;
             else
-                lengthBits = 64;
+                c.lengthBits = 0;
             ++i;
         }
         if (i >= format.size()) {
-            out.append(format.substr(start));
+            out.append(format.substr(percent));
             break;
         }
-        const char conversion = format[i++];
+        c.letter = format[i++];
         // An argument that cannot print here still belongs to this conversion, so the later
         // conversions keep their own arguments.
-        if (usable && next < count &&
-            appendConversion(out, spec, conversion, lengthBits, args[next++]))
+        if (usable && next < count && appendConversion(out, c, args[next++]))
             continue;
-        out.append(format.substr(start, i - start));
+        out.append(format.substr(percent, i - percent));
     }
     return out;
 }
