@@ -157,8 +157,9 @@ public:
     // bytes waiting in the receive queue.
     std::uint32_t bytesWaiting(std::uint32_t* errors = nullptr);
     // Reads and clears the line-error flags: deltas of the device's error counters since the last
-    // call. A device without counters (a pseudo-terminal) reports none.
-    std::uint32_t clearError();
+    // call. A device without counters (a pseudo-terminal) reports none. Virtual so that a line
+    // that cannot produce errors on demand can be given some.
+    virtual std::uint32_t clearError();
 
     std::uint32_t getEventMask() const;
     void setEventMask(std::uint32_t mask);

@@ -285,6 +285,38 @@ TEST_F(SerialTransactionTest, ModemRepliesEndAtSilenceWithTheEchoDropped) {
     }
 }
 
+// A port whose line reports the given error flags whenever they are read.
+class CNoisyPort : public CSerialPort {
+public:
+    std::uint32_t clearError() override { return CSerialPort::clearError() | flags; }
+    std::uint32_t flags = 0;
+};
+
+TEST_F(SerialTransactionTest, LineErrorsOverrideAGoodAnswerButNotAnAbort) {
+    ctx.serialPort.close();
+    CNoisyPort port;
+    port.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
+    ASSERT_TRUE(port.isOpen());
+    port.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
+    const std::pair<std::uint32_t, int> cases[] = {
+        {CE_RXOVER, 5032},   {CE_OVERRUN | CE_RXPARITY, 5033},
+        {CE_RXPARITY, 5034}, {CE_FRAME | CE_BREAK, 5035},
+        {CE_BREAK, 5036},    {CE_TXFULL, 5037},
+        {0x0400, 5038},      {CE_MODE, 5039},
+        {0x2000, 5040},      {0, 0},
+    };
+    for (const auto& [flags, expected] : cases) {
+        port.flags = flags;
+        CScriptedUnit unit(line, kRequest.size(), {{5, kAnswer}});
+        EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), expected) << flags;
+        EXPECT_EQ(rxFrame(), kAnswer) << flags;
+    }
+    port.flags = CE_RXPARITY;
+    ctx.engine.abortEvent.set();
+    EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), 0);
+    EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5001)));
+}
+
 TEST_F(SerialTransactionTest, AFailedDeviceEndsTheAttemptWithAPortError) {
     line.closeMaster();
     EXPECT_EQ(run(), 5040);
