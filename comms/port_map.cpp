@@ -5,16 +5,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
-#include <fcntl.h>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#if defined(__linux__)
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#endif
 
 namespace {
 
@@ -59,24 +54,21 @@ std::vector<ComPortEntry> linkedPorts() {
     return out;
 }
 
-// True when the node is a terminal that could carry a serial line. Nodes that exist but cannot
-// be opened by this user (permissions, busy) count as present.
+// True when the node is a character device that carries a serial line. The legacy ttyS nodes
+// exist whether or not a UART stands behind them; sysfs gives their port type (0: none), which
+// spares opening the device (an open would raise DTR on a real line).
 bool isTerminalDevice(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
         return false;
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == EACCES || errno == EBUSY || errno == EPERM;
-    bool terminal = ::isatty(fd) != 0;
-#if defined(__linux__)
-    // The legacy ttyS nodes exist whether or not a UART stands behind them.
-    serial_struct info{};
-    if (terminal && ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN)
-        terminal = false;
-#endif
-    ::close(fd);
-    return terminal;
+    const std::string name = path.substr(path.rfind('/') + 1);
+    if (name.rfind("ttyS", 0) != 0)
+        return true;
+    std::ifstream type("/sys/class/tty/" + name + "/type");
+    int value = -1;
+    if (type >> value)
+        return value != 0;
+    return true;
 }
 
 } // namespace
