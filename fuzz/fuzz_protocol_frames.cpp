@@ -82,10 +82,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         result = m->checkAsciiResponse();
     }
 
+    if (m->rxCount < 0 || m->rxCount > kFrameBufferSize || m->rxExpected > kFrameBufferSize)
+        __builtin_trap();
+
     // The check again with an expected length that the scanner did not compute.
     if (flags & 0x40) {
         m->rxExpected = expectedOverride;
         result = m->binaryMode ? m->checkBinaryResponse() : m->checkAsciiResponse();
+        if (m->rxCount < 0 || m->rxCount > kFrameBufferSize)
+            __builtin_trap();
     }
     (void)result;
 
@@ -98,6 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         m->asciiToBinary(frame.data(), length);
         m->asciiToBinary(request.data(), requestLength);
     }
+    if (length < 0 || length > m->rxCount || requestLength < 0 || requestLength > kFrameBufferSize)
+        __builtin_trap();
     frame.resize(static_cast<std::size_t>(length));
     request.resize(static_cast<std::size_t>(requestLength));
     decodeEverything(*m, frame.data(), length, count, stringSize, request.data(), requestLength);
