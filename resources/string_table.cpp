@@ -113,9 +113,9 @@ struct Conversion {
 };
 
 // The printf format for one conversion, with `tail` ("lld", "f", ".*s" ...) as its end.
-class CSpec {
+class CPrintfFormat {
 public:
-    CSpec(const Conversion& conversion, const char* tail) {
+    CPrintfFormat(const Conversion& conversion, const char* tail) {
         text_[length_++] = '%';
         for (int i = 0; i < conversion.flagCount; ++i)
             text_[length_++] = conversion.flags[i];
@@ -149,12 +149,12 @@ private:
 };
 
 template <typename... Values>
-void appendPrinted(std::string& out, const CSpec& spec, Values... values) {
+void appendPrinted(std::string& out, const CPrintfFormat& printfFormat, Values... values) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #pragma GCC diagnostic ignored "-Wformat-security"
     char small[128];
-    const int needed = std::snprintf(small, sizeof small, spec.c_str(), values...);
+    const int needed = std::snprintf(small, sizeof small, printfFormat.c_str(), values...);
     if (needed <= 0)
         return;
     const auto size = static_cast<std::size_t>(needed);
@@ -164,7 +164,7 @@ void appendPrinted(std::string& out, const CSpec& spec, Values... values) {
     }
     const std::size_t at = out.size();
     out.resize(at + size + 1);
-    std::snprintf(out.data() + at, size + 1, spec.c_str(), values...);
+    std::snprintf(out.data() + at, size + 1, printfFormat.c_str(), values...);
     out.resize(at + size);
 #pragma GCC diagnostic pop
 }
@@ -181,7 +181,7 @@ bool appendConversion(std::string& out, const Conversion& c, const FormatArg& ar
             value = static_cast<signed char>(value);
         else if (c.lengthBits == 16)
             value = static_cast<short>(value);
-        appendPrinted(out, CSpec(c, "lld"), value);
+        appendPrinted(out, CPrintfFormat(c, "lld"), value);
         return true;
     }
     case 'u':
@@ -198,13 +198,13 @@ bool appendConversion(std::string& out, const Conversion& c, const FormatArg& ar
         else if (c.lengthBits == 16)
             value = static_cast<unsigned short>(value);
         const char tail[] = {'l', 'l', c.letter, '\0'};
-        appendPrinted(out, CSpec(c, tail), value);
+        appendPrinted(out, CPrintfFormat(c, tail), value);
         return true;
     }
     case 'c':
         if (!isInteger(arg))
             return false;
-        appendPrinted(out, CSpec(c, "c"),
+        appendPrinted(out, CPrintfFormat(c, "c"),
                       static_cast<int>(static_cast<unsigned char>(asSigned(arg))));
         return true;
     case 'f':
@@ -221,7 +221,7 @@ bool appendConversion(std::string& out, const Conversion& c, const FormatArg& ar
                              : arg.kind == Kind::Signed ? static_cast<double>(arg.signedValue)
                                                         : static_cast<double>(arg.unsignedValue);
         const char tail[] = {c.letter, '\0'};
-        appendPrinted(out, CSpec(c, tail), value);
+        appendPrinted(out, CPrintfFormat(c, tail), value);
         return true;
     }
     case 's': {
@@ -234,13 +234,13 @@ bool appendConversion(std::string& out, const Conversion& c, const FormatArg& ar
         if (length > static_cast<std::size_t>(INT_MAX))
             return false;
         const char* chars = arg.text.data() ? arg.text.data() : "";
-        appendPrinted(out, CSpec(c, ".*s"), static_cast<int>(length), chars);
+        appendPrinted(out, CPrintfFormat(c, ".*s"), static_cast<int>(length), chars);
         return true;
     }
     case 'p':
         if (arg.kind != Kind::Pointer)
             return false;
-        appendPrinted(out, CSpec(c, "p"), arg.pointer);
+        appendPrinted(out, CPrintfFormat(c, "p"), arg.pointer);
         return true;
     default:
         return false;
