@@ -67,8 +67,10 @@ QAction* CMainFrame::action(Command command) const {
 QAction* CMainFrame::addCommand(Command command, unsigned textId, unsigned promptId,
                                 unsigned tipId) {
     auto* commandAction = new QAction(textId ? text(textId) : QString(), this);
-    if (promptId)
+    if (promptId) {
         commandAction->setStatusTip(text(promptId));
+        commandAction->setWhatsThis(text(promptId));
+    }
     if (tipId)
         commandAction->setToolTip(text(tipId));
     const QPixmap pixmap = toolbarPixmap(command);

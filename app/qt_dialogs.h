@@ -27,10 +27,10 @@ public:
 
     void showSplash() override;
     void showAbout() override;
-    bool runLocations() override { return false; }
-    void runConnect() override {}
-    void runHangUp() override {}
-    void runTest(int, ModbusType, int) override {}
+    bool runLocations(CSettingsFile&) override { return false; }
+    void runConnect(CVantrelDoc&, CSettingsFile&) override {}
+    void runHangUp(CVantrelDoc&) override {}
+    void runTest(CVantrelDoc&, int, ModbusType, int) override {}
     bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
     QWidget* createCommsLog(WindowHandle) override { return nullptr; }
     QWidget* createConvertor(WindowHandle) override { return nullptr; }

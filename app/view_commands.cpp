@@ -31,7 +31,7 @@ void CViewCommands::toggleLogCommunications() {
 void CViewCommands::locations() {
     if (document_.online)
         return;
-    if (dialogs_.runLocations()) {
+    if (dialogs_.runLocations(settings_)) {
         settings_.save();
         postStatusRefresh_();
     }
@@ -44,7 +44,7 @@ void CViewCommands::connect() {
         messageBox_.showMessage(std::string(loadString(kIdsNoLocations)));
         return;
     }
-    dialogs_.runConnect();
+    dialogs_.runConnect(document_, settings_);
     afterConnectDialog();
 }
 
@@ -83,7 +83,7 @@ void CViewCommands::disconnectSequence() {
     document_.dropQueuedJobs();
     document_.closeSocket();
     if (document_.modemConnected())
-        dialogs_.runHangUp();
+        dialogs_.runHangUp(document_);
     document_.closeSerialPort();
 }
 
@@ -110,7 +110,7 @@ void CViewCommands::testComms() {
         return;
     }
     const CLocation& location = document_.currentLocation;
-    dialogs_.runTest(document_.message().modbusId, location.modbusType,
+    dialogs_.runTest(document_, document_.message().modbusId, location.modbusType,
                      location.modiconCompatible ? kAddressingModiconCompatible
                                                 : kAddressingLogical);
 }

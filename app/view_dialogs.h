@@ -3,6 +3,8 @@
 #include "config/location.h"
 #include "platform/window_messages.h"
 
+class CSettingsFile;
+class CVantrelDoc;
 class QWidget;
 
 // The windows the view's commands open. The application opens the real dialogs; tests record
@@ -16,15 +18,17 @@ public:
     // The About box, modal.
     virtual void showAbout() = 0;
     // Setup Locations, modal. Returns true when the user accepted a changed list, which the
-    // dialog has then put into the settings.
-    virtual bool runLocations() = 0;
-    // The Connect dialog, modal; it sets the document online when it connects.
-    virtual void runConnect() = 0;
+    // dialog has then put into `settings` (as deep copies).
+    virtual bool runLocations(CSettingsFile& settings) = 0;
+    // The Connect dialog, modal; when it connects it copies the location into the document's
+    // currentLocation, sets hasCurrentLocation and puts the document online.
+    virtual void runConnect(CVantrelDoc& document, CSettingsFile& settings) = 0;
     // The modem hang-up dialog, modal; it clears modemConnected when the modem has hung up.
-    virtual void runHangUp() = 0;
-    // Test Modbus Communications, modal. `addressingMode` is 2 (Modicon Compatible) or 0
-    // (Logical Addressing).
-    virtual void runTest(int modbusId, ModbusType modbusType, int addressingMode) = 0;
+    virtual void runHangUp(CVantrelDoc& document) = 0;
+    // Test Modbus Communications, modal, on the document's current location and transaction
+    // object. `addressingMode` is 2 (Modicon Compatible) or 0 (Logical Addressing).
+    virtual void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
+                         int addressingMode) = 0;
     // Change Temporary Comms Parameters, modal. Returns true, with the three values changed, on
     // OK.
     virtual bool runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) = 0;

@@ -83,14 +83,14 @@ class CRecordingDialogs : public IViewDialogs {
 public:
     void showSplash() override { ++splashes; }
     void showAbout() override { ++abouts; }
-    bool runLocations() override { return false; }
-    void runConnect() override {
+    bool runLocations(CSettingsFile&) override { return false; }
+    void runConnect(CVantrelDoc&, CSettingsFile&) override {
         ++connects;
         if (onConnect)
             onConnect();
     }
-    void runHangUp() override { ++hangUps; }
-    void runTest(int modbusId, ModbusType, int addressingMode) override {
+    void runHangUp(CVantrelDoc&) override { ++hangUps; }
+    void runTest(CVantrelDoc&, int modbusId, ModbusType, int addressingMode) override {
         tests.push_back({modbusId, addressingMode});
     }
     bool runTemporaryComms(MediaType, int& retries, int& time1, int& time2) override {
