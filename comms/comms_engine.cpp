@@ -114,10 +114,9 @@ int CCommsEngine::runCommsThread(CCommsContext& context) {
         if (woken == 0) {
             serveHeadJob(context);
         } else if (woken == kWaitTimeout) {
-            if (aborted.load() == 1) {
+            // Cleared before the signal, so that the controller never sees its abort still set.
+            if (aborted.exchange(0) == 1)
                 abortDoneEvent.set();
-                aborted = 0;
-            }
             if (cancelRequest.load() == 1) {
                 cancelRequest = 0;
                 dropQueuedJobs(cancelKey.load());

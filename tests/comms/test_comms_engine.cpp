@@ -227,6 +227,7 @@ TEST(CommsEngine, IdleHandshakesCompleteWithinAnIdlePeriod) {
 // are still queued when the test acts on them.
 class CSlowFirstAnswer {
 public:
+    CEvent release; // declared first: the unit's thread waits on it until the unit is gone
     CFakeUnit unit{[this](CUnitLink& link) {
         bool first = true;
         for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest()) {
@@ -236,7 +237,6 @@ public:
             link.send(tcpAnswer(r, {3, 4, 0, 7, 0, 10}));
         }
     }};
-    CEvent release;
 };
 
 TEST(CommsEngine, DroppingOneWindowsJobsLeavesTheOthers) {
@@ -282,7 +282,11 @@ TEST(CommsEngine, DestroyedWindowsJobIsDiscardedWithoutExchange) {
     gone->window.reset();
     slow.release.set();
     EXPECT_TRUE(first.result());
-    for (int i = 0; i < 500 && h.context.engine.jobQueue.size() != 0; ++i)
+    const auto queued = [&] {
+        std::lock_guard guard(h.context.engine.jobLock);
+        return h.context.engine.jobQueue.size();
+    };
+    for (int i = 0; i < 500 && queued() != 0; ++i)
         sleepMs(5);
     EXPECT_TRUE(gone->responseUntouched());
     h.context.socket.disconnect();
