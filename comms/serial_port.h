@@ -73,6 +73,15 @@ struct SerialSettings {
     std::uint16_t xoffLimit = 0;
 };
 
+// Pause after each serial read that returned bytes, by baud index (0 = 300 ... 9 = 115200 baud):
+// about 3.5 character times, so that a burst can gather before the next read.
+constexpr int kReadPauseByBaud[10] = {117, 58, 26, 15, 7, 4, 2, 1, 1, 1};
+
+// kReadPauseByBaud for a baud index; an index out of range gives the slowest line's pause.
+constexpr int readPauseForBaudIndex(int baudIndex) {
+    return baudIndex >= 0 && baudIndex < 10 ? kReadPauseByBaud[baudIndex] : kReadPauseByBaud[0];
+}
+
 // Event mask bits.
 constexpr std::uint32_t EV_RXCHAR = 0x0001;
 
