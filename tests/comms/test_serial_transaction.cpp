@@ -317,6 +317,19 @@ TEST_F(SerialTransactionTest, LineErrorsOverrideAGoodAnswerButNotAnAbort) {
     EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5001)));
 }
 
+TEST_F(SerialTransactionTest, AWriteThatNeverDrainsEndsTheAttempt) {
+    // The far end holds the line with XOFF: nothing can leave, as with a hung adapter.
+    ctx.serialPort.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::XonXoff, true);
+    ASSERT_TRUE(ctx.serialPort.isOpen());
+    line.send(Bytes{0x13});
+    sleepMs(50);
+    EXPECT_EQ(run(), 5037);
+    EXPECT_GE(elapsed, 900u);
+    EXPECT_LT(elapsed, 5000u);
+    EXPECT_EQ(ctx.serialPort.getTimeouts().writeTotalConstant, 0u);
+    EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5037)));
+}
+
 TEST_F(SerialTransactionTest, AFailedDeviceEndsTheAttemptWithAPortError) {
     line.closeMaster();
     EXPECT_EQ(run(), 5040);
