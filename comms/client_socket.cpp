@@ -31,6 +31,14 @@ int pendingSocketError(int fd) {
 
 } // namespace
 
+std::string dottedAddress(std::uint32_t address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", static_cast<int>((address >> 24) & 0xFF),
+                  static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
+                  static_cast<int>(address & 0xFF));
+    return text;
+}
+
 CClientSocket::CClientSocket() = default;
 
 CClientSocket::~CClientSocket() {
@@ -54,14 +62,10 @@ int CClientSocket::connectTo(std::uint32_t address, std::uint16_t port) {
     if (fd < 0)
         return 5501;
 
-    char text[16];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", static_cast<int>((address >> 24) & 0xFF),
-                  static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
-                  static_cast<int>(address & 0xFF));
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
-    inet_pton(AF_INET, text, &peer.sin_addr);
+    inet_pton(AF_INET, dottedAddress(address).c_str(), &peer.sin_addr);
 
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
         const int code = winsockErrorFromErrno(errno);

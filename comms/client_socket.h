@@ -12,6 +12,9 @@
 // possible on this platform, so it starts as 1.
 extern std::atomic<std::int32_t> socketLibraryReady;
 
+// The dotted text of a packed IPv4 address (first octet in the most significant byte).
+std::string dottedAddress(std::uint32_t address);
+
 // The operation a Windows Sockets error is mapped for.
 enum class SocketOp : int { Connect = 1, Send = 2, Receive = 3 };
 

@@ -31,6 +31,12 @@ TEST(ClientSocket, WinsockResultMapsEveryCodePerOperation) {
     EXPECT_EQ(socket.linkBroken.load(), 1);
 }
 
+TEST(ClientSocket, PackedAddressIsFormattedFirstOctetFirst) {
+    EXPECT_EQ(dottedAddress(0xC0A80001), "192.168.0.1");
+    EXPECT_EQ(dottedAddress(0x7F000001), "127.0.0.1");
+    EXPECT_EQ(dottedAddress(0xFFFFFFFF), "255.255.255.255");
+}
+
 TEST(ClientSocket, UnknownCodeIsKeptAndShownAfterTheText) {
     CClientSocket socket;
     EXPECT_EQ(socket.winsockResult(SocketOp::Send, 10040), 5518);
