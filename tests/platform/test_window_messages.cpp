@@ -75,3 +75,18 @@ TEST(WindowRegistry, PostingRacesWithDestructionSafely) {
         EXPECT_FALSE(postMessage(handle, WM_RX_ACTIVITY));
     }
 }
+
+TEST(WindowRegistry, WhileWindowLiveRunsOnlyForLiveWindowsAndMayPost) {
+    auto queue = std::make_unique<CMessageQueue>();
+    const WindowHandle handle = queue->handle();
+    int ran = 0;
+    EXPECT_TRUE(whileWindowLive(handle, [&] {
+        ++ran;
+        EXPECT_TRUE(postMessage(handle, WM_COMMS_RESULT, 1, 0));
+    }));
+    EXPECT_EQ(queue->count(WM_COMMS_RESULT), 1);
+    queue.reset();
+    EXPECT_FALSE(whileWindowLive(handle, [&] { ++ran; }));
+    EXPECT_FALSE(whileWindowLive(0, [&] { ++ran; }));
+    EXPECT_EQ(ran, 1);
+}
