@@ -1,6 +1,7 @@
 #include "app/vantrel_app.h"
 
 #include "comms/client_socket.h"
+#include "comms/port_map.h"
 #include "config/settings_file.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
@@ -71,12 +72,15 @@ bool CVantrelApp::initInstance(int osClass) {
     timeSeparator = locale.timeSeparator;
 
     executableDirectory_ = executableDirectory();
-    designedSettingsPath_ =
+    defaultSettingsPath_ =
         replaceHelpFileName(helpFilePath(executableDirectory_, executableBaseName()),
                             std::string(loadString(kIdsSettingsFileName)));
     const std::string path =
-        resolveSettingsPath(designedSettingsPath_, std::string(loadString(kIdsSettingsFileName)));
+        resolveSettingsPath(defaultSettingsPath_, std::string(loadString(kIdsSettingsFileName)));
     settings_->path = path;
+    // COM port links live in "ports" beside the settings file unless VANTREL_PORTS_DIR says
+    // otherwise.
+    setPortsDirectory(directoryOf(path) + "/ports");
     settings_->load();
     return true;
 }

@@ -36,7 +36,7 @@ public:
 
     // The settings path the program would use beside the executable, before the environment
     // override and the fallback are applied.
-    const std::string& designedSettingsPath() const { return designedSettingsPath_; }
+    const std::string& defaultSettingsPath() const { return defaultSettingsPath_; }
     // The release notes beside the executable.
     std::string releaseNotesPath() const;
     // The help document beside the executable.
@@ -58,5 +58,5 @@ private:
     std::unique_ptr<CReporter> reporter_;
     std::unique_ptr<CSettingsFile> settings_;
     std::string executableDirectory_;
-    std::string designedSettingsPath_;
+    std::string defaultSettingsPath_;
 };

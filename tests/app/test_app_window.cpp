@@ -5,6 +5,7 @@
 #include "app/vantrel_doc.h"
 #include "app/vantrel_shell.h"
 #include "comms/comms_context.h"
+#include "comms/port_map.h"
 #include "config/settings_file.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -166,6 +167,9 @@ TEST_F(AppWindow, StartsUpToTheMainWindow) {
     EXPECT_EQ(OsClass, kOsClassLater);
     EXPECT_EQ(app->socketLibraryReady, 1);
     EXPECT_EQ(app->settings().path, settingsPath);
+    if (std::getenv("VANTREL_PORTS_DIR") == nullptr) {
+        EXPECT_EQ(portsDirectory(), directory + "/ports");
+    }
     EXPECT_EQ(dialogs.splashes, 1) << "the splash comes with the first view update";
     EXPECT_TRUE(waitUntil([&] { return doc().commsThreadRunning(); }));
     EXPECT_TRUE(shell->view()->watchdogActive());
