@@ -221,13 +221,14 @@ TEST(SettingsPath, OverrideBesideExecutableAndFallback) {
     EXPECT_EQ(resolveSettingsPath(temp.path + "/VNTLSettings.dat", "VNTLSettings.dat"),
               temp.path + "/VNTLSettings.dat");
 
+    // A folder that cannot be written (or does not exist, which holds even for root) sends the
+    // settings to the user's configuration folder, created on demand.
     setenv("XDG_CONFIG_HOME", (temp.path + "/config").c_str(), 1);
-    if (!runningAsRoot) {
-        EXPECT_EQ(resolveSettingsPath(readOnly + "/VNTLSettings.dat", "VNTLSettings.dat"),
-                  temp.path + "/config/vantrel/VNTLSettings.dat");
-        struct stat info {};
-        EXPECT_EQ(stat((temp.path + "/config/vantrel").c_str(), &info), 0);
-    }
+    const std::string unwritable = runningAsRoot ? temp.path + "/missing" : readOnly;
+    EXPECT_EQ(resolveSettingsPath(unwritable + "/VNTLSettings.dat", "VNTLSettings.dat"),
+              temp.path + "/config/vantrel/VNTLSettings.dat");
+    struct stat info {};
+    EXPECT_EQ(stat((temp.path + "/config/vantrel").c_str(), &info), 0);
     // An existing file beside the executable is used even where it cannot be rewritten.
     chmod(readOnly.c_str(), 0700);
     std::ofstream(readOnly + "/VNTLSettings.dat") << "x";
