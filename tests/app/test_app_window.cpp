@@ -1,5 +1,6 @@
 #include "app/about_dialog.h"
 #include "app/main_frame.h"
+#include "app/qt_message_target.h"
 #include "app/status_logic.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_doc.h"
@@ -430,6 +431,30 @@ TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
     EXPECT_TRUE(reread.load());
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.getLocation(0)->name, "Plant");
+}
+
+TEST(QtMessageTarget, DeliversOnTheUiThreadAndNothingAfterDestruction) {
+    std::vector<std::pair<unsigned, WParam>> received;
+    auto target = std::make_unique<CQtMessageTarget>([&](unsigned message, WParam wParam, LParam) {
+        received.emplace_back(message, wParam);
+        return LParam{7};
+    });
+    const WindowHandle handle = target->handle();
+    ASSERT_TRUE(isWindow(handle));
+    EXPECT_EQ(sendMessage(handle, WM_STATUS_REFRESH), 7);
+    std::thread poster([handle] { postMessage(handle, WM_TX_ACTIVITY, 42); });
+    poster.join();
+    EXPECT_EQ(received.size(), 1u) << "a posted message waits for the UI thread's event loop";
+    EXPECT_TRUE(waitUntil([&] { return received.size() == 2; }));
+    EXPECT_EQ(received[1], (std::pair<unsigned, WParam>{WM_TX_ACTIVITY, 42}));
+
+    // A message still queued when the target goes is dropped, and later posts are refused.
+    postMessage(handle, WM_RX_ACTIVITY, 1);
+    target.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(received.size(), 2u);
+    EXPECT_FALSE(isWindow(handle));
+    EXPECT_FALSE(postMessage(handle, WM_RX_ACTIVITY, 1));
 }
 
 TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
