@@ -19,12 +19,17 @@ int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket)
     const bool logging = logEnabled.load() == 1;
     const WindowHandle mainWindow = message.mainWindow.load();
 
-    // Whatever is still waiting belongs to an earlier request.
+    // Whatever is still waiting belongs to an earlier request. A unit that never stops sending
+    // would keep the flush going for ever, so an abort or a stop ends it as well.
     socket.receiveError = 0;
     while (socket.receiveError.load() == 0) {
-        const int woken = waitForAny({{&socket.dataReady, -1}}, kFlushWaitMs);
+        const int woken = waitForAny(tcpWaitSet, 3, kFlushWaitMs);
+        if (woken == 1)
+            aborted = 1;
+        else if (woken == 2)
+            stopping = 1;
         if (woken != 0)
-            break; // time-out, or a failed wait that would only fail again
+            break; // also a time-out, or a failed wait that would only fail again
         const int got = socket.receive(buffer, kFrameBufferSize);
         if (got < 0) {
             socket.winsockResult(SocketOp::Receive, CClientSocket::lastError());
@@ -41,10 +46,11 @@ int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket)
     }
     std::memset(buffer, 0, sizeof buffer);
 
+    const bool interrupted = aborted.load() == 1 || stopping.load() == 1;
     int result = 0;
     socket.sendError = 0;
     int sent = 0;
-    while (sent < message.txLength && result == 0) {
+    while (!interrupted && sent < message.txLength && result == 0) {
         const int count = socket.send(message.txFrame + sent, message.txLength - sent);
         if (count < 0) {
             result = socket.winsockResult(SocketOp::Send, CClientSocket::lastError());
@@ -53,7 +59,7 @@ int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket)
             sent += count;
         }
     }
-    if (logging) {
+    if (logging && !interrupted) {
         addLogRecord(static_cast<unsigned>(CommsLogType::Tx), static_cast<unsigned>(sent),
                      message.txFrame);
         if (result != 0)
@@ -70,7 +76,7 @@ int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket)
     const bool broadcast = message.txFrame[h] == 0;
     int n = broadcast ? h : 0;
     socket.receiveError = 0;
-    while (!broadcast && socket.receiveError.load() == 0) {
+    while (!interrupted && !broadcast && socket.receiveError.load() == 0) {
         const int woken = waitForAny(tcpWaitSet, 3, message.time2.load());
         if (woken == 1) {
             aborted = 1;

@@ -200,7 +200,8 @@ TEST(CommsEngine, AbortDuringTheWaitEndsTheJobWithoutRetry) {
         ASSERT_TRUE(h.connect(unit.port()));
         CSubmitter submitter;
         ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
-        for (int i = 0; i < 500 && h.context.engine.tcpBusy.load() == 0; ++i)
+        // The request has reached the unit: the exchange waits for the answer.
+        for (int i = 0; i < 500 && unit.requests() == 0; ++i)
             sleepMs(5);
         const std::uint32_t start = tickCount();
         EXPECT_TRUE(h.context.engine.abortCurrentJob());
@@ -314,4 +315,25 @@ TEST(CommsEngine, StoppingWithJobsQueuedFreesThemAndPostsNothing) {
     EXPECT_FALSE(h.context.socket.isOpen());
     EXPECT_EQ(h.context.socket.connected.load(), 0);
     EXPECT_EQ(submitter.submit(h.context.engine, kReadHolding), 1);
+}
+
+// A unit that never stops sending keeps the stale-input flush busy; the stop still ends it.
+TEST(CommsEngine, StopEndsAFlushThatNeverRunsDry) {
+    CFakeUnit unit([](CUnitLink& link) {
+        const Bytes chunk(256, 0x11);
+        for (int i = 0; i < 20000; ++i) {
+            link.send(chunk);
+            link.linger(1);
+        }
+    });
+    CEngineHarness h;
+    h.context.logComms = 0;
+    ASSERT_TRUE(h.connect(unit.port()));
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
+    for (int i = 0; i < 500 && h.context.engine.tcpBusy.load() == 0; ++i)
+        sleepMs(5);
+    sleepMs(100);
+    EXPECT_TRUE(h.context.engine.stopThread(h.context));
+    EXPECT_FALSE(submitter.result(100));
 }
