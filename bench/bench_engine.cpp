@@ -3,7 +3,7 @@
 //
 // A job waits for the comms thread's next idle time-out (queueJob does not wake it) and each TCP
 // exchange first listens 10 ms for stale input, so the engine's figures include up to 10 ms of
-// idle wait and 10 ms of flush by design; "engine overhead" subtracts both from the median.
+// idle wait and 10 ms of flush, both deliberate; "engine overhead" subtracts both from the median.
 
 #include "comms/comms_context.h"
 #include "platform/clock.h"

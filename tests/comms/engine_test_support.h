@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "protocol/check_values.h"
+#include "test_frames.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -19,8 +20,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t kLoopback = 0x7F000001;
 
@@ -51,14 +50,6 @@ inline Bytes tcpAnswer(const Bytes& request, const Bytes& pdu) {
                 request.at(6)};
     frame.insert(frame.end(), pdu.begin(), pdu.end());
     return frame;
-}
-
-// An RTU frame: the bytes and their CRC, low byte first.
-inline Bytes rtuFrame(Bytes bytes) {
-    const std::uint16_t crc = crc16(bytes.data(), static_cast<int>(bytes.size()));
-    bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return bytes;
 }
 
 // One accepted connection as the unit's script sees it.

@@ -5,6 +5,7 @@
 #include "peer_process.h"
 #include "platform/message_queue.h"
 #include "protocol/check_values.h"
+#include "test_frames.h"
 #include "test_serial_support.h"
 
 #include <csignal>
@@ -12,28 +13,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes rtu(Bytes frame) {
-    const std::uint16_t crc = crc16(frame.data(), static_cast<int>(frame.size()));
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
-}
-
-Bytes ascii(const Bytes& bytes) {
-    Bytes frame{':'};
-    for (const std::uint8_t b : bytes) {
-        const auto hex = byteToHex(b);
-        frame.insert(frame.end(), hex.begin(), hex.end());
-    }
-    const auto check = byteToHex(lrc(bytes.data(), static_cast<int>(bytes.size())));
-    frame.insert(frame.end(), check.begin(), check.end());
-    frame.push_back('\r');
-    frame.push_back('\n');
-    return frame;
-}
 
 // socat joining two pseudo-terminals, one linked as `a`, the other as `b`.
 class CSocatLine {
@@ -129,8 +108,8 @@ TEST_P(SerialPeers, ServesRequestsAndAnException) {
     CMessageQueue window;
 
     for (const auto& step : kSteps) {
-        const Bytes request = asciiFraming ? ascii(step.request) : rtu(step.request);
-        const Bytes answer = asciiFraming ? ascii(step.answer) : rtu(step.answer);
+        const Bytes request = asciiFraming ? asciiFrame(step.request) : rtuFrame(step.request);
+        const Bytes answer = asciiFraming ? asciiFrame(step.answer) : rtuFrame(step.answer);
         std::uint16_t length = static_cast<std::uint16_t>(request.size());
         std::uint8_t response[640] = {};
         std::uint16_t responseLength = 0;

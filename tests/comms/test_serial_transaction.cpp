@@ -1,5 +1,6 @@
 #include "comms/comms_context.h"
 #include "protocol/check_values.h"
+#include "test_frames.h"
 #include "test_serial_support.h"
 
 #include <gtest/gtest.h>
@@ -7,17 +8,8 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes withCrc(Bytes frame) {
-    const std::uint16_t crc = crc16(frame.data(), static_cast<int>(frame.size()));
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
-}
-
-const Bytes kRequest = withCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
-const Bytes kAnswer = withCrc({0x01, 0x03, 0x04, 0x00, 0x0A, 0x00, 0x0B});
+const Bytes kRequest = rtuFrame({0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
+const Bytes kAnswer = rtuFrame({0x01, 0x03, 0x04, 0x00, 0x0A, 0x00, 0x0B});
 
 // What the far end does once it has read the request: each step waits, then sends.
 struct Step {
@@ -100,7 +92,7 @@ TEST_F(SerialTransactionTest, RtuAnswersEndAsSoonAsTheFrameIsComplete) {
         int result;
         Bytes expected;
     };
-    const Bytes exception = withCrc({0x01, 0x83, 0x02});
+    const Bytes exception = rtuFrame({0x01, 0x83, 0x02});
     const Case cases[] = {
         {"two bursts",
          {{5, Bytes(kAnswer.begin(), kAnswer.begin() + 4)},
@@ -187,7 +179,7 @@ TEST_F(SerialTransactionTest, SilenceAndBadChecksEndOnTheTimeouts) {
 }
 
 TEST_F(SerialTransactionTest, BroadcastReturnsWithoutReading) {
-    setRequest(withCrc({0x00, 0x06, 0x00, 0x01, 0x00, 0x03}));
+    setRequest(rtuFrame({0x00, 0x06, 0x00, 0x01, 0x00, 0x03}));
     EXPECT_EQ(run(), 0);
     EXPECT_LT(elapsed, 1000u);
     const auto log = logged();

@@ -9,19 +9,6 @@ namespace {
 
 enum class Framing { ModbusTcp, Rtu, Ascii };
 
-Bytes asciiFrame(const Bytes& bytes) {
-    Bytes frame{':'};
-    for (const std::uint8_t b : bytes) {
-        const auto hex = byteToHex(b);
-        frame.insert(frame.end(), hex.begin(), hex.end());
-    }
-    const auto check = byteToHex(lrc(bytes.data(), static_cast<int>(bytes.size())));
-    frame.insert(frame.end(), check.begin(), check.end());
-    frame.push_back('\r');
-    frame.push_back('\n');
-    return frame;
-}
-
 // The frame of a request or response PDU for unit 1 in the given framing; Modbus/TCP answers
 // carry the request's transaction identifier (1).
 Bytes frameOf(Framing framing, const Bytes& pdu) {
