@@ -30,10 +30,11 @@ int CModbusMessage::assembleFrame(std::uint8_t* frame, int& frameLength, int fun
     if (modbusId == 0 && !broadcastAllowed(functionCode))
         return kResultBroadcastNotAllowed;
     // A frame that could not even fit the buffer is refused before anything is written.
-    if (dataLength < 0 || dataLength > kFrameBufferSize)
-        return kResultMessageTooLong;
-    const int needed = !binaryMode ? 2 * dataLength + 9 : tcpMode ? dataLength + 8 : dataLength + 4;
-    if (needed > kFrameBufferSize) {
+    const bool fits = dataLength >= 0 && dataLength <= kFrameBufferSize &&
+                      (!binaryMode ? 2 * dataLength + 9
+                       : tcpMode   ? dataLength + 8
+                                   : dataLength + 4) <= kFrameBufferSize;
+    if (!fits) {
         frameLength = 0;
         return kResultMessageTooLong;
     }

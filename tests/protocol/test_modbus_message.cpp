@@ -87,12 +87,14 @@ TEST(AssembleFrame, SizeLimitsPerFraming) {
         {Framing::Tcp, 633, 0, kResultMessageTooLong},
         {Framing::Rtu, 640, 0, kResultMessageTooLong},
         {Framing::Rtu, -1, 0, kResultMessageTooLong},
+        {Framing::Tcp, 641, 0, kResultMessageTooLong},
+        {Framing::Ascii, -3, 0, kResultMessageTooLong},
     };
     for (const auto& c : cases) {
         CModbusMessage m;
         setFraming(m, c.framing);
         std::vector<std::uint8_t> frame(kFrameBufferSize); // exact size, so ASan sees overruns
-        int length = 0;
+        int length = 12345; // a refused frame must not leave the caller's old length in place
         EXPECT_EQ(m.assembleFrame(frame.data(), length, 65, c.dataLength), c.result)
             << c.dataLength;
         EXPECT_EQ(length, c.frameLength) << c.dataLength;
