@@ -296,6 +296,30 @@ bool CSettingsFile::writeAll(int fd, const std::vector<std::uint8_t>& bytes, int
     return true;
 }
 
+bool CSettingsFile::rewriteInPlace(const std::string& target,
+                                   const std::vector<std::uint8_t>& bytes) const {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        reportErrno(kFileErrorOnWrite, errno);
+        return false;
+    }
+    CFileDescriptor file(fd);
+    int error = 0;
+    if (!writeAll(file.get(), bytes, error)) {
+        reportErrno(kFileErrorOnWrite, error);
+        return false;
+    }
+    if (::fsync(file.get()) != 0) {
+        reportErrno(kFileErrorOnWrite, errno);
+        return false;
+    }
+    if (const int closeError = file.close(); closeError != 0) {
+        reportErrno(kFileErrorOnWrite, closeError);
+        return false;
+    }
+    return true;
+}
+
 bool CSettingsFile::save() {
     if (path.empty()) {
         report(kFileErrorOnWrite, kIdsFileBadPath);
@@ -337,6 +361,10 @@ bool CSettingsFile::save() {
     }
     if (fd < 0) {
         const int error = errno;
+        // A folder that takes no new files may still hold a settings file the user may write:
+        // rewrite that file in place rather than refuse to save at all.
+        if (exists && (error == EACCES || error == EPERM))
+            return rewriteInPlace(target, bytes);
         if (error != ENOENT)
             reportErrno(kFileErrorOnWrite, error);
         return false;

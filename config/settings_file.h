@@ -66,6 +66,8 @@ private:
     void report(unsigned messageId, unsigned descriptionId) const;
     void reportErrno(unsigned messageId, int error) const;
     bool writeAll(int fd, const std::vector<std::uint8_t>& bytes, int& error) const;
+    // Truncates and rewrites `target` itself; for a file whose folder refuses a new file.
+    bool rewriteInPlace(const std::string& target, const std::vector<std::uint8_t>& bytes) const;
 
     std::vector<std::unique_ptr<CLocation>> locations;
     CSettingsErrorReporter* errorReporter = nullptr;

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -377,6 +378,60 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
     ASSERT_EQ(reporter.reports.size(), 1u);
     EXPECT_EQ(reporter.reports[0].descriptionId, kIdsFileAccessDenied);
     EXPECT_EQ(fileBytes(), (Bytes{0x00, 0x00, 0x00}));
+}
+
+// A folder that takes no new files (an installed program's folder) may hold a settings file the
+// user may still write: saving rewrites it in place; a file the user may not write is reported.
+// Runs as an unprivileged user in a child process, since permissions do not bind the superuser.
+TEST_F(SettingsFileTest, FolderWithoutNewFilesRewritesAWritableFileInPlace) {
+    const struct {
+        fs::perms fileMode;
+        bool saved;
+    } cases[] = {
+        {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+             fs::perms::group_write | fs::perms::others_read | fs::perms::others_write,
+         true},
+        {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved);
+        fs::permissions(dir, fs::perms::owner_all);
+        writeFile({0x00, 0x00, 0x00});
+        fs::permissions(settings.path, c.fileMode);
+        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                 fs::perms::group_exec | fs::perms::others_read |
+                                 fs::perms::others_exec);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                _exit(2);
+            CCapturingReporter childReporter;
+            CSettingsFile saving;
+            saving.path = settings.path;
+            saving.setReporter(&childReporter);
+            saving.append(named("A"));
+            const bool saved = saving.save();
+            if (saved != c.saved)
+                _exit(3);
+            if (saved)
+                _exit(childReporter.reports.empty() ? 0 : 4);
+            _exit(childReporter.reports.size() == 1 &&
+                          childReporter.reports[0].descriptionId == kIdsFileAccessDenied
+                      ? 0
+                      : 5);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        fs::permissions(dir, fs::perms::owner_all);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(fileBytes(), c.saved ? kWorkedExample : Bytes({0x00, 0x00, 0x00}));
+        std::size_t entries = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir))
+            ++entries;
+        EXPECT_EQ(entries, 1u);
+    }
 }
 
 TEST_F(SettingsFileTest, SaveThroughSymlinkReplacesTheTarget) {
