@@ -196,6 +196,8 @@ void CMainFrame::createStatusBar() {
     showIndicatorFrame(false, 0);
 
     connectionPane_ = new QLabel(text(kIdsPaneConnection), bar);
+    // Location names are the user's own text: never taken as markup.
+    connectionPane_->setTextFormat(Qt::PlainText);
     connectionPane_->setFrameShape(QFrame::Panel);
     connectionPane_->setFrameShadow(QFrame::Sunken);
 

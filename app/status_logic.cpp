@@ -11,7 +11,7 @@ constexpr unsigned kIdsOffline = 9005;
 // Layouts of the connection pane pieces (numbers only, nothing to translate).
 constexpr std::string_view kPaneTcpAddress = "IP %d.%d.%d.%d TCP %d";
 constexpr std::string_view kPaneTcpDetails = "ID %d  %d,%d,%d";
-constexpr std::string_view kPaneSerialDetails = "ID %d  %s,%s,%d,%d,%c,  %d,%d,%d";
+constexpr std::string_view kPaneSerialDetails = "ID %d  %s,%s,%lld,%lld,%c,  %d,%d,%d";
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (std::size_t pos = text.find(from); pos != std::string::npos;
@@ -110,10 +110,11 @@ std::string connectionPaneText(const ConnectionPaneInput& input) {
             parityValid ? loadString(kParityTextBase + static_cast<unsigned>(location.parityIndex))
                         : std::string_view{};
         const char parityLetter = parity.empty() ? '?' : parity.front();
+        // Widened so that any stored index, however damaged, prints without overflow.
         details = formatText(kPaneSerialDetails, input.modbusId, location.portName.c_str(),
-                             baud.c_str(), dataBitsFromIndex(location.dataBitsIndex),
-                             stopBitsFromIndex(location.stopBitsIndex), parityLetter, input.time1,
-                             input.time2, input.retries);
+                             baud.c_str(), static_cast<long long>(location.dataBitsIndex) + 7,
+                             static_cast<long long>(location.stopBitsIndex) + 1, parityLetter,
+                             input.time1, input.time2, input.retries);
     }
     text += "   ";
     text += details;

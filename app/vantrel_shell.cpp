@@ -39,10 +39,12 @@ bool CVantrelShell::close() {
     if (!document_)
         return true;
     document_->onCloseDocument(app_.settings());
-    // The view goes with the frame and runs the disconnect sequence; then the document stops
-    // the comms thread.
-    frame_.reset();
+    // The view goes first and runs the disconnect sequence while the frame, which parents a
+    // hang-up dialog, is still whole; then the frame, and then the document stops the comms
+    // thread.
+    delete view_;
     view_ = nullptr;
+    frame_.reset();
     const bool stopped = document_->stopCommsThread();
     document_.reset();
     return stopped;

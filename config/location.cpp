@@ -168,8 +168,8 @@ std::string CLocation::detailsText() const {
     std::string text = formatText("ID %d  %s,%s,%lld,%lld,", modbusId, portName.c_str(),
                                   baud.c_str(), static_cast<long long>(dataBitsIndex) + 7,
                                   static_cast<long long>(stopBitsIndex) + 1);
-    if (!parity.empty())
-        text += parity.front();
+    // A damaged parity index shows as "?", as in the status bar.
+    text += parity.empty() ? '?' : parity.front();
     text += formatText("  %d,%d,%d", time1, time2, retries);
     return text;
 }

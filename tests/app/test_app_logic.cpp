@@ -147,9 +147,10 @@ TEST(ConnectionPane, DamagedIndexesDoNotInjectStrayCharacters) {
     direct.portName = "COM1";
     direct.baudIndex = 42;
     direct.parityIndex = -3;
+    direct.dataBitsIndex = 0x7FFFFFFF;
     ConnectionPaneInput input{true, &direct, 1, 1, 2, 3, 0, "."};
     const std::string text = connectionPaneText(input);
-    EXPECT_EQ(text, "X      ID 1  COM1,,8,1,?,  1,2,3");
+    EXPECT_EQ(text, "X      ID 1  COM1,,2147483654,1,?,  1,2,3");
     EXPECT_EQ(text.find('\0'), std::string::npos);
 }
 

@@ -91,7 +91,11 @@ public:
         if (onConnect)
             onConnect();
     }
-    void runHangUp(CVantrelDoc&) override { ++hangUps; }
+    void runHangUp(CVantrelDoc&) override {
+        ++hangUps;
+        if (onHangUp)
+            onHangUp();
+    }
     void runTest(CVantrelDoc&, int modbusId, ModbusType, int addressingMode) override {
         tests.push_back({modbusId, addressingMode});
     }
@@ -110,6 +114,7 @@ public:
     int splashes = 0, abouts = 0, connects = 0, hangUps = 0, convertors = 0;
     std::vector<std::pair<int, int>> tests;
     std::function<void()> onConnect;
+    std::function<void()> onHangUp;
 };
 
 class AppWindow : public ::testing::Test {
@@ -431,6 +436,19 @@ TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
     EXPECT_TRUE(reread.load());
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.getLocation(0)->name, "Plant");
+}
+
+TEST_F(AppWindow, ClosingHangsUpAModemCallWhileTheMainWindowIsWhole) {
+    CLocation modem(kMediaCodeModem);
+    modem.name = "Pump";
+    goOnline(modem);
+    doc().context().modemConnected = 1;
+    QObject* mainWindow = shell->frame();
+    bool frameWhole = false;
+    dialogs.onHangUp = [&] { frameWhole = qobject_cast<CMainFrame*>(mainWindow) != nullptr; };
+    EXPECT_TRUE(shell->close());
+    EXPECT_EQ(dialogs.hangUps, 1);
+    EXPECT_TRUE(frameWhole) << "the hang-up dialog would have a parent being destroyed";
 }
 
 TEST(QtMessageTarget, DeliversOnTheUiThreadAndNothingAfterDestruction) {

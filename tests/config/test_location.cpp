@@ -103,7 +103,7 @@ TEST(Location, DamagedIndexesDoNotBreakTexts) {
     location.dataBitsIndex = 0x7FFFFFFF;
     location.mediaType = static_cast<MediaType>(9);
     EXPECT_EQ(location.mediaText(), "");
-    EXPECT_EQ(location.detailsText(), "ID 1  COM1,,2147483654,1,  500,100,2");
+    EXPECT_EQ(location.detailsText(), "ID 1  COM1,,2147483654,1,?  500,100,2");
 }
 
 TEST(Location, CopyIsIndependent) {
