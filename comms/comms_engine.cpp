@@ -229,6 +229,9 @@ int CCommsEngine::runAttempts(CCommsContext& context, const CCommsJob& job) {
                             static_cast<WParam>(JobType::Retrying), result);
             if (attempt >= 1 && stopping.load() == 0 && result != kResultTimedOut)
                 sleepMs(message.removeEcho.load() == 1 ? 40 : 20);
+            // An abort that came during the pause finds no exchange to end: take no attempt.
+            if (aborted.load() == 1 || stopping.load() == 1)
+                break;
             try {
                 result = serialTransaction(message, context.serialPort);
             } catch (const CSerialException&) {

@@ -65,8 +65,9 @@ int CCommsEngine::serialTransaction(CModbusMessage& message, CSerialPort& port) 
             logResult = r;
     };
 
+    // aborted is left alone: an abort asked for while no exchange ran (between two attempts)
+    // has no event to show for itself, and clearing the flag here would lose it.
     serialBusy = 1;
-    aborted = 0;
     try {
         // Stale input: read it away and log it, so that it can never pass for the answer.
         if (std::uint32_t k = port.bytesWaiting(); k > 0) {

@@ -1,7 +1,9 @@
 #include "engine_test_support.h"
 #include "test_serial_support.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -60,6 +62,37 @@ TEST_F(EngineSerialJobs, PortFailureBecomesUnknownPortError) {
     EXPECT_EQ(result->lParam, 5040);
     EXPECT_EQ(h.loggedErrors(), (std::vector<int>{5040, 5040}));
     EXPECT_EQ(h.context.engine.serialBusy.load(), 0);
+}
+
+// Between two attempts no exchange runs, so an abort has only the flag to go by: the job must take
+// no further attempt and the abort must still be acknowledged.
+TEST_F(EngineSerialJobs, AbortBetweenAttemptsEndsTheJob) {
+    openPort();
+    h.context.message.removeEcho = 1; // the longer pause between attempts
+    h.context.message.time1 = 1000;
+    h.context.message.time2 = 50;
+    const Bytes request = rtuFrame({1, 3, 0, 0, 0, 1});
+    Bytes badCrc = rtuFrame({1, 3, 2, 0, 7});
+    badCrc.back() ^= 0xFF;
+    std::atomic<int> requests{0};
+    std::thread unit([&] {
+        for (int i = 0; i < 3 && line.receive(request.size(), 1500).size() == request.size(); ++i) {
+            ++requests;
+            line.send(badCrc);
+        }
+    });
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, request), 0);
+    // The first attempt has ended once its ERROR record is in the log; the pause follows.
+    for (int i = 0; i < 3000 && h.loggedErrors().empty(); ++i)
+        sleepMs(1);
+    EXPECT_TRUE(h.context.engine.abortCurrentJob());
+    const auto result = submitter.result(5000);
+    unit.join();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->wParam, 1u);
+    EXPECT_LT(requests.load(), 3);
+    EXPECT_EQ(h.context.engine.aborted.load(), 0);
 }
 
 TEST_F(EngineSerialJobs, StoppingClosesTheOpenPort) {

@@ -206,6 +206,7 @@ TEST_F(SerialTransactionTest, AbortDuringTheWaitEndsTheAttempt) {
     // Without logging the result reached so far stands (nothing: 0 as well), and nothing is logged.
     ctx.engine.clearLog();
     ctx.engine.logEnabled = 0;
+    ctx.engine.aborted = 0; // the comms thread clears it when it starts the next job
     ctx.engine.stopEvent.set();
     EXPECT_EQ(run(), 5006);
     EXPECT_EQ(ctx.engine.stopping.load(), 1);
