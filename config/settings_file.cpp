@@ -338,6 +338,12 @@ bool CSettingsFile::save() {
     // directory would succeed.
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
+    // A link that leads nowhere usable (a loop, a file as a folder) must not be replaced by a
+    // plain file.
+    if (!exists && errno != ENOENT) {
+        reportErrno(kFileErrorOnWrite, errno);
+        return false;
+    }
     if (exists && !S_ISREG(existing.st_mode)) {
         report(kFileErrorOnWrite, kIdsFileBadPath);
         return false;

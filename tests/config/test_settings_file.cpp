@@ -320,8 +320,11 @@ TEST_F(SettingsFileTest, PathsThatAreNoRegularFileAreBadPathsBothWays) {
     const fs::path fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::ofstream(dir / "plain") << "x";
-    for (const std::string& path : {dir.string(), fifo.string(), std::string("/dev/zero"),
-                                    (dir / "plain" / "x").string(), std::string()}) {
+    fs::create_symlink(dir / "loop2", dir / "loop1");
+    fs::create_symlink(dir / "loop1", dir / "loop2");
+    for (const std::string& path :
+         {dir.string(), fifo.string(), std::string("/dev/zero"), (dir / "plain" / "x").string(),
+          std::string(), (dir / "loop1").string()}) {
         SCOPED_TRACE(path);
         reporter.reports.clear();
         settings.path = path;
@@ -336,6 +339,8 @@ TEST_F(SettingsFileTest, PathsThatAreNoRegularFileAreBadPathsBothWays) {
         EXPECT_EQ(reporter.reports[1].descriptionId, kIdsFileBadPath);
         EXPECT_EQ(settings.count(), 1); // a failed open changes nothing in memory
     }
+    EXPECT_TRUE(fs::is_symlink(dir / "loop1"));
+    EXPECT_TRUE(fs::is_symlink(dir / "loop2"));
 }
 
 TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFile) {
