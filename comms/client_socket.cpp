@@ -47,14 +47,16 @@ CClientSocket::~CClientSocket() {
 
 int CClientSocket::connectTo(std::uint32_t address, std::uint16_t port) {
     std::lock_guard control(controlLock_);
+    // The old socket goes first: a notification of it that is still running could otherwise set
+    // the fields again after they have been cleared.
+    stopNotifier();
+    closeDescriptor();
     connected = 0;
     linkBroken = 0;
     connectError = 0;
     sendError = 0;
     receiveError = 0;
     unknownError = 0;
-    stopNotifier();
-    closeDescriptor();
     if (socketLibraryReady.load() == 0)
         return 5500;
 

@@ -110,3 +110,31 @@ TEST(ClientSocket, DataReadyIsRearmedByReceive) {
     EXPECT_EQ(bytes[1], 4);
     EXPECT_FALSE(socket.dataReady.wait(50));
 }
+
+// A socket whose connect notification takes a while, as one running on a busy thread does.
+class CSlowConnectSocket : public CClientSocket {
+public:
+    CEvent entered;
+
+protected:
+    void onConnect(int error) override {
+        entered.set();
+        sleepMs(200);
+        CClientSocket::onConnect(error);
+    }
+};
+
+// A connect notification of the previous socket that finishes while connectTo replaces it must
+// not leave the new, still connecting socket marked connected.
+TEST(ClientSocket, ReconnectingIgnoresTheOldSocketsLateNotification) {
+    CFakeUnit unit([](CUnitLink& link) { link.linger(5000); });
+    CSlowConnectSocket socket;
+    ASSERT_EQ(socket.connectTo(kLoopback, unit.port()), 0);
+    ASSERT_TRUE(socket.entered.wait(5000));
+    ASSERT_EQ(socket.connectTo(kLoopback, unit.port()), 0);
+    EXPECT_EQ(socket.connected.load(), 0);
+    for (int i = 0; i < 500 && socket.connected.load() == 0; ++i)
+        sleepMs(10);
+    EXPECT_EQ(socket.connected.load(), 1);
+    socket.disconnect();
+}
