@@ -52,12 +52,16 @@ using Kind = FormatArg::Kind;
 // Widths and precisions beyond this are refused rather than padded out to megabytes.
 constexpr int kMaxWidth = 9999;
 
-// Sign-extends (or wraps) an integer argument within its own width, as printf would see it when
-// the argument matched the conversion.
+// An integer argument as printf sees it: types narrower than int arrive promoted to int with
+// their value kept; wider ones are read within their own width (sign-extended or wrapped).
+unsigned promotedSize(const FormatArg& arg) {
+    return std::max<unsigned>(arg.size, sizeof(int));
+}
+
 long long asSigned(const FormatArg& arg) {
     if (arg.kind == Kind::Signed)
         return arg.signedValue;
-    if (arg.size >= sizeof(long long))
+    if (arg.size < sizeof(int) || arg.size >= sizeof(long long))
         return static_cast<long long>(arg.unsignedValue);
     const unsigned bits = arg.size * 8;
     const unsigned long long sign = 1ULL << (bits - 1);
@@ -70,9 +74,9 @@ unsigned long long asUnsigned(const FormatArg& arg) {
     if (arg.kind == Kind::Unsigned)
         return arg.unsignedValue;
     const auto value = static_cast<unsigned long long>(arg.signedValue);
-    if (arg.size >= sizeof(unsigned long long))
+    if (promotedSize(arg) >= sizeof(unsigned long long))
         return value;
-    return value & ((1ULL << (arg.size * 8)) - 1);
+    return value & ((1ULL << (promotedSize(arg) * 8)) - 1);
 }
 
 long long floatingToInteger(double value) {

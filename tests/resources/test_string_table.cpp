@@ -501,6 +501,11 @@ TEST(StringTable, FormatConvertsArgumentsToTheirConversions) {
         {"integer for %f", formatText("%0.3f", 2), "2.000"},
         {"float for %d", formatText("%d", 2.9), "2"},
         {"enum and bool", formatText("%d %d", Colour::Red, true), "2 1"},
+        // Types narrower than int reach printf promoted to int, their value kept.
+        {"narrow unsigned for %d", formatText("ID %d %d", std::uint8_t{200}, std::uint16_t{40000}),
+         "ID 200 40000"},
+        {"narrow signed for %u %X", formatText("%u %X", std::int8_t{-1}, std::int16_t{-2}),
+         "4294967295 FFFFFFFE"},
         // Text in any form.
         {"std::string", formatText("Connected to %s.", name), "Connected to Pump 3."},
         {"string_view", formatText("[%s]", view), "[RX: ]"},
