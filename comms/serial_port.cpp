@@ -387,7 +387,9 @@ bool CSerialPort::write(const std::uint8_t* buffer, std::uint32_t count,
     if (written)
         *written = 0;
     const std::uint32_t sent = writeNow(buffer, count);
-    if (sent == count) {
+    // The driver takes the bytes at once; the write is done only when they are on the line, so
+    // that a response time-out counts from the end of the request.
+    if (sent == count && outputQueued() == 0) {
         if (written)
             *written = sent;
         return true;
@@ -415,22 +417,35 @@ bool CSerialPort::write(const std::uint8_t* buffer, std::uint32_t count,
 bool CSerialPort::getOverlappedResult(SerialOverlapped& op, std::uint32_t* count, bool wait) {
     requireOpen();
     const bool reading = op.op == SerialOverlapped::Op::Read;
+    std::uint32_t unsent = 0;
     for (;;) {
-        if (op.op == SerialOverlapped::Op::None || op.transferred >= op.requested)
+        if (op.op == SerialOverlapped::Op::None)
             break;
-        const std::uint32_t left = op.requested - op.transferred;
-        const std::uint32_t moved = reading ? readNow(op.readBuffer + op.transferred, left)
-                                            : writeNow(op.writeBuffer + op.transferred, left);
-        op.transferred += moved;
-        if (op.transferred >= op.requested)
-            break;
-        int remaining = -1;
-        if (op.limitMs >= 0) {
-            const std::int64_t rest = op.limitMs - elapsedSince(op.startTick);
-            if (rest <= 0)
-                break;
-            remaining = static_cast<int>(rest);
+        std::uint32_t moved = 0;
+        if (op.transferred < op.requested) {
+            const std::uint32_t left = op.requested - op.transferred;
+            moved = reading ? readNow(op.readBuffer + op.transferred, left)
+                            : writeNow(op.writeBuffer + op.transferred, left);
+            op.transferred += moved;
         }
+        int remaining = -1;
+        if (op.limitMs >= 0)
+            remaining = static_cast<int>(
+                std::max<std::int64_t>(0, op.limitMs - elapsedSince(op.startTick)));
+        if (op.transferred >= op.requested) {
+            if (reading)
+                break;
+            // Written: now wait for the bytes to leave the output queue.
+            unsent = std::min(outputQueued(), op.transferred);
+            if (unsent == 0 || remaining == 0)
+                break;
+            if (!wait)
+                return false;
+            sleepMs(1);
+            continue;
+        }
+        if (remaining == 0)
+            break;
         if (!wait)
             return false;
         if (moved > 0)
@@ -448,8 +463,16 @@ bool CSerialPort::getOverlappedResult(SerialOverlapped& op, std::uint32_t* count
     }
     op.op = SerialOverlapped::Op::None;
     if (count)
-        *count = op.transferred;
+        *count = op.transferred - unsent;
     return true;
+}
+
+std::uint32_t CSerialPort::outputQueued() {
+    requireOpen();
+    int queued = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0)
+        return 0;
+    return queued > 0 ? static_cast<std::uint32_t>(queued) : 0;
 }
 
 bool CSerialPort::readCounters(void* counters) {

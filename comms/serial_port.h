@@ -158,9 +158,13 @@ public:
     bool write(const std::uint8_t* buffer, std::uint32_t count, SerialOverlapped* overlapped,
                std::uint32_t* written);
     // Finishes a pending operation. With wait, moves bytes until it completes or its time limit
-    // passes and returns true; without wait, returns false while it is still incomplete. Raises
-    // on a device failure.
+    // passes and returns true; without wait, returns false while it is still incomplete. A write
+    // completes once its bytes have left the driver's output queue; *count then receives the
+    // bytes that did. Raises on a device failure.
     bool getOverlappedResult(SerialOverlapped& overlapped, std::uint32_t* count, bool wait);
+    // Bytes written but still waiting in the driver's output queue; 0 when the device cannot
+    // tell. Virtual so that a slow line can be stood in for.
+    virtual std::uint32_t outputQueued();
 
     // Reads and clears the line-error flags (into *errors when given) and returns the number of
     // bytes waiting in the receive queue.

@@ -323,6 +323,51 @@ TEST_F(SerialTransactionTest, AWriteThatNeverDrainsEndsTheAttempt) {
     EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5037)));
 }
 
+// A line whose driver reports bytes still waiting to go out until a given moment (a slow line,
+// or one held by flow control), which a pseudo-terminal never does.
+class CSlowLinePort : public CSerialPort {
+public:
+    std::uint32_t outputQueued() override {
+        return static_cast<std::int32_t>(tickCount() - drainedAt) < 0 ? 8 : 0;
+    }
+    std::uint32_t drainedAt = 0;
+};
+
+// The response time-out counts from the moment the request has left the line, and a request that
+// never leaves ends the attempt once its bound has passed.
+TEST_F(SerialTransactionTest, TheWriteEndsWhenTheBytesHaveLeft) {
+    ctx.serialPort.close();
+    CSlowLinePort port;
+    port.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
+    ASSERT_TRUE(port.isOpen());
+    port.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
+    msg().time1 = 200;
+    struct Case {
+        std::uint32_t drainMs;
+        int result;
+        std::uint32_t minElapsed, maxElapsed;
+        std::size_t txLogged;
+    };
+    const Case cases[] = {
+        {400, 5006, 550, 3000, kRequest.size()}, // drained after 400 ms, then time1 of silence
+        {60000, 5037, 900, 5000, 0},             // never drains within its bound (8 bytes + 1 s)
+    };
+    for (const auto& c : cases) {
+        ctx.engine.clearLog();
+        const std::uint32_t start = tickCount();
+        port.drainedAt = start + c.drainMs;
+        EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), c.result) << c.drainMs;
+        const std::uint32_t took = tickCount() - start;
+        EXPECT_GE(took, c.minElapsed) << c.drainMs;
+        EXPECT_LT(took, c.maxElapsed) << c.drainMs;
+        const auto log = logged();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.front().first, 2) << c.drainMs;
+        EXPECT_EQ(log.front().second.size(), c.txLogged) << c.drainMs;
+        line.receive(kRequest.size(), 200);
+    }
+}
+
 TEST_F(SerialTransactionTest, AFailedDeviceEndsTheAttemptWithAPortError) {
     line.closeMaster();
     EXPECT_EQ(run(), 5040);
