@@ -381,8 +381,14 @@ bool CSettingsFile::save() {
         reportErrno(kFileErrorOnWrite, error);
         return false;
     };
-    if (exists)
+    if (exists) {
+        // The replacement keeps the old file's owner, so that the program run by the
+        // administrator does not take the user's file away. Only the administrator may give a
+        // file away; for anyone else the file is theirs already and the failure changes nothing.
+        [[maybe_unused]] const int ownerKept =
+            ::fchown(file.get(), existing.st_uid, existing.st_gid);
         ::fchmod(file.get(), existing.st_mode & 07777);
+    }
     int error = 0;
     if (!writeAll(file.get(), bytes, error))
         return fail(error);

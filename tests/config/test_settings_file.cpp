@@ -439,6 +439,25 @@ TEST_F(SettingsFileTest, FolderWithoutNewFilesRewritesAWritableFileInPlace) {
     }
 }
 
+TEST_F(SettingsFileTest, ReplacementKeepsOwnerAndPermissions) {
+    writeFile({0x00, 0x00, 0x00});
+    ::chmod(settings.path.c_str(), 0640);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(settings.path.c_str(), 65534, 65534), 0);
+    }
+    struct stat before {};
+    ASSERT_EQ(::stat(settings.path.c_str(), &before), 0);
+    settings.append(named("A"));
+    ASSERT_TRUE(settings.save());
+    struct stat after {};
+    ASSERT_EQ(::stat(settings.path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(fileBytes(), kWorkedExample);
+}
+
 TEST_F(SettingsFileTest, SaveThroughSymlinkReplacesTheTarget) {
     const fs::path real = dir / "real.dat";
     fs::create_symlink(real, settings.path);
