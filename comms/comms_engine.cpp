@@ -201,6 +201,9 @@ void CCommsEngine::serveHeadJob(CCommsContext& context) {
     message.txLength = length;
     logEnabled = context.logComms.load();
     message.exceptionReceived = 0;
+    // A job that runs no exchange (no connection) hands back nothing, not the previous job's
+    // answer, which may belong to another window.
+    message.rxCount = 0;
     // An abort asked for between jobs is acknowledged here, and a stale abort signal must not
     // end the new job's first exchange.
     if (aborted.exchange(0) == 1)

@@ -61,6 +61,15 @@ TEST(CommsEngine, ServesModbusTcpReadAndLogsTheExchange) {
     ASSERT_TRUE(tx);
     EXPECT_EQ(tx->wParam, kReadHolding.size());
     EXPECT_TRUE(h.mainWindow.waitFor(WM_RX_ACTIVITY, 1000));
+
+    // Once the link is gone a job gets 5534 and nothing of the answer before it.
+    h.context.socket.disconnect();
+    CSubmitter later;
+    ASSERT_EQ(later.submit(h.context.engine, kReadHolding), 0);
+    const auto refused = later.result();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->lParam, 5534);
+    EXPECT_EQ(later.responseLength, 0);
 }
 
 // Faults of the unit, each a single job with retries 2 and a short time-out.
