@@ -40,7 +40,11 @@ void CViewCommands::locations() {
 void CViewCommands::connect() {
     if (document_.online)
         return;
-    if (settings_.count() == 0) {
+    // Empty entries left by a damaged settings file are no locations to connect to.
+    bool anyLocation = false;
+    for (int index = 0; index < settings_.count() && !anyLocation; ++index)
+        anyLocation = settings_.getLocation(index) != nullptr;
+    if (!anyLocation) {
         messageBox_.showMessage(std::string(loadString(kIdsNoLocations)));
         return;
     }

@@ -261,8 +261,12 @@ TEST_F(AppWindow, ActivityBlinksOnlyWhileTheTimerRuns) {
 
 TEST_F(AppWindow, ConnectAsksForALocationFirst) {
     shell->view()->runCommand(Command::Connect);
-    ASSERT_EQ(messages.messages.size(), 1u);
+    // Only the empty entries of a damaged settings file are no locations either.
+    app->settings().append(nullptr);
+    shell->view()->runCommand(Command::Connect);
+    ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0], text(7002));
+    EXPECT_EQ(messages.messages[1], text(7002));
     EXPECT_EQ(dialogs.connects, 0);
 }
 
