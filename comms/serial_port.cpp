@@ -279,7 +279,11 @@ void CSerialPort::openDevice(const std::string& path, std::uint32_t baudRate, in
         if (req.rtsControl == LineControl::Disable)
             setModemLine(TIOCM_RTS, false);
     } catch (const CSerialException&) {
+        // The new settings are in the device already: put back what it had, as close() would.
         fd_ = -1;
+        ::tcsetattr(fd, TCSANOW, &saved);
+        if (linesValid)
+            ::ioctl(fd, TIOCMSET, &lines);
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         throw;
