@@ -196,6 +196,28 @@ TEST_F(SettingsFileTest, CountOfFFFFEntriesUsesLongForm) {
     EXPECT_EQ(loaded.count(), 0xFFFF);
 }
 
+TEST(SettingsErrors, OperatingSystemErrorsMapToTheirDescriptions) {
+    const struct {
+        int error;
+        unsigned description;
+    } cases[] = {
+        {EACCES, kIdsFileAccessDenied},      {EPERM, kIdsFileAccessDenied},
+        {EROFS, kIdsFileAccessDenied},       {EMFILE, kIdsFileTooManyOpen},
+        {ENFILE, kIdsFileTooManyOpen},       {ENOSPC, kIdsFileDiskFull},
+        {EDQUOT, kIdsFileDiskFull},          {EFBIG, kIdsFileDiskFull},
+        {EMLINK, kIdsFileDirectoryFull},     {EIO, kIdsFileHardwareIo},
+        {ETXTBSY, kIdsFileSharingViolation}, {EBUSY, kIdsFileSharingViolation},
+        {ENOLCK, kIdsFileLockingViolation},  {EDEADLK, kIdsFileLockingViolation},
+        {ENAMETOOLONG, kIdsFileBadPath},     {ENOTDIR, kIdsFileBadPath},
+        {EISDIR, kIdsFileBadPath},           {ELOOP, kIdsFileBadPath},
+        {EINVAL, kIdsFileBadPath},           {ENXIO, kIdsFileBadPath},
+        {ENODEV, kIdsFileBadPath},           {ENOMEM, kIdsFileOutOfMemory},
+        {EPROTO, kIdsFileGeneric},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(settingsErrorDescription(c.error), c.description) << c.error;
+}
+
 TEST_F(SettingsFileTest, WideStringsAreReadAsUtf8) {
     // "Zü€" and U+1F600 as a surrogate pair, then an unpaired low surrogate.
     const Bytes file = {0xFF, 0xFE, 0xFF, 0x06, 0x5A, 0x00, 0xFC, 0x00, 0xAC,
@@ -422,7 +444,9 @@ TEST_F(SettingsFileTest, FolderWithoutNewFilesRewritesAWritableFileInPlace) {
             if (saved)
                 _exit(childReporter.reports.empty() ? 0 : 4);
             _exit(childReporter.reports.size() == 1 &&
-                          childReporter.reports[0].descriptionId == kIdsFileAccessDenied
+                          childReporter.reports[0].descriptionId == kIdsFileAccessDenied &&
+                          childReporter.reports[0].text ==
+                              "File Error on Write: Access to " + settings.path + " was denied."
                       ? 0
                       : 5);
         }
