@@ -8,7 +8,6 @@
 #include "resources/string_table.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -68,8 +67,11 @@ void CViewCommands::disconnect() {
         document_.addLogRecord(CommsLogType::Disconnected, 0, nullptr);
         const std::uint32_t closeError = document_.socketCloseError();
         if (closeError != 0 && document_.message().serialLink == 0) {
-            std::uint8_t bytes[4];
-            std::memcpy(bytes, &closeError, sizeof bytes);
+            // Least significant byte first, as the exchanges write their result codes.
+            const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(closeError),
+                                           static_cast<std::uint8_t>(closeError >> 8),
+                                           static_cast<std::uint8_t>(closeError >> 16),
+                                           static_cast<std::uint8_t>(closeError >> 24)};
             document_.addLogRecord(CommsLogType::Error, sizeof bytes, bytes);
         }
     }

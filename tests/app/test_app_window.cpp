@@ -341,9 +341,8 @@ TEST_F(AppWindow, DisconnectLogsTheSocketCloseErrorAndThePaneShowsIt) {
     const CCommsLogRecord* error = log().record(1);
     EXPECT_EQ(error->type, static_cast<std::uint16_t>(CommsLogType::Error));
     ASSERT_EQ(error->size, 4u);
-    std::uint32_t code = 0;
-    std::memcpy(&code, error->data.get(), sizeof code);
-    EXPECT_EQ(code, 5531u);
+    EXPECT_EQ(std::vector<std::uint8_t>(error->data.get(), error->data.get() + 4),
+              (std::vector<std::uint8_t>{0x9B, 0x15, 0x00, 0x00})); // 5531, low byte first
     EXPECT_TRUE(
         waitUntil([&] { return frame().paneText(3).toStdString() == "Offline - " + text(5531); }));
 
