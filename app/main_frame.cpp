@@ -9,6 +9,8 @@
 #include "resources/string_table.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -215,6 +217,12 @@ bool CMainFrame::event(QEvent* event) {
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {

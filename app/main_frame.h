@@ -53,6 +53,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // Closing the main window ends the program, even while a tool window is still open.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <arpa/inet.h>
 #include <chrono>
@@ -439,6 +440,22 @@ TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
     EXPECT_TRUE(reread.load());
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.getLocation(0)->name, "Plant");
+}
+
+TEST_F(AppWindow, ClosingTheMainWindowEndsTheProgramWhileAToolWindowIsOpen) {
+    QWidget toolWindow; // a modeless window of its own, as a tool window may be
+    toolWindow.show();
+    bool guardFired = false;
+    QTimer guard; // stops with the test, whichever way it ends
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        guardFired = true;
+        QCoreApplication::quit();
+    });
+    guard.start(5000);
+    QTimer::singleShot(0, &frame(), [&] { frame().close(); });
+    QCoreApplication::exec();
+    EXPECT_FALSE(guardFired) << "the program went on running after its main window closed";
 }
 
 TEST_F(AppWindow, ClosingHangsUpAModemCallWhileTheMainWindowIsWhole) {
