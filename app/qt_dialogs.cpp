@@ -8,9 +8,12 @@
 
 void CQtMessageBox::showMessage(const std::string& text) {
     const std::string_view title = loadString(kIdsMainTitle);
-    QMessageBox::information(parent_,
-                             QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
-                             QString::fromStdString(text));
+    QMessageBox box(QMessageBox::Information,
+                    QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
+                    QString::fromStdString(text), QMessageBox::Ok, parent_);
+    // Messages carry paths and location names, which are never markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 void CQtViewDialogs::showSplash() {

@@ -1,5 +1,6 @@
 #include "app/about_dialog.h"
 #include "app/main_frame.h"
+#include "app/qt_dialogs.h"
 #include "app/qt_message_target.h"
 #include "app/status_logic.h"
 #include "app/vantrel_app.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -515,6 +517,28 @@ TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].rfind("File Error on Read", 0), 0u) << messages.messages[0];
     std::system(("rm -rf '" + pattern + "'").c_str());
+}
+
+TEST(MessageBox, ShowsTheTextAsPlainText) {
+    CQtMessageBox messageBox;
+    Qt::TextFormat format = Qt::AutoText;
+    QString shown;
+    int polls = 0;
+    QTimer answer; // answers the box once it is up; gives up after about five seconds
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr) {
+            format = box->textFormat();
+            shown = box->text();
+            box->accept();
+        } else if (++polls > 500) {
+            QApplication::closeAllWindows();
+        }
+    });
+    answer.start(10);
+    messageBox.showMessage("Connected to <b>Pump</b>.");
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shown.toStdString(), "Connected to <b>Pump</b>.");
 }
 
 TEST(AboutBox, ShowsTheVersionLine) {
