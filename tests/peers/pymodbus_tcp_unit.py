@@ -13,29 +13,17 @@ import socket
 import sys
 import threading
 
-from pymodbus.datastore import ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext
 from pymodbus.exceptions import NoSuchSlaveException
 from pymodbus.factory import ServerDecoder
 from pymodbus.framer.ascii_framer import ModbusAsciiFramer
 from pymodbus.framer.rtu_framer import ModbusRtuFramer
 from pymodbus.framer.socket_framer import ModbusSocketFramer
 from pymodbus.pdu import ModbusExceptions
+from unit_memory import make_context
 
 # The package's own TCP server needs the serial module even for TCP; the framers, the request
 # decoder and the datastore are all a unit needs, so the connections are served here.
 FRAMERS = {"socket": ModbusSocketFramer, "rtu": ModbusRtuFramer, "ascii": ModbusAsciiFramer}
-SIZE = 100
-
-
-def make_context():
-    unit = ModbusSlaveContext(
-        co=ModbusSequentialDataBlock(0, [a % 3 == 0 for a in range(SIZE)]),
-        di=ModbusSequentialDataBlock(0, [a % 2 == 0 for a in range(SIZE)]),
-        hr=ModbusSequentialDataBlock(0, [3 * a + 1 for a in range(SIZE)]),
-        ir=ModbusSequentialDataBlock(0, [1000 + a for a in range(SIZE)]),
-        zero_mode=True,
-    )
-    return ModbusServerContext(slaves=unit, single=True)
 
 
 def serve_connection(conn, framer_class, context, lock):

@@ -14,26 +14,14 @@ import select
 import sys
 import tty
 
-from pymodbus.datastore import ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext
 from pymodbus.factory import ServerDecoder
 from pymodbus.framer.ascii_framer import ModbusAsciiFramer
 from pymodbus.framer.rtu_framer import ModbusRtuFramer
+from unit_memory import make_context
 
 # The package's serial server needs the serial module, which Debian's package does not pull in;
 # its framers, request decoder and datastore are all a unit needs.
 FRAMERS = {"rtu": ModbusRtuFramer, "ascii": ModbusAsciiFramer}
-SIZE = 100
-
-
-def make_context():
-    unit = ModbusSlaveContext(
-        co=ModbusSequentialDataBlock(0, [a % 3 == 0 for a in range(SIZE)]),
-        di=ModbusSequentialDataBlock(0, [a % 2 == 0 for a in range(SIZE)]),
-        hr=ModbusSequentialDataBlock(0, [3 * a + 1 for a in range(SIZE)]),
-        ir=ModbusSequentialDataBlock(0, [1000 + a for a in range(SIZE)]),
-        zero_mode=True,
-    )
-    return ModbusServerContext(slaves=unit, single=True)
 
 
 def main(framer_name, device):
