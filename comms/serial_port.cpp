@@ -2,6 +2,7 @@
 
 #include "comms/port_map.h"
 #include "platform/clock.h"
+#include "platform/serial_counters.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,10 +12,6 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
-
-#if defined(__linux__)
-#include <linux/serial.h>
-#endif
 
 namespace {
 
@@ -480,21 +477,7 @@ std::uint32_t CSerialPort::outputQueued() {
 }
 
 bool CSerialPort::readCounters(void* counters) {
-#if defined(__linux__) && defined(TIOCGICOUNT)
-    serial_icounter_struct icount{};
-    if (::ioctl(fd_, TIOCGICOUNT, &icount) != 0)
-        return false;
-    int* out = static_cast<int*>(counters);
-    out[0] = icount.buf_overrun;
-    out[1] = icount.overrun;
-    out[2] = icount.parity;
-    out[3] = icount.frame;
-    out[4] = icount.brk;
-    return true;
-#else
-    (void)counters;
-    return false;
-#endif
+    return readLineErrorCounters(fd_, *static_cast<int(*)[kLineErrorCounterCount]>(counters));
 }
 
 std::uint32_t CSerialPort::clearError() {
