@@ -14,6 +14,19 @@
 #include <unistd.h>
 #include <vector>
 
+// Waits up to 3 s for the child to end by itself, then kills it; a pid of 0 or less is no child.
+inline void reapChild(pid_t pid) {
+    if (pid <= 0)
+        return;
+    for (int i = 0; i < 300; ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
+        sleepMs(10);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
 class CPeerProcess {
 public:
     // Starts `argv` and reads the port it prints, waiting up to 15 s.
@@ -56,15 +69,7 @@ public:
             ::close(stdin_);
         if (stdout_ >= 0)
             ::close(stdout_);
-        if (pid_ <= 0)
-            return;
-        for (int i = 0; i < 300; ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_)
-                return;
-            sleepMs(10);
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        reapChild(pid_);
     }
     CPeerProcess(const CPeerProcess&) = delete;
     CPeerProcess& operator=(const CPeerProcess&) = delete;

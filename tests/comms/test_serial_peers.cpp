@@ -33,16 +33,9 @@ public:
         ready_ = ::stat(a.c_str(), &st) == 0 && ::stat(b.c_str(), &st) == 0;
     }
     ~CSocatLine() {
-        if (pid_ <= 0)
-            return;
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 300; ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_)
-                return;
-            sleepMs(10);
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        if (pid_ > 0)
+            ::kill(pid_, SIGTERM);
+        reapChild(pid_);
     }
     CSocatLine(const CSocatLine&) = delete;
     CSocatLine& operator=(const CSocatLine&) = delete;

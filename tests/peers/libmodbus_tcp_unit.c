@@ -11,7 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-enum { kSize = 100 };
+#include "unit_memory.h"
 
 static int listenOnLoopback(void) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -38,15 +38,9 @@ int main(void) {
         return 1;
     /* The address only names the context; the connections come from our own listener. */
     modbus_t* ctx = modbus_new_tcp("127.0.0.1", 502);
-    modbus_mapping_t* map = modbus_mapping_new(kSize, kSize, kSize, kSize);
+    modbus_mapping_t* map = newUnitMemory();
     if (ctx == NULL || map == NULL)
         return 1;
-    for (int a = 0; a < kSize; ++a) {
-        map->tab_bits[a] = a % 3 == 0;
-        map->tab_input_bits[a] = a % 2 == 0;
-        map->tab_registers[a] = (uint16_t)(3 * a + 1);
-        map->tab_input_registers[a] = (uint16_t)(1000 + a);
-    }
 
     uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
     int client = -1;

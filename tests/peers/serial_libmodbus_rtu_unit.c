@@ -8,21 +8,15 @@
 #include <stdio.h>
 #include <unistd.h>
 
-enum { kSize = 100 };
+#include "unit_memory.h"
 
 int main(int argc, char** argv) {
     if (argc < 2)
         return 2;
     modbus_t* ctx = modbus_new_rtu(argv[1], 19200, 'N', 8, 1);
-    modbus_mapping_t* map = modbus_mapping_new(kSize, kSize, kSize, kSize);
+    modbus_mapping_t* map = newUnitMemory();
     if (ctx == NULL || map == NULL || modbus_set_slave(ctx, 1) != 0 || modbus_connect(ctx) != 0)
         return 1;
-    for (int a = 0; a < kSize; ++a) {
-        map->tab_bits[a] = a % 3 == 0;
-        map->tab_input_bits[a] = a % 2 == 0;
-        map->tab_registers[a] = (uint16_t)(3 * a + 1);
-        map->tab_input_registers[a] = (uint16_t)(1000 + a);
-    }
     printf("1\n");
     fflush(stdout);
 

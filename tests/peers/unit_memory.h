@@ -1,0 +1,26 @@
+#ifndef VANTREL_TESTS_UNIT_MEMORY_H
+#define VANTREL_TESTS_UNIT_MEMORY_H
+
+/* The register contents every libmodbus test unit serves, the same as unit_memory.py: 100 of
+   each kind from address 0; coils on where address % 3 == 0, discrete inputs on where the
+   address is even, holding registers 3 * address + 1, input registers 1000 + address. */
+
+#include <modbus.h>
+#include <stdint.h>
+
+enum { kSize = 100 };
+
+static inline modbus_mapping_t* newUnitMemory(void) {
+    modbus_mapping_t* map = modbus_mapping_new(kSize, kSize, kSize, kSize);
+    if (map == NULL)
+        return NULL;
+    for (int a = 0; a < kSize; ++a) {
+        map->tab_bits[a] = a % 3 == 0;
+        map->tab_input_bits[a] = a % 2 == 0;
+        map->tab_registers[a] = (uint16_t)(3 * a + 1);
+        map->tab_input_registers[a] = (uint16_t)(1000 + a);
+    }
+    return map;
+}
+
+#endif
