@@ -2,7 +2,7 @@
 add_library(vantrel_warnings INTERFACE)
 target_compile_options(vantrel_warnings INTERFACE
     -Wall -Wextra -Wshadow -Wpedantic -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual
-    -Wimplicit-fallthrough)
+    -Wimplicit-fallthrough -Wconversion -Wsign-conversion -Wold-style-cast)
 if(VANTREL_WERROR)
     target_compile_options(vantrel_warnings INTERFACE -Werror)
 endif()

@@ -48,7 +48,7 @@ public:
     std::string readBytes(std::size_t size);
 
     // Bytes not yet read (loading).
-    std::size_t remaining() const { return end - pos; }
+    std::size_t remaining() const { return static_cast<std::size_t>(end - pos); }
     // The stored bytes (storing).
     const std::vector<std::uint8_t>& buffer() const { return out; }
 

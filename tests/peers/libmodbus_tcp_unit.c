@@ -3,6 +3,8 @@
  * at a time until stdin closes. Register contents (addresses from 0, 100 of each) match the
  * pymodbus unit: coils on where address % 3 == 0, discrete inputs on where address is even,
  * holding registers 3 * address + 1, input registers 1000 + address. */
+#include "unit_memory.h"
+
 #include <arpa/inet.h>
 #include <modbus.h>
 #include <netinet/in.h>
@@ -10,8 +12,6 @@
 #include <stdio.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include "unit_memory.h"
 
 static int listenOnLoopback(void) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);

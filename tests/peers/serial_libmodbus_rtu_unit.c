@@ -3,12 +3,12 @@
  * on stdout once it listens, and answers until stdin closes. Register contents (addresses from 0,
  * 100 of each) match the pymodbus unit: coils on where address % 3 == 0, discrete inputs on where
  * address is even, holding registers 3 * address + 1, input registers 1000 + address. */
+#include "unit_memory.h"
+
 #include <modbus.h>
 #include <poll.h>
 #include <stdio.h>
 #include <unistd.h>
-
-#include "unit_memory.h"
 
 int main(int argc, char** argv) {
     if (argc < 2)
