@@ -153,20 +153,6 @@ public:
     std::vector<ConvertorField> focus;
 };
 
-TEST(Convertor, ModiconIsOfferedForFloatAndDoubleOnly) {
-    Recorder recorder;
-    CNumberConvertorDlg dlg(recorder, ",");
-    EXPECT_EQ(dlg.byteOrderTexts(), (std::vector<unsigned>{8070, 8071, 8072}));
-    dlg.byteOrderIndex = OrderModicon;
-    dlg.selectDataType(ConvertInt32);
-    EXPECT_EQ(dlg.byteOrderTexts(), (std::vector<unsigned>{8070, 8071}));
-    EXPECT_EQ(dlg.byteOrderIndex, NoOrder);
-    dlg.byteOrderIndex = OrderIntel;
-    dlg.selectDataType(ConvertDouble);
-    EXPECT_EQ(dlg.byteOrderIndex, OrderIntel);
-    EXPECT_EQ(dlg.byteOrderTexts().size(), 3u);
-}
-
 TEST(Convertor, ConvertFillsTheOtherFieldOrFocusesTheFieldItRead) {
     const struct {
         const char* name;
