@@ -1,6 +1,8 @@
 #include "app/qt_dialogs.h"
 
 #include "app/about_dialog.h"
+#include "app/number_convertor_window.h"
+#include "app/vantrel_app.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -24,4 +26,10 @@ void CQtViewDialogs::showSplash() {
 void CQtViewDialogs::showAbout() {
     CAboutDialog about(fileVersionMS_, fileVersionLS_, parent_);
     about.exec();
+}
+
+QWidget* CQtViewDialogs::createConvertor(WindowHandle opener) {
+    auto* window = new CNumberConvertorWindow(opener, listSeparator, nullptr, parent_);
+    window->show();
+    return window;
 }

@@ -33,7 +33,7 @@ public:
     void runTest(CVantrelDoc&, int, ModbusType, int) override {}
     bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
     QWidget* createCommsLog(WindowHandle) override { return nullptr; }
-    QWidget* createConvertor(WindowHandle) override { return nullptr; }
+    QWidget* createConvertor(WindowHandle opener) override;
 
 private:
     std::uint32_t fileVersionMS_;

@@ -120,3 +120,13 @@ constexpr unsigned kIdsLogFileFilter = 11702;
 // Modem hang-up dialog: initial texts of its two lines.
 constexpr unsigned kIdsHangUpStatus = 11800;
 constexpr unsigned kIdsHangUpModemResponse = 11801;
+
+// Number Convertor: window title, list labels, Convert button and the messages of Convert.
+constexpr unsigned kIdsConvertorTitle = 10260;
+constexpr unsigned kIdsConvertorDataTypeLabel = 10261;
+constexpr unsigned kIdsConvertorHexFormatLabel = 10262;
+constexpr unsigned kIdsConvertorConvert = 10263;
+constexpr unsigned kIdsConvertorCancel = 9001; // "&Cancel"
+constexpr unsigned kIdsConvertorBothSides = 7010;
+constexpr unsigned kIdsConvertorTypeNotSupported = 7015;
+constexpr unsigned kIdsConvertorInvalidData = 7016;

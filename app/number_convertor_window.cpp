@@ -1,0 +1,133 @@
+#include "app/number_convertor_window.h"
+
+#include "app/qt_dialogs.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString text(unsigned id) {
+    const std::string_view view = loadString(id);
+    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
+}
+
+// Wide enough for the eight bytes of a Double and for its value with 15 decimals.
+constexpr int kFieldMinimumChars = 30;
+
+} // namespace
+
+CNumberConvertorWindow::CNumberConvertorWindow(WindowHandle opener,
+                                               const std::string& listSeparator,
+                                               IMessageBox* messageBox, QWidget* parent)
+    : QDialog(parent), logic_(*this, listSeparator) {
+    logic_.opener = opener;
+    if (messageBox == nullptr) {
+        ownMessageBox_ = std::make_unique<CQtMessageBox>(this);
+        messageBox = ownMessageBox_.get();
+    }
+    messageBox_ = messageBox;
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setWindowTitle(text(kIdsConvertorTitle));
+
+    dataTypes_ = new QComboBox(this);
+    for (const unsigned id : CNumberConvertorDlg::dataTypeTexts())
+        dataTypes_->addItem(text(id));
+    dataTypes_->setCurrentIndex(logic_.dataTypeIndex);
+    byteOrders_ = new QComboBox(this);
+    fillByteOrders();
+    connect(dataTypes_, &QComboBox::currentIndexChanged, this,
+            &CNumberConvertorWindow::onDataTypeChanged);
+
+    valueField_ = new QLineEdit(this);
+    hexField_ = new QLineEdit(this);
+    const int fieldWidth = fontMetrics().horizontalAdvance(QLatin1Char('0')) * kFieldMinimumChars;
+    valueField_->setMinimumWidth(fieldWidth);
+    hexField_->setMinimumWidth(fieldWidth);
+
+    auto* dataTypeLabel = new QLabel(text(kIdsConvertorDataTypeLabel), this);
+    dataTypeLabel->setBuddy(dataTypes_);
+    auto* byteOrderLabel = new QLabel(text(kIdsConvertorHexFormatLabel), this);
+    byteOrderLabel->setBuddy(byteOrders_);
+
+    convertButton_ = new QPushButton(text(kIdsConvertorConvert), this);
+    convertButton_->setDefault(true);
+    cancelButton_ = new QPushButton(text(kIdsConvertorCancel), this);
+    connect(convertButton_, &QPushButton::clicked, this, &CNumberConvertorWindow::onConvert);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(convertButton_, QDialogButtonBox::ActionRole);
+    buttons->addButton(cancelButton_, QDialogButtonBox::RejectRole);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(dataTypeLabel, 0, 0);
+    grid->addWidget(byteOrderLabel, 0, 1);
+    grid->addWidget(dataTypes_, 1, 0);
+    grid->addWidget(byteOrders_, 1, 1);
+    grid->addWidget(valueField_, 2, 0);
+    grid->addWidget(hexField_, 2, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    valueField_->setFocus();
+}
+
+CNumberConvertorWindow::~CNumberConvertorWindow() {
+    sendMessage(logic_.opener, WM_CONVERTOR_CLOSED);
+}
+
+void CNumberConvertorWindow::messageBox(unsigned id) {
+    messageBox_->showMessage(std::string(loadString(id)));
+}
+
+void CNumberConvertorWindow::focusField(ConvertorField field) {
+    // Applied once the fields show the outcome: setting a text drops its selection.
+    pendingFocus_ = field;
+}
+
+void CNumberConvertorWindow::onDataTypeChanged(int index) {
+    logic_.byteOrderIndex = byteOrders_->currentIndex();
+    logic_.selectDataType(index);
+    fillByteOrders();
+}
+
+void CNumberConvertorWindow::fillByteOrders() {
+    const QSignalBlocker blocker(byteOrders_);
+    byteOrders_->clear();
+    for (const unsigned id : logic_.byteOrderTexts())
+        byteOrders_->addItem(text(id));
+    byteOrders_->setCurrentIndex(logic_.byteOrderIndex);
+}
+
+void CNumberConvertorWindow::onConvert() {
+    logic_.dataTypeIndex = dataTypes_->currentIndex();
+    logic_.byteOrderIndex = byteOrders_->currentIndex();
+    logic_.valueText = valueField_->text().toStdString();
+    logic_.hexText = hexField_->text().toStdString();
+    pendingFocus_.reset();
+    logic_.convert();
+
+    const QString value = QString::fromStdString(logic_.valueText);
+    const QString hex = QString::fromStdString(logic_.hexText);
+    if (valueField_->text() != value)
+        valueField_->setText(value);
+    if (hexField_->text() != hex)
+        hexField_->setText(hex);
+    if (pendingFocus_) {
+        QLineEdit* field = *pendingFocus_ == ConvertorField::Hexadecimal ? hexField_ : valueField_;
+        field->setFocus();
+        field->selectAll();
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/number_convertor_logic.h"
+#include "platform/window_messages.h"
+
+#include <QDialog>
+#include <memory>
+#include <optional>
+
+class IMessageBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// The Number Convertor: a modeless tool window bound to CNumberConvertorDlg. It deletes itself
+// when closed and, as its last act, sends WM_CONVERTOR_CLOSED to its opener.
+class CNumberConvertorWindow : public QDialog, private INumberConvertorObserver {
+    Q_OBJECT
+
+public:
+    // `messageBox` shows the messages of Convert; null uses a message box of the window's own.
+    CNumberConvertorWindow(WindowHandle opener, const std::string& listSeparator,
+                           IMessageBox* messageBox = nullptr, QWidget* parent = nullptr);
+    ~CNumberConvertorWindow() override;
+
+    QComboBox* dataTypeList() const { return dataTypes_; }
+    QComboBox* byteOrderList() const { return byteOrders_; }
+    QLineEdit* valueField() const { return valueField_; }
+    QLineEdit* hexField() const { return hexField_; }
+    QPushButton* convertButton() const { return convertButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
+
+private:
+    void messageBox(unsigned id) override;
+    void focusField(ConvertorField field) override;
+
+    void onDataTypeChanged(int index);
+    void fillByteOrders();
+    void onConvert();
+
+    CNumberConvertorDlg logic_;
+    std::unique_ptr<IMessageBox> ownMessageBox_;
+    IMessageBox* messageBox_ = nullptr;
+    std::optional<ConvertorField> pendingFocus_;
+    QComboBox* dataTypes_ = nullptr;
+    QComboBox* byteOrders_ = nullptr;
+    QLineEdit* valueField_ = nullptr;
+    QLineEdit* hexField_ = nullptr;
+    QPushButton* convertButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+};
