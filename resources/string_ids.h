@@ -120,3 +120,56 @@ constexpr unsigned kIdsLogFileFilter = 11702;
 // Modem hang-up dialog: initial texts of its two lines.
 constexpr unsigned kIdsHangUpStatus = 11800;
 constexpr unsigned kIdsHangUpModemResponse = 11801;
+
+// Location editor ("Setup Communications"), Setup Modem and Setup Locations.
+constexpr unsigned kIdsNoCommPorts = 7000;
+constexpr unsigned kIdsSelectLocation = 7004;
+constexpr unsigned kIdsLocationInvalid = 7005;
+constexpr unsigned kIdsConfirmDeleteLocation = 7006; // "%s" = the location's name
+constexpr unsigned kIdsDuplicateLocationName = 7007;
+constexpr unsigned kIdsEnterLocationName = 7008;
+constexpr unsigned kIdsConfiguredPortAbsent = 7023; // "%s" = the stored port name
+constexpr unsigned kIdsDialogOk = 9000;
+constexpr unsigned kIdsDialogCancel = 9001;
+constexpr unsigned kIdsDialogAdd = 9002;
+constexpr unsigned kIdsDialogEdit = 9003;
+constexpr unsigned kIdsDialogDelete = 9004;
+constexpr unsigned kIdsDialogDefaults = 9009;
+constexpr unsigned kIdsCommsTitle = 10000;
+constexpr unsigned kIdsCommsMediaType = 10001;
+constexpr unsigned kIdsCommsModbusType = 10002;
+constexpr unsigned kIdsCommsCommPort = 10003;
+constexpr unsigned kIdsCommsBaudRate = 10004;
+constexpr unsigned kIdsCommsDataBits = 10005;
+constexpr unsigned kIdsCommsStopBits = 10006;
+constexpr unsigned kIdsCommsParity = 10007;
+constexpr unsigned kIdsCommsInitialCharDelay = 10008;
+constexpr unsigned kIdsCommsCharDelay = 10009;
+constexpr unsigned kIdsCommsRetries = 10010;
+constexpr unsigned kIdsCommsIpAddress = 10011;
+constexpr unsigned kIdsCommsTcpPort = 10012;
+constexpr unsigned kIdsCommsConnectionTimeout = 10013;
+constexpr unsigned kIdsCommsMessageTimeout = 10014;
+constexpr unsigned kIdsCommsLocationName = 10015;
+constexpr unsigned kIdsCommsPhoneNumber = 10016;
+constexpr unsigned kIdsCommsSatelliteNumber = 10017;
+constexpr unsigned kIdsCommsModbusId = 10022;
+constexpr unsigned kIdsCommsMs = 10023;
+constexpr unsigned kIdsCommsModiconCompatible = 10024;
+constexpr unsigned kIdsCommsModbusTcpPort = 10025;
+constexpr unsigned kIdsLocationsTitle = 10400;
+constexpr unsigned kIdsLocationsColumnLocation = 10401;
+constexpr unsigned kIdsLocationsColumnMedia = 10402;
+constexpr unsigned kIdsLocationsColumnNumber = 10403;
+constexpr unsigned kIdsLocationsColumnDetails = 10404;
+constexpr unsigned kIdsModemTitle = 10700;
+constexpr unsigned kIdsModemConnectWithin = 10702;
+constexpr unsigned kIdsModemConnectSeconds = 10703;
+constexpr unsigned kIdsModemRedialWait = 10704;
+constexpr unsigned kIdsModemRedialSeconds = 10705;
+constexpr unsigned kIdsModemInitString = 10706;
+constexpr unsigned kIdsModemSettingsButton = 10707;
+constexpr unsigned kIdsModemDisconnectAfter = 10708;
+constexpr unsigned kIdsModemDisconnectMinutes = 10709;
+// The device a COM name stands for on this machine: "COM3 = /dev/ttyUSB0".
+constexpr unsigned kIdsPortDevice = 12000;
