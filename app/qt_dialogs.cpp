@@ -1,6 +1,8 @@
 #include "app/qt_dialogs.h"
 
 #include "app/about_dialog.h"
+#include "app/location_dialogs.h"
+#include "app/vantrel_app.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -24,4 +26,14 @@ void CQtViewDialogs::showSplash() {
 void CQtViewDialogs::showAbout() {
     CAboutDialog about(fileVersionMS_, fileVersionLS_, parent_);
     about.exec();
+}
+
+bool CQtViewDialogs::runLocations(CSettingsFile& settings) {
+    CMachinePorts ports(OsClass);
+    CSetupLocationsDlg dialog(settings, ports, decimalSeparator.empty() ? "." : decimalSeparator,
+                              parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.storeInto(settings);
+    return true;
 }
