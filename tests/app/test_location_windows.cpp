@@ -1,10 +1,14 @@
+#include "app/commands.h"
 #include "app/location_dialogs.h"
+#include "app/main_frame.h"
 #include "app/qt_dialogs.h"
 #include "app/vantrel_app.h"
+#include "app/vantrel_shell.h"
 #include "config/settings_file.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -540,6 +544,53 @@ TEST_F(SetupLocationsWindow, CancelLeavesTheFileAndOkWritesIt) {
     ASSERT_TRUE(reread.load());
     ASSERT_EQ(reread.count(), 2);
     EXPECT_EQ(reread.getLocation(0)->name, "B");
+}
+
+class CSilentMessages : public IMessageBox {
+public:
+    void showMessage(const std::string&) override {}
+};
+
+// The application's dialogs without the start-up splash.
+class CDialogsWithoutSplash : public CQtViewDialogs {
+public:
+    CDialogsWithoutSplash() : CQtViewDialogs(0, 0) {}
+    void showSplash() override {}
+};
+
+TEST_F(SetupLocationsWindow, SetupMenuCommandSavesWhatTheUserAdded) {
+    setenv("VANTREL_SETTINGS", settings.path.c_str(), 1);
+    CSilentMessages messages;
+    CVantrelApp app(messages);
+    ASSERT_TRUE(app.initInstance());
+    CDialogsWithoutSplash dialogs;
+    CVantrelShell shell(app, dialogs);
+    ASSERT_TRUE(shell.create());
+    shell.show();
+
+    CModalScript script(
+        {[](QWidget* window) { qobject_cast<CSetupLocationsDlg*>(window)->addButton->click(); },
+         [](QWidget* window) {
+             auto* editor = qobject_cast<CSetupCommsDlg*>(window);
+             ASSERT_NE(editor, nullptr);
+             editor->nameEdit->setText("Field unit");
+             choose(editor->mediaList, 3);
+             editor->addressEdit->setAddress(0x7F000001);
+             editor->okButton->click();
+         },
+         [](QWidget* window) { qobject_cast<CSetupLocationsDlg*>(window)->okButton->click(); }});
+    shell.frame()->action(Command::Locations)->trigger();
+    EXPECT_TRUE(script.finished());
+    shell.close();
+    unsetenv("VANTREL_SETTINGS");
+
+    CSettingsFile reread;
+    reread.path = settings.path;
+    ASSERT_TRUE(reread.load());
+    ASSERT_EQ(reread.count(), 1);
+    EXPECT_EQ(reread.getLocation(0)->name, "Field unit");
+    EXPECT_EQ(reread.getLocation(0)->ipAddress, 0x7F000001u);
+    EXPECT_EQ(reread.getLocation(0)->tcpPort, 6000);
 }
 
 } // namespace
