@@ -54,6 +54,12 @@ std::string stdtext(const QString& value) {
     return value.toStdString();
 }
 
+// The bytes of an edit: those held before when the user left the text as shown, so a stored text
+// that is not UTF-8 (a file from another system) survives the dialog unchanged.
+std::string editedBytes(const std::string& held, const QString& shown) {
+    return qtext(held) == shown ? held : stdtext(shown);
+}
+
 // A message box with the program's title; the text is never taken as markup.
 QMessageBox::StandardButton ask(QWidget* parent, QMessageBox::Icon icon, const std::string& message,
                                 QMessageBox::StandardButtons buttons) {
@@ -198,10 +204,10 @@ bool CIpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     // A point moves on to the next octet, as in an address field.
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Period) {
-        for (int i = 0; i + 1 < kOctetCount; ++i) {
-            if (watched == octets_[static_cast<std::size_t>(i)]) {
-                octets_[static_cast<std::size_t>(i + 1)]->setFocus();
-                octets_[static_cast<std::size_t>(i + 1)]->selectAll();
+        for (std::size_t i = 0; i + 1 < octets_.size(); ++i) {
+            if (watched == octets_[i]) {
+                octets_[i + 1]->setFocus();
+                octets_[i + 1]->selectAll();
                 return true;
             }
         }
@@ -266,7 +272,7 @@ void CSetupModemDlg::showValues() {
 }
 
 void CSetupModemDlg::readValues() {
-    logic_.initString = stdtext(initStringEdit->text());
+    logic_.initString = editedBytes(logic_.initString, initStringEdit->text());
     logic_.connectTimeoutText = stdtext(connectTimeoutEdit->text());
     logic_.redialWaitText = stdtext(redialWaitEdit->text());
     logic_.disconnectAfterText = stdtext(disconnectAfterEdit->text());
@@ -461,8 +467,8 @@ void CSetupCommsDlg::readForm() {
     form.modbusTypeIndex = modbusTypeGroup_->checkedId();
     form.modbusIdText = stdtext(modbusIdSpin->text());
     form.modiconCompatible = modiconCheck->isChecked();
-    form.name = stdtext(nameEdit->text());
-    form.number = stdtext(numberEdit->text());
+    form.name = editedBytes(form.name, nameEdit->text());
+    form.number = editedBytes(form.number, numberEdit->text());
     form.ipAddress = addressEdit->address();
     form.portIndex = portList->currentIndex();
     form.tcpPortText = stdtext(tcpPortEdit->text());

@@ -312,6 +312,22 @@ TEST_F(LocationWindows, EditorWithAbsentPortWarnsAndModbusIdWraps) {
     EXPECT_EQ(editor.values().modbusId, 0);
 }
 
+TEST_F(LocationWindows, EditorKeepsTextsThatAreNotUtf8) {
+    CLocation latin1 = location(kMediaCodeModem, "S\xFC"
+                                                 "d");
+    latin1.number = "\xA7"
+                    "12";
+    latin1.modemInitString = "AT \xFF";
+    CSetupCommsDlg editor(latin1, {}, false, *ports);
+    editor.okButton->click();
+    ASSERT_EQ(editor.result(), QDialog::Accepted);
+    EXPECT_EQ(editor.values().name, latin1.name);
+    EXPECT_EQ(editor.values().number, latin1.number);
+    CSetupModemDlg modem({.initString = latin1.modemInitString});
+    modem.okButton->click();
+    EXPECT_EQ(modem.values().initString, latin1.modemInitString);
+}
+
 TEST(AddressField, TakesOctetsUpTo255) {
     CIpAddressEdit field;
     field.setAddress(0xC0A80114);
