@@ -84,7 +84,7 @@ void focusField(QWidget* field) {
         spin->selectAll();
 }
 
-QLineEdit* numberEdit(QWidget* parent) {
+QLineEdit* shortNumberEdit(QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setFixedWidth(kNumberFieldWidth);
     return edit;
@@ -220,9 +220,9 @@ CSetupModemDlg::CSetupModemDlg(const ModemValues& values, QWidget* parent)
     setWindowTitle(text(kIdsModemTitle));
     initStringEdit = new QLineEdit(this);
     initStringEdit->setMinimumWidth(260);
-    connectTimeoutEdit = numberEdit(this);
-    redialWaitEdit = numberEdit(this);
-    disconnectAfterEdit = numberEdit(this);
+    connectTimeoutEdit = shortNumberEdit(this);
+    redialWaitEdit = shortNumberEdit(this);
+    disconnectAfterEdit = shortNumberEdit(this);
     defaultsButton = new QPushButton(text(kIdsDialogDefaults), this);
     okButton = new QPushButton(text(kIdsDialogOk), this);
     okButton->setDefault(true);
@@ -332,15 +332,15 @@ void CSetupCommsDlg::createControls() {
     deviceLabel = new QLabel(this);
     deviceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     deviceLabel->setTextFormat(Qt::PlainText);
-    tcpPortEdit = ::numberEdit(this);
+    tcpPortEdit = shortNumberEdit(this);
     baudList = new QComboBox(this);
     for (unsigned i = 0; i < kBaudIndexCount; ++i)
         baudList->addItem(text(kBaudTextBase + i));
     time1Label = new QLabel(this);
-    time1Edit = ::numberEdit(this);
+    time1Edit = shortNumberEdit(this);
     time2Label = new QLabel(this);
-    time2Edit = ::numberEdit(this);
-    retriesEdit = ::numberEdit(this);
+    time2Edit = shortNumberEdit(this);
+    retriesEdit = shortNumberEdit(this);
     dataBitsGroup_ = new QButtonGroup(this);
     stopBitsGroup_ = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
