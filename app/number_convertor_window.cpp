@@ -60,7 +60,7 @@ CNumberConvertorWindow::CNumberConvertorWindow(WindowHandle opener,
 
     convertButton_ = new QPushButton(text(kIdsConvertorConvert), this);
     convertButton_->setDefault(true);
-    cancelButton_ = new QPushButton(text(kIdsConvertorCancel), this);
+    cancelButton_ = new QPushButton(text(kIdsDialogCancel), this);
     connect(convertButton_, &QPushButton::clicked, this, &CNumberConvertorWindow::onConvert);
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QDialogButtonBox(this);

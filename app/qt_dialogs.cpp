@@ -2,6 +2,7 @@
 
 #include "app/about_dialog.h"
 #include "app/number_convertor_window.h"
+#include "app/location_dialogs.h"
 #include "app/vantrel_app.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -32,4 +33,14 @@ QWidget* CQtViewDialogs::createConvertor(WindowHandle opener) {
     auto* window = new CNumberConvertorWindow(opener, listSeparator, nullptr, parent_);
     window->show();
     return window;
+}
+
+bool CQtViewDialogs::runLocations(CSettingsFile& settings) {
+    CMachinePorts ports(OsClass);
+    CSetupLocationsDlg dialog(settings, ports, decimalSeparator.empty() ? "." : decimalSeparator,
+                              parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.storeInto(settings);
+    return true;
 }

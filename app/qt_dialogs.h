@@ -27,7 +27,9 @@ public:
 
     void showSplash() override;
     void showAbout() override;
-    bool runLocations(CSettingsFile&) override { return false; }
+    // Runs Setup Locations on copies of the settings list; on OK puts the edited list into
+    // `settings` and returns true (also when nothing was changed).
+    bool runLocations(CSettingsFile& settings) override;
     void runConnect(CVantrelDoc&, CSettingsFile&) override {}
     void runHangUp(CVantrelDoc&) override {}
     void runTest(CVantrelDoc&, int, ModbusType, int) override {}

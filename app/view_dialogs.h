@@ -17,8 +17,8 @@ public:
     virtual void showSplash() = 0;
     // The About box, modal.
     virtual void showAbout() = 0;
-    // Setup Locations, modal. Returns true when the user accepted a changed list, which the
-    // dialog has then put into `settings` (as deep copies).
+    // Setup Locations, modal. Returns true when the user pressed OK, changes or not; the dialog
+    // has then put its list into `settings` (as deep copies).
     virtual bool runLocations(CSettingsFile& settings) = 0;
     // The Connect dialog, modal; when it connects it copies the location into the document's
     // currentLocation, sets hasCurrentLocation and puts the document online.

@@ -135,3 +135,39 @@ void appendComNumbers(const std::vector<std::string>& names, std::vector<int>& n
             numbers.push_back(n);
     }
 }
+
+namespace {
+
+std::string realPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return {};
+    std::string out = resolved;
+    std::free(resolved);
+    return out;
+}
+
+} // namespace
+
+std::string comPortDevice(int portNumber) {
+    const std::string path = resolveComPort(portNumber);
+    return path.empty() ? std::string() : realPath(path);
+}
+
+std::string stableDeviceName(const std::string& device, const std::string& byIdDirectory) {
+    if (device.empty())
+        return {};
+    DIR* d = ::opendir(byIdDirectory.c_str());
+    if (!d)
+        return {};
+    std::vector<std::string> matches;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string entry = byIdDirectory + "/" + e->d_name;
+        if (e->d_name[0] != '.' && realPath(entry) == device)
+            matches.push_back(entry);
+    }
+    ::closedir(d);
+    // Directory order is arbitrary; the first name in text order is the same on every run.
+    std::sort(matches.begin(), matches.end());
+    return matches.empty() ? std::string() : matches.front();
+}

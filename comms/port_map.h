@@ -31,3 +31,13 @@ std::vector<ComPortEntry> mapComPorts();
 // Appends to `numbers` the number of every name that is "COM" (any case) followed by one or more
 // decimal digits forming a number in 1..255; other names are skipped. Keeps the names' order.
 void appendComNumbers(const std::vector<std::string>& names, std::vector<int>& numbers);
+
+// Where udev keeps a stable name for each USB serial adapter.
+constexpr const char* kSerialByIdDirectory = "/dev/serial/by-id";
+
+// The device COM<portNumber> stands for, with every link followed (a link in the ports directory
+// to a pseudo-terminal gives /dev/pts/N); empty when nothing maps to the number.
+std::string comPortDevice(int portNumber);
+// The path of the entry of `byIdDirectory` that leads to `device`, empty when none does.
+std::string stableDeviceName(const std::string& device,
+                             const std::string& byIdDirectory = kSerialByIdDirectory);

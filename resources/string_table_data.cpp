@@ -379,6 +379,8 @@ const StringEntry kStringTable[] = {
     // Plain OK and Cancel buttons.
     {11900, "OK"sv},
     {11901, "Cancel"sv},
+    // The device a COM port name stands for.
+    {12000, "%s = %s"sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);
