@@ -1,6 +1,9 @@
 #include "app/qt_dialogs.h"
 
 #include "app/about_dialog.h"
+#include "app/test_modbus_dialog.h"
+#include "app/vantrel_app.h"
+#include "app/vantrel_doc.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -24,4 +27,17 @@ void CQtViewDialogs::showSplash() {
 void CQtViewDialogs::showAbout() {
     CAboutDialog about(fileVersionMS_, fileVersionLS_, parent_);
     about.exec();
+}
+
+void CQtViewDialogs::runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
+                             int addressingMode) {
+    CTestModbusDlg::Setup setup;
+    setup.mediaType = document.currentLocation.mediaType;
+    setup.modbusType = modbusType;
+    setup.modbusId = modbusId;
+    setup.addressingMode = addressingMode;
+    if (!listSeparator.empty())
+        setup.listSeparator = listSeparator;
+    CTestModbusDialog dialog(document, *this, setup, nullptr, parent_);
+    dialog.exec();
 }

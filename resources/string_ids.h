@@ -120,3 +120,9 @@ constexpr unsigned kIdsLogFileFilter = 11702;
 // Modem hang-up dialog: initial texts of its two lines.
 constexpr unsigned kIdsHangUpStatus = 11800;
 constexpr unsigned kIdsHangUpModemResponse = 11801;
+
+// Test Modbus Communications dialog: the statistics line under the buttons ("%1"-"%3": requests
+// sent, passed and failed; "%4"-"%7": response times of the last, fastest, mean and slowest
+// exchange).
+constexpr unsigned kIdsTestStatistics = 12200;
+constexpr unsigned kIdsTestCancel = 12201; // "&Cancel"

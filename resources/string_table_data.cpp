@@ -379,6 +379,8 @@ const StringEntry kStringTable[] = {
     // Plain OK and Cancel buttons.
     {11900, "OK"sv},
     {11901, "Cancel"sv},
+    {12200, "Sent: %1   Passed: %2   Failed: %3   Response time (ms): last %4, fastest %5, mean %6, slowest %7"sv},
+    {12201, "&Cancel"sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);
