@@ -2,6 +2,7 @@
 // units: pymodbus (Modbus/TCP, RTU and ASCII carried over TCP) and libmodbus (Modbus/TCP, and
 // RTU on a pseudo-terminal mapped as a COM port).
 
+#include "app/qt_dialogs.h"
 #include "app/test_modbus_dialog.h"
 #include "app/vantrel_doc.h"
 #include "app/view_dialogs.h"
@@ -18,11 +19,14 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -65,6 +69,24 @@ void saveScreenshot(QWidget& widget, const char* name) {
     QDir().mkpath(directory);
     QCoreApplication::processEvents();
     EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
+}
+
+// The window with the message box the operator saw over it, placed as a modal box would be.
+void saveScreenshotWithMessage(QWidget& widget, const std::string& message, const char* name) {
+    QMessageBox box(QMessageBox::Information, QString::fromUtf8(loadString(kIdsMainTitle).data()),
+                    QString::fromStdString(message), QMessageBox::Ok, &widget);
+    box.setTextFormat(Qt::PlainText);
+    box.show();
+    QCoreApplication::processEvents();
+    QPixmap shot = widget.grab();
+    const QPixmap overlay = box.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap((shot.width() - overlay.width()) / 2, (shot.height() - overlay.height()) / 2,
+                       overlay);
+    painter.end();
+    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
+    QDir().mkpath(directory);
+    EXPECT_TRUE(shot.save(directory + "/" + name)) << name;
 }
 
 std::string text(unsigned id) {
@@ -568,7 +590,7 @@ TEST_P(TestWindowPeers, EveryFunctionAndTypeThroughTheWindow) {
         if (GetParam() == Peer::PymodbusAscii && std::string(step.name) == "03 ten registers")
             saveScreenshot(*s.dialog, "test_dialog_ascii.png");
         if (GetParam() == Peer::PymodbusTcp && step.message == 5010)
-            saveScreenshot(*s.dialog, "test_dialog_exception.png");
+            saveScreenshotWithMessage(*s.dialog, text(step.message), "test_dialog_exception.png");
     }
 }
 
@@ -622,7 +644,7 @@ TEST(TestWindow, UserDefinedCrcGoesOutAndTheUnitIgnoresTheFrame) {
     ASSERT_TRUE(s.transmit());
     EXPECT_EQ(s.sent(), "01 03 00 00 00 02 12 34 ");
     EXPECT_EQ(s.messages.messages, std::vector<std::string>{text(5006)});
-    saveScreenshot(*s.dialog, "test_dialog_rtu_user_crc.png");
+    saveScreenshotWithMessage(*s.dialog, text(5006), "test_dialog_rtu_user_crc.png");
 }
 
 TEST(TestWindow, EnterTransmitsOnlyWhileTransmitIsEnabled) {
@@ -709,6 +731,28 @@ TEST(TestWindow, FormsOfFunctions07_08AndUserDefined) {
     dialog.findChild<QPushButton*>(QStringLiteral("transmit"))->click();
     EXPECT_EQ(messages.messages, std::vector<std::string>{text(7013)});
     EXPECT_TRUE(dialog.findChild<QLineEdit*>(QStringLiteral("userFunction"))->hasFocus());
+}
+
+TEST(TestWindow, TestCommsOpensTheWindowModalOnTheConnectedLocation) {
+    CVantrelDoc document;
+    document.currentLocation = CLocation(kMediaCodeTcpIp);
+    document.currentLocation.modbusType = ModbusType::ModbusTcp;
+    CQtViewDialogs dialogs(0, 0);
+    std::string title;
+    bool modiconSelected = false;
+    QTimer::singleShot(200, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        title = modal->windowTitle().toStdString();
+        modiconSelected =
+            modal->findChild<QComboBox*>(QStringLiteral("addressing"))->currentIndex() == 2;
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    dialogs.runTest(document, 7, ModbusType::ModbusTcp, 2);
+    EXPECT_EQ(title, text(kIdsTestTitle));
+    EXPECT_TRUE(modiconSelected);
+    EXPECT_EQ(document.message().modbusId, 7);
 }
 
 } // namespace
