@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -731,6 +732,51 @@ TEST(TestWindow, FormsOfFunctions07_08AndUserDefined) {
     dialog.findChild<QPushButton*>(QStringLiteral("transmit"))->click();
     EXPECT_EQ(messages.messages, std::vector<std::string>{text(7013)});
     EXPECT_TRUE(dialog.findChild<QLineEdit*>(QStringLiteral("userFunction"))->hasFocus());
+}
+
+// Tool windows that exist: each opens once, and the Test window closes those it opened.
+class CToolDialogs : public CNoDialogs {
+public:
+    bool runTemporaryComms(MediaType, int& retries, int& time1, int& time2) override {
+        retries = 5;
+        time1 = 1500;
+        time2 = 150;
+        return true;
+    }
+    QWidget* createCommsLog(WindowHandle) override { return open(logs); }
+    QWidget* createConvertor(WindowHandle) override { return open(convertors); }
+    QWidget* open(int& count) {
+        ++count;
+        auto* window = new QWidget;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        windows.push_back(window);
+        return window;
+    }
+    int logs = 0;
+    int convertors = 0;
+    std::vector<QPointer<QWidget>> windows;
+};
+
+TEST(TestWindow, ToolWindowsOpenOnceAndCloseWithTheWindow) {
+    CRecordingMessageBox messages;
+    CVantrelDoc document;
+    CToolDialogs dialogs;
+    {
+        CTestModbusDialog dialog(document, dialogs, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","},
+                                 &messages);
+        for (const char* button : {"convertor", "convertor", "commsLog", "commsLog"})
+            dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+        EXPECT_EQ(dialogs.convertors, 1);
+        EXPECT_EQ(dialogs.logs, 1);
+        dialog.findChild<QPushButton*>(QStringLiteral("temporarySettings"))->click();
+        EXPECT_EQ(document.message().retries, 5);
+        EXPECT_EQ(document.message().time1, 1500);
+        EXPECT_EQ(document.message().time2, 150);
+    }
+    waitUntil([&] { return dialogs.windows[0].isNull() && dialogs.windows[1].isNull(); }, 2000);
+    EXPECT_TRUE(dialogs.windows[0].isNull());
+    EXPECT_TRUE(dialogs.windows[1].isNull());
 }
 
 TEST(TestWindow, TestCommsOpensTheWindowModalOnTheConnectedLocation) {
