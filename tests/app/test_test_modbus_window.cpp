@@ -72,7 +72,7 @@ void saveScreenshot(QWidget& widget, const char* name) {
     EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
 }
 
-// The window with the message box the operator saw over it, placed as a modal box would be.
+// The window with the message box the operator saw over it.
 void saveScreenshotWithMessage(QWidget& widget, const std::string& message, const char* name) {
     QMessageBox box(QMessageBox::Information, QString::fromUtf8(loadString(kIdsMainTitle).data()),
                     QString::fromStdString(message), QMessageBox::Ok, &widget);
@@ -82,8 +82,10 @@ void saveScreenshotWithMessage(QWidget& widget, const std::string& message, cons
     QPixmap shot = widget.grab();
     const QPixmap overlay = box.grab();
     QPainter painter(&shot);
-    painter.drawPixmap((shot.width() - overlay.width()) / 2, (shot.height() - overlay.height()) / 2,
-                       overlay);
+    // Over the right of the values box and the check value row, where the frames stay readable.
+    const QWidget* anchor = widget.findChild<QWidget*>(QStringLiteral("dataValues"));
+    const int top = anchor != nullptr ? anchor->mapTo(&widget, QPoint(0, 0)).y() : 0;
+    painter.drawPixmap(shot.width() - overlay.width() - 12, top, overlay);
     painter.end();
     const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
     QDir().mkpath(directory);
