@@ -282,7 +282,16 @@ INSTANTIATE_TEST_SUITE_P(
                   .start = "0",
                   .quantity = "4660"},
                  {1, 8, 0, 0, 0x12, 0x34}},
-        FrameRow{{.name = "fn07", .function = kFnReadExceptionStatus}, {1, 7}},
+        FrameRow{{.name = "fn07_hidden_fields_are_not_read",
+                  .function = kFnReadExceptionStatus,
+                  .start = "junk",
+                  .quantity = "junk"},
+                 {1, 7}},
+        FrameRow{{.name = "fn16_repeated_spaces_are_one_separator",
+                  .function = kFnPresetRegisters,
+                  .quantity = "2",
+                  .values = " 1   2 "},
+                 {1, 16, 0, 0, 0, 2, 4, 0, 1, 0, 2}},
         FrameRow{{.name = "user_defined_hex_bytes",
                   .function = kFnUserDefined,
                   .userFunction = "65",
@@ -431,6 +440,17 @@ TEST(TestModbusLogic, BroadcastShowsItsNoticeInTheReceiveBox) {
     d.dlg.onTransmit();
     d.host.answer(d.dlg, {}, 5006);
     EXPECT_EQ(d.dlg.form.receiveText, text(5041));
+}
+
+TEST(TestModbusLogic, AResultIsDecodedAsTheRequestWasSentNotAsTheFormNowReads) {
+    Dialog d;
+    fill(d, {.name = "", .quantity = "3"});
+    d.dlg.onTransmit();
+    d.dlg.form.quantity = "1";
+    d.dlg.form.dataType = kDataTypeInt32;
+    d.host.answer(d.dlg, withCrc({1, 3, 6, 0, 1, 0, 2, 0, 3}));
+    EXPECT_EQ(d.dlg.form.dataValues, "1, 2, 3");
+    EXPECT_TRUE(d.host.messages.empty());
 }
 
 TEST(TestModbusLogic, FrameTextsShowHexAndForAsciiTheCharacters) {
