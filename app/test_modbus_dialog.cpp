@@ -34,7 +34,7 @@ constexpr unsigned kIdsAddressingFirst = 8064;
 constexpr int kCheckModeCount = 3;
 constexpr int kAddressingCount = 3;
 constexpr int kMaxModbusId = 247;
-constexpr int kFrameBoxLines = 4;
+constexpr int kFrameBoxLines = 6;
 constexpr int kValuesBoxLines = 3;
 
 QString qText(std::string_view text) {
