@@ -657,7 +657,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
     const int queued = host_.queueRequest(request_, &requestLength_, response_, &responseLength_);
     if (queued != kResultOk) {
         // Only while the comms thread is ending: nothing was sent.
-        fail(queued == kInvalidWriteRequest ? queued : kResultMessageTooLong);
+        fail(queued == kInvalidWriteRequest ? queued : static_cast<int>(kIdsTestNotQueued));
         return;
     }
     waiting_ = true;

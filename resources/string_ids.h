@@ -126,3 +126,5 @@ constexpr unsigned kIdsHangUpModemResponse = 11801;
 // exchange).
 constexpr unsigned kIdsTestStatistics = 12200;
 constexpr unsigned kIdsTestCancel = 12201; // "&Cancel"
+// The engine refused the request because its thread is ending.
+constexpr unsigned kIdsTestNotQueued = 12202;

@@ -599,7 +599,7 @@ TEST(TestModbusLogic, ARefusedJobIsReportedAndNothingWaits) {
     fill(d, {.name = "", .quantity = "1"});
     d.host.queueResult = 1;
     d.dlg.onTransmit();
-    EXPECT_EQ(d.host.messages.size(), 1u);
+    EXPECT_EQ(d.host.messages, std::vector<std::string>{text(kIdsTestNotQueued)});
     EXPECT_FALSE(d.dlg.waiting());
     EXPECT_TRUE(d.dlg.form.transmitEnabled);
 }
