@@ -1,9 +1,11 @@
 #include "app/qt_dialogs.h"
 
 #include "app/about_dialog.h"
-#include "app/number_convertor_window.h"
 #include "app/location_dialogs.h"
+#include "app/number_convertor_window.h"
+#include "app/test_modbus_dialog.h"
 #include "app/vantrel_app.h"
+#include "app/vantrel_doc.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -43,4 +45,17 @@ bool CQtViewDialogs::runLocations(CSettingsFile& settings) {
         return false;
     dialog.storeInto(settings);
     return true;
+}
+
+void CQtViewDialogs::runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
+                             int addressingMode) {
+    CTestModbusDlg::Setup setup;
+    setup.mediaType = document.currentLocation.mediaType;
+    setup.modbusType = modbusType;
+    setup.modbusId = modbusId;
+    setup.addressingMode = addressingMode;
+    if (!listSeparator.empty())
+        setup.listSeparator = listSeparator;
+    CTestModbusDialog dialog(document, *this, setup, nullptr, parent_);
+    dialog.exec();
 }

@@ -32,7 +32,8 @@ public:
     bool runLocations(CSettingsFile& settings) override;
     void runConnect(CVantrelDoc&, CSettingsFile&) override {}
     void runHangUp(CVantrelDoc&) override {}
-    void runTest(CVantrelDoc&, int, ModbusType, int) override {}
+    void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
+                 int addressingMode) override;
     bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
     QWidget* createCommsLog(WindowHandle) override { return nullptr; }
     QWidget* createConvertor(WindowHandle opener) override;

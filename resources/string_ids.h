@@ -181,3 +181,9 @@ constexpr unsigned kIdsModemDisconnectAfter = 10708;
 constexpr unsigned kIdsModemDisconnectMinutes = 10709;
 // The device a COM name stands for on this machine: "COM3 = /dev/ttyUSB0".
 constexpr unsigned kIdsPortDevice = 12000;
+// Test Modbus Communications dialog: the statistics line under the buttons ("%1"-"%3": requests
+// sent, passed and failed; "%4"-"%7": response times of the last, fastest, mean and slowest
+// exchange).
+constexpr unsigned kIdsTestStatistics = 12200;
+// The engine refused the request because its thread is ending.
+constexpr unsigned kIdsTestNotQueued = 12202;

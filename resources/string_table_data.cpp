@@ -381,6 +381,8 @@ const StringEntry kStringTable[] = {
     {11901, "Cancel"sv},
     // The device a COM port name stands for.
     {12000, "%s = %s"sv},
+    {12200, "Sent: %1   Passed: %2   Failed: %3   Response time (ms): last %4, fastest %5, mean %6, slowest %7"sv},
+    {12202, "The communications thread is not running. The request was not sent."sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);

@@ -1,0 +1,264 @@
+// Repeat mode of the Test Modbus Communications window against a libmodbus unit on loopback,
+// beside a plain libmodbus client loop against the same unit, and the time the window takes to
+// handle one result of 125 registers (decode, format and show, and queue the next request).
+//
+// The engine's floor on TCP is about two 10 ms waits per exchange (the comms thread's idle
+// time-out and the exchange's listen for stale input), so about 47 exchanges per second.
+
+#include "app/qt_message_target.h"
+#include "app/test_modbus_dialog.h"
+#include "app/vantrel_doc.h"
+#include "app/view_dialogs.h"
+#include "comms/comms_context.h"
+#include "platform/clock.h"
+#include "platform/message_queue.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <modbus.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// A libmodbus unit on 127.0.0.1 serving one connection at a time on its own thread.
+class CLibmodbusUnit {
+public:
+    CLibmodbusUnit() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof addr;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(listener_, 4);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &length);
+        port_ = ntohs(addr.sin_port);
+        map_ = modbus_mapping_new(0, 0, 200, 0);
+        for (int a = 0; a < 200; ++a)
+            map_->tab_registers[a] = static_cast<std::uint16_t>(3 * a + 1);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~CLibmodbusUnit() {
+        stop_.set();
+        thread_.join();
+        ::close(listener_);
+        modbus_mapping_free(map_);
+    }
+    CLibmodbusUnit(const CLibmodbusUnit&) = delete;
+    CLibmodbusUnit& operator=(const CLibmodbusUnit&) = delete;
+    std::uint16_t port() const { return port_; }
+
+private:
+    void run() {
+        modbus_t* ctx = modbus_new_tcp("127.0.0.1", port_);
+        std::uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
+        int client = -1;
+        for (;;) {
+            pollfd fds[2] = {{stop_.fd(), POLLIN, 0},
+                             {client >= 0 ? client : listener_, POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0 || fds[0].revents)
+                break;
+            if (client < 0) {
+                client = ::accept(listener_, nullptr, nullptr);
+                modbus_set_socket(ctx, client);
+                continue;
+            }
+            const int length = modbus_receive(ctx, query);
+            if (length > 0) {
+                modbus_reply(ctx, query, length, map_);
+            } else if (length < 0) {
+                ::close(client);
+                client = -1;
+            }
+        }
+        if (client >= 0)
+            ::close(client);
+        modbus_free(ctx);
+    }
+
+    int listener_ = -1;
+    std::uint16_t port_ = 0;
+    modbus_mapping_t* map_ = nullptr;
+    CEvent stop_;
+    std::thread thread_;
+};
+
+// Times every window message (the comms thread's results) the application delivers.
+class CTimingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (event->type() != CWindowMessageEvent::eventType())
+            return QApplication::notify(receiver, event);
+        const auto t = Clock::now();
+        const bool done = QApplication::notify(receiver, event);
+        handling.push_back(msSince(t));
+        return done;
+    }
+    std::vector<double> handling;
+};
+
+class CNoDialogs : public IViewDialogs {
+public:
+    void showSplash() override {}
+    void showAbout() override {}
+    bool runLocations(CSettingsFile&) override { return false; }
+    void runConnect(CVantrelDoc&, CSettingsFile&) override {}
+    void runHangUp(CVantrelDoc&) override {}
+    void runTest(CVantrelDoc&, int, ModbusType, int) override {}
+    bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
+    QWidget* createCommsLog(WindowHandle) override { return nullptr; }
+    QWidget* createConvertor(WindowHandle) override { return nullptr; }
+};
+
+class CCountingMessageBox : public IMessageBox {
+public:
+    void showMessage(const std::string& text) override {
+        std::printf("message: %s\n", text.c_str());
+        ++count;
+    }
+    int count = 0;
+};
+
+bool connectDocument(CVantrelDoc& document, std::uint16_t port) {
+    CClientSocket& socket = document.context().socket;
+    if (socket.connectTo(0x7F000001, port) != 0)
+        return false;
+    for (int i = 0; i < 500 && socket.connected.load() == 0; ++i)
+        sleepMs(10);
+    CModbusMessage& m = document.message();
+    m.serialLink = 0;
+    m.retries = 0;
+    m.time1 = 2000;
+    m.time2 = 2000;
+    document.online = 1;
+    return socket.connected.load() == 1;
+}
+
+struct Repeated {
+    double perSecond = 0;
+    int failed = 0;
+};
+
+// Repeats reads of `quantity` holding registers through the window until `count` have passed.
+Repeated repeatThroughWindow(CTimingApplication& app, std::uint16_t port, int count,
+                             const char* quantity) {
+    CVantrelDoc document;
+    CCountingMessageBox messages;
+    CNoDialogs dialogs;
+    if (!document.onNewDocument(messages) || !connectDocument(document, port))
+        return {};
+    CTestModbusDialog dialog(document, dialogs,
+                             {MediaType::TcpIp, ModbusType::ModbusTcp, 1, 0, ","}, &messages);
+    dialog.show();
+    dialog.findChild<QLineEdit*>(QStringLiteral("quantity"))
+        ->setText(QString::fromLatin1(quantity));
+    QCoreApplication::processEvents();
+    app.handling.clear();
+    const auto start = Clock::now();
+    dialog.findChild<QPushButton*>(QStringLiteral("repeat"))->click();
+    const TestStatistics& stats = dialog.logic().statistics();
+    while (stats.passed + stats.failed < count && dialog.logic().repeating())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const double total = msSince(start);
+    dialog.findChild<QPushButton*>(QStringLiteral("repeat"))->click();
+    const Repeated result{1000.0 * (stats.passed + stats.failed) / total, stats.failed};
+    dialog.reject();
+    document.closeSocket();
+    return result;
+}
+
+// The same reads queued straight into the engine, without the window, for comparison.
+double engineLoop(std::uint16_t port, int count) {
+    static const std::uint8_t kRequest[] = {0, 1, 0, 0, 0, 6, 1, 3, 0, 0, 0, 10};
+    CVantrelDoc document;
+    CCountingMessageBox messages;
+    if (!document.onNewDocument(messages) || !connectDocument(document, port))
+        return 0;
+    CMessageQueue window;
+    std::uint16_t requestLength = sizeof kRequest;
+    std::uint8_t response[640];
+    std::uint16_t responseLength = 0;
+    const auto start = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        document.context().engine.queueJob(JobType::ModbusRequest, kRequest, &requestLength,
+                                           response, &responseLength, window.handle());
+        const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
+        if (!result || result->lParam != 0)
+            return 0;
+    }
+    const double total = msSince(start);
+    document.closeSocket();
+    return 1000.0 * count / total;
+}
+
+double libmodbusLoop(std::uint16_t port, int count) {
+    modbus_t* ctx = modbus_new_tcp("127.0.0.1", port);
+    if (ctx == nullptr || modbus_connect(ctx) != 0)
+        return 0;
+    std::uint16_t registers[10];
+    const auto start = Clock::now();
+    for (int i = 0; i < count; ++i)
+        if (modbus_read_registers(ctx, 0, 10, registers) != 10)
+            return 0;
+    const double total = msSince(start);
+    modbus_close(ctx);
+    modbus_free(ctx);
+    return 1000.0 * count / total;
+}
+
+void printHandling(std::vector<double> times) {
+    if (times.empty())
+        return;
+    std::sort(times.begin(), times.end());
+    std::printf("window handling of a 125-register result: median %.3f ms   p90 %.3f ms   max %.3f "
+                "ms (%zu results)\n",
+                times[times.size() / 2], times[times.size() * 9 / 10], times.back(), times.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 300;
+    int qtArgc = 1;
+    char name[] = "bench_test_dialog";
+    char* qtArgv[] = {name, nullptr};
+    CTimingApplication app(qtArgc, qtArgv);
+    CLibmodbusUnit unit;
+
+    // The first window of the run pays for fonts and the first paints.
+    repeatThroughWindow(app, unit.port(), 20, "10");
+    const Repeated window = repeatThroughWindow(app, unit.port(), count, "10");
+    const double engine = engineLoop(unit.port(), count);
+    const double client = libmodbusLoop(unit.port(), count);
+    std::printf("%d reads of 10 holding registers, Modbus/TCP on 127.0.0.1\n", count);
+    std::printf("Test window, repeat mode:   %8.1f exchanges/s (%d failed)\n", window.perSecond,
+                window.failed);
+    std::printf("engine alone (queueJob):    %8.1f exchanges/s\n", engine);
+    std::printf("libmodbus client loop:      %8.1f exchanges/s\n", client);
+    std::printf("design floor (two 10 ms waits): about 47 exchanges/s; window reaches %.0f %%\n",
+                100.0 * window.perSecond / 47.0);
+
+    const Repeated large = repeatThroughWindow(app, unit.port(), std::min(count, 200), "125");
+    std::printf("repeat of 125-register reads: %.1f exchanges/s (%d failed)\n", large.perSecond,
+                large.failed);
+    printHandling(app.handling);
+    return window.failed == 0 && large.failed == 0 ? 0 : 1;
+}
