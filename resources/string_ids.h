@@ -120,3 +120,10 @@ constexpr unsigned kIdsLogFileFilter = 11702;
 // Modem hang-up dialog: initial texts of its two lines.
 constexpr unsigned kIdsHangUpStatus = 11800;
 constexpr unsigned kIdsHangUpModemResponse = 11801;
+
+// The demo unit's locations and the main view's hint of the next step ("%1" = the location in
+// use).
+constexpr unsigned kIdsDemoTcpLocationName = 12500;
+constexpr unsigned kIdsDemoRtuLocationName = 12501;
+constexpr unsigned kIdsViewHintOffline = 12510;
+constexpr unsigned kIdsViewHintOnline = 12511;
