@@ -2,6 +2,7 @@
 
 #include "comms/client_socket.h"
 #include "comms/port_map.h"
+#include "config/demo_locations.h"
 #include "config/settings_file.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
@@ -81,7 +82,11 @@ bool CVantrelApp::initInstance(int osClass) {
     // COM port links live in "ports" beside the settings file unless VANTREL_PORTS_DIR says
     // otherwise.
     setPortsDirectory(directoryOf(path) + "/ports");
+    // A first start offers the demo unit's locations; they are saved with the settings at exit.
+    const bool firstStart = settingsFileMissing(path);
     settings_->load();
+    if (firstStart)
+        addDemoLocations(*settings_);
     return true;
 }
 

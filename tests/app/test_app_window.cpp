@@ -272,6 +272,7 @@ TEST_F(AppWindow, ActivityBlinksOnlyWhileTheTimerRuns) {
 }
 
 TEST_F(AppWindow, ConnectAsksForALocationFirst) {
+    app->settings().removeAll();
     shell->view()->runCommand(Command::Connect);
     // Only the empty entries of a damaged settings file are no locations either.
     app->settings().append(nullptr);
@@ -442,6 +443,7 @@ TEST_F(AppWindow, ReleaseNotesWaitForTheViewerOrSayTheStartFailed) {
 }
 
 TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
+    ASSERT_EQ(app->settings().count(), 2) << "a first start offers the demo unit's locations";
     app->settings().append(tcpLocation());
     EXPECT_TRUE(shell->close());
     struct stat info {};
@@ -449,8 +451,18 @@ TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
     CSettingsFile reread;
     reread.path = settingsPath;
     EXPECT_TRUE(reread.load());
-    ASSERT_EQ(reread.count(), 1);
-    EXPECT_EQ(reread.getLocation(0)->name, "Plant");
+    ASSERT_EQ(reread.count(), 3);
+    EXPECT_EQ(reread.getLocation(0)->name, text(kIdsDemoTcpLocationName));
+    EXPECT_EQ(reread.getLocation(1)->name, text(kIdsDemoRtuLocationName));
+    EXPECT_EQ(reread.getLocation(2)->name, "Plant");
+
+    // A settings file that exists is taken as it stands, even one without locations.
+    reread.removeAll();
+    ASSERT_TRUE(reread.save());
+    CRecordingMessageBox quiet;
+    CVantrelApp again(quiet);
+    ASSERT_TRUE(again.initInstance());
+    EXPECT_EQ(again.settings().count(), 0);
 }
 
 TEST_F(AppWindow, ClosingTheMainWindowEndsTheProgramWhileAToolWindowIsOpen) {
