@@ -28,7 +28,7 @@ class CVantrelApp::CReporter : public CSettingsErrorReporter {
 public:
     explicit CReporter(IMessageBox& messageBox) : messageBox_(messageBox) {}
     void reportFileError(unsigned, unsigned, const std::string& text) override {
-        messageBox_.showMessage(text);
+        messageBox_.showWarning(text);
     }
 
 private:
@@ -54,7 +54,7 @@ CVantrelApp* CVantrelApp::instance() {
 bool CVantrelApp::initInstance(int osClass) {
     OsClass = osClass;
     if (OsClass <= 1) {
-        messageBox_.showMessage(std::string(loadString(kIdsUnsupportedSystem)));
+        messageBox_.showWarning(std::string(loadString(kIdsUnsupportedSystem)));
         return false;
     }
 
