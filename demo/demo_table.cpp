@@ -21,7 +21,43 @@ bool hasStartAddress(std::uint8_t function) {
     }
 }
 
+constexpr std::uint8_t kReadExceptionStatus = 0x07;
+constexpr int kCrcSize = 2;
+constexpr int kTcpLengthOffset = 4; // the MBAP length field, most significant byte first
+
+std::uint16_t crc16(const std::vector<std::uint8_t>& bytes) {
+    std::uint16_t crc = 0xFFFF;
+    for (const std::uint8_t byte : bytes) {
+        crc = static_cast<std::uint16_t>(crc ^ byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) != 0 ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                                 : static_cast<std::uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
 } // namespace
+
+std::vector<std::uint8_t> ownAnswer(const std::uint8_t* adu, int length, int headerLength,
+                                    bool rtu) {
+    const int pduLength = length - headerLength - (rtu ? kCrcSize : 0);
+    if (pduLength < 1)
+        return {};
+    if (adu[headerLength] != kReadExceptionStatus)
+        return {};
+    std::vector<std::uint8_t> answer(adu, adu + headerLength);
+    answer.push_back(kReadExceptionStatus);
+    answer.push_back(kDemoExceptionStatus);
+    if (rtu) {
+        const std::uint16_t crc = crc16(answer);
+        answer.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+        answer.push_back(static_cast<std::uint8_t>(crc >> 8));
+    } else if (answer.size() > kTcpLengthOffset + 1) {
+        answer[kTcpLengthOffset] = 0;
+        answer[kTcpLengthOffset + 1] = 3; // unit id, function code, status
+    }
+    return answer;
+}
 
 modbus_mapping_t* newDemoTable() {
     modbus_mapping_t* table =

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <modbus.h>
+#include <vector>
 
 // What the demo unit serves: a table a user can recognise, and a few start addresses that show
 // what failures look like.
@@ -28,3 +29,12 @@ modbus_mapping_t* newDemoTable();
 // code on, `length` its byte count with whatever follows. Functions without a start address
 // (07, 08, 11 and user-defined codes) and requests too short to hold one get None.
 DemoFault faultOf(const std::uint8_t* pdu, int length);
+
+// The exception status byte of function 07: the first eight coils (on where n is odd).
+constexpr std::uint8_t kDemoExceptionStatus = 0xAA;
+
+// The answer to 07 Read Exception Status, which libmodbus does not serve. `adu` is the whole
+// request of `length` bytes whose function code stands at `headerLength`; `rtu` says whether it
+// ends in a CRC. Empty for every other request, which libmodbus answers.
+std::vector<std::uint8_t> ownAnswer(const std::uint8_t* adu, int length, int headerLength,
+                                    bool rtu);

@@ -173,6 +173,7 @@ struct Endpoint {
     int fd = -1;
     modbus_t* context = nullptr;
     bool stream = true; // a TCP connection, closed on a receive failure
+    Framing framing = Framing::ModbusTcp;
 };
 
 // A request whose answer is held back until `due`.
@@ -282,6 +283,7 @@ private:
     static Endpoint newEndpoint(int fd, Framing framing) {
         Endpoint endpoint;
         endpoint.fd = fd;
+        endpoint.framing = framing;
         // Only the descriptor set below is used: the device name and address name nothing.
         endpoint.context = framing == Framing::ModbusTcp
                                ? modbus_new_tcp("127.0.0.1", 0)
@@ -367,6 +369,21 @@ private:
             answer(*endpoint, query, length);
         } else if (length < 0 && endpoint->stream && !keepsConnection(errno)) {
             drop(fd);
+        } else if (length < 0 && endpoint->framing == Framing::Rtu) {
+            discardPendingInput(fd);
+        }
+    }
+
+    // An RTU frame libmodbus could not take in (a bad CRC, a function whose length it does not
+    // know) leaves bytes behind that would spoil the next request: a line goes quiet between
+    // frames, so whatever follows at once belongs to the damaged one.
+    static void discardPendingInput(int fd) {
+        constexpr int kQuietMs = 50;
+        std::uint8_t scrap[MODBUS_RTU_MAX_ADU_LENGTH];
+        pollfd poller{fd, POLLIN, 0};
+        for (int round = 0; round < 100 && ::poll(&poller, 1, kQuietMs) > 0; ++round) {
+            if (::read(fd, scrap, sizeof scrap) <= 0)
+                break;
         }
     }
 
@@ -388,6 +405,15 @@ private:
 
     void answer(Endpoint& endpoint, const std::uint8_t* query, int length) {
         const int header = modbus_get_header_length(endpoint.context);
+        const std::vector<std::uint8_t> own =
+            ownAnswer(query, length, header, endpoint.framing == Framing::Rtu);
+        if (!own.empty()) {
+            // A failed send shows at the next receive, which drops a broken connection.
+            [[maybe_unused]] const ssize_t sent =
+                endpoint.stream ? ::send(endpoint.fd, own.data(), own.size(), MSG_NOSIGNAL)
+                                : ::write(endpoint.fd, own.data(), own.size());
+            return;
+        }
         switch (faultOf(query + header, length - header)) {
         case DemoFault::None:
             modbus_reply(endpoint.context, query, length, table_);

@@ -187,6 +187,12 @@ TEST_F(DemoUnit, ServesOneTableOnEveryTransportAndEndsCleanly) {
     EXPECT_EQ(registers[0], 1234);
     ASSERT_EQ(modbus_read_input_registers(rtuTcp, 3, 1, registers), 1);
     EXPECT_EQ(registers[0], 10003);
+    // 07, which libmodbus leaves to the unit, answered with a good CRC.
+    const std::uint8_t readExceptionStatus[] = {kDemoModbusId, 0x07};
+    ASSERT_GT(modbus_send_raw_request(rtuTcp, readExceptionStatus, 2), 0);
+    std::uint8_t answer[MODBUS_RTU_MAX_ADU_LENGTH];
+    ASSERT_EQ(modbus_receive_confirmation(rtuTcp, answer), 5) << modbus_strerror(errno);
+    EXPECT_EQ(answer[2], kDemoExceptionStatus);
 
     modbus_t* serial = modbus_new_rtu(link.c_str(), 19200, 'N', 8, 1);
     modbus_set_slave(serial, kDemoModbusId);
