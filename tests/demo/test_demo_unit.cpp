@@ -1,9 +1,13 @@
 // The demo unit run as a user runs it, spoken to by libmodbus clients over each of its three
 // transports.
 
+#include "comms/comms_context.h"
+#include "comms/port_map.h"
 #include "config/demo_locations.h"
 #include "config/settings_file.h"
 #include "demo/demo_table.h"
+#include "platform/message_queue.h"
+#include "tests/comms/test_frames.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -218,6 +222,42 @@ TEST_F(DemoUnit, ServesOneTableOnEveryTransportAndEndsCleanly) {
     EXPECT_EQ(unit->stop(SIGTERM), 0);
     struct stat info {};
     EXPECT_NE(::lstat(link.c_str(), &info), 0) << "the link goes with the unit";
+}
+
+// The program's own serial port and engine reach the unit through its COM link, also after the
+// port has been closed and opened again, as a reconnect does.
+TEST_F(DemoUnit, TheProgramsSerialPortReachesItsComLink) {
+    setPortsDirectory(directory + "/ports");
+    CCommsContext ctx;
+    CModbusMessage& m = ctx.message;
+    m.serialLink = 1;
+    m.binaryMode = 1;
+    m.modbusId = kDemoModbusId;
+    m.retries = 0;
+    m.time1 = 3000;
+    m.time2 = 300;
+    m.readPause = 1;
+    ASSERT_TRUE(ctx.engine.startThread(ctx));
+    CMessageQueue window;
+    const Bytes request = rtuFrame({1, 3, 0, 7, 0, 2});
+    for (int connection = 0; connection < 2; ++connection) {
+        ctx.serialPort.open(7, 9600, Parity::None, 8, StopBits::One, FlowControl::None, true);
+        ASSERT_TRUE(ctx.serialPort.isOpen()) << "connection " << connection;
+        ctx.serialPort.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
+        std::uint16_t length = static_cast<std::uint16_t>(request.size());
+        std::uint8_t response[640] = {};
+        std::uint16_t responseLength = 0;
+        ASSERT_EQ(ctx.engine.queueJob(JobType::ModbusRequest, request.data(), &length, response,
+                                      &responseLength, window.handle()),
+                  0);
+        const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->lParam, 0);
+        EXPECT_EQ(Bytes(response, response + responseLength), rtuFrame({1, 3, 4, 0, 7, 0, 8}));
+        ctx.serialPort.close();
+    }
+    ctx.engine.stopThread(ctx);
+    setPortsDirectory({});
 }
 
 TEST_F(DemoUnit, ABusyPortIsReportedInOneLine) {
