@@ -42,7 +42,8 @@ constexpr std::uint32_t kIndicationTimeoutSec = 1;
 constexpr int kUnusedBaud = 19200;
 constexpr unsigned kIdsSettingsFileName = 132;
 
-void fail(const std::string& line) {
+// One line on the standard error: a reason or a note.
+void say(const std::string& line) {
     std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
 }
 
@@ -54,7 +55,7 @@ std::string errorText(int error) {
 int listenOnLoopback(int port, const char* what, int& boundPort) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        fail(std::string("cannot open a socket: ") + errorText(errno));
+        say(std::string("cannot open a socket: ") + errorText(errno));
         return -1;
     }
     const int reuse = 1;
@@ -67,8 +68,8 @@ int listenOnLoopback(int port, const char* what, int& boundPort) {
         ::listen(fd, kListenBacklog) != 0) {
         const int error = errno;
         ::close(fd);
-        fail(std::string("cannot listen for ") + what + " on 127.0.0.1:" + std::to_string(port) +
-             " (" + errorText(error) + "); choose another port with its option, see --help");
+        say(std::string("cannot listen for ") + what + " on 127.0.0.1:" + std::to_string(port) +
+            " (" + errorText(error) + "); choose another port with its option, see --help");
         return -1;
     }
     socklen_t length = sizeof address;
@@ -99,7 +100,7 @@ public:
     bool open(const std::string& directory, int comNumber) {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-            fail("cannot open a pseudo-terminal: " + errorText(errno));
+            say("cannot open a pseudo-terminal: " + errorText(errno));
             return false;
         }
         device_ = ::ptsname(master_);
@@ -107,7 +108,7 @@ public:
         slave_ = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios settings{};
         if (slave_ < 0 || ::tcgetattr(slave_, &settings) != 0) {
-            fail("cannot open " + device_ + ": " + errorText(errno));
+            say("cannot open " + device_ + ": " + errorText(errno));
             return false;
         }
         ::cfmakeraw(&settings);
@@ -138,7 +139,7 @@ public:
 private:
     bool placeLink(const std::string& directory, int comNumber) {
         if (directory.empty()) {
-            fail("no ports folder: set VANTREL_PORTS_DIR or use --ports-dir");
+            say("no ports folder: set VANTREL_PORTS_DIR or use --ports-dir");
             return false;
         }
         ::mkdir(directory.c_str(), 0777);
@@ -147,13 +148,13 @@ private:
         if (::lstat(path.c_str(), &info) == 0) {
             // A link left behind by a unit that was killed is replaced; anything else is not ours.
             if (!S_ISLNK(info.st_mode)) {
-                fail(path + " exists and is no link; choose another COM number with --com");
+                say(path + " exists and is no link; choose another COM number with --com");
                 return false;
             }
             ::unlink(path.c_str());
         }
         if (::symlink(device_.c_str(), path.c_str()) != 0) {
-            fail("cannot link " + path + ": " + errorText(errno));
+            say("cannot link " + path + ": " + errorText(errno));
             return false;
         }
         link_ = path;
@@ -269,13 +270,13 @@ private:
         CSettingsFile settings;
         switch (writeDemoSettings(settings, options_.settingsFile, tcpPort_, options_.comNumber)) {
         case DemoSettingsResult::Written:
-            fail("wrote the demo locations to " + options_.settingsFile);
+            say("wrote the demo locations to " + options_.settingsFile);
             break;
         case DemoSettingsResult::AlreadyExists:
-            fail(options_.settingsFile + " exists; left as it is");
+            say(options_.settingsFile + " exists; left as it is");
             break;
         case DemoSettingsResult::Failed:
-            fail("cannot write " + options_.settingsFile);
+            say("cannot write " + options_.settingsFile);
             break;
         }
     }
@@ -470,7 +471,7 @@ int main(int argc, char* argv[]) {
         std::fputs(message.c_str(), stdout);
         return 0;
     case DemoOptionsResult::Invalid:
-        fail(message);
+        say(message);
         return 2;
     }
     CDemoUnit unit(options);

@@ -7,6 +7,10 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "run.sh: there is no display to show the program on; without a desktop try: xvfb-run -a ./scripts/run.sh" >&2
     exit 1
 fi
+if [ -n "${DISPLAY:-}" ] && command -v xdpyinfo >/dev/null && ! xdpyinfo >/dev/null 2>&1; then
+    echo "run.sh: cannot open the display $DISPLAY; without a desktop try: xvfb-run -a ./scripts/run.sh" >&2
+    exit 1
+fi
 "$here/scripts/setup.sh"
 "$here/scripts/build.sh" build
 bin="$here/build/app"
