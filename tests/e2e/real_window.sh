@@ -89,6 +89,28 @@ find_window() {
     return 1
 }
 
+# Prints the id of the window titled $1 once it is visible, waiting up to $2 tenths of a second.
+# Returns 77 when it does not appear and the build has no such window (no class $3 in the
+# executable), so that a path through windows still to come is skipped; fails otherwise.
+await_window() {
+    local id
+    if id="$(find_window "^$1\$" "$2")"; then
+        echo "$id"
+        return 0
+    fi
+    grep -qa "$3" "$app" && fail "the $1 window did not appear"
+    echo "SKIP: this build has no $1 window yet" >&2
+    return $skip
+}
+
+# Ends a run whose next window this build lacks: quits through main window $1 and exits with
+# status $2 (77: skipped).
+end_early() {
+    [ "$2" -eq $skip ] || exit "$2"
+    quit_program "$1"
+    exit $skip
+}
+
 # Saves window $1 with its frame as e2e_$2.png, after a moment for it to paint.
 shot() {
     sleep 0.5
@@ -99,6 +121,13 @@ press() {
     xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
     shift
     xdotool key --clearmodifiers "$@"
+}
+
+# Opens the menu with mnemonic $2 of window $1 and chooses its item with mnemonic $3.
+choose() {
+    press "$1" "alt+$2"
+    sleep 0.5
+    xdotool key "$3"
 }
 
 start_program() {
@@ -193,29 +222,36 @@ start_demo_unit() {
     tcp_port="$(sed -n 's/.*Modbus\/TCP on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/demo.out")"
 }
 
-# Test dialog: function 03 from register 0, ten values, Transmit; then function 06 writing
-# $written to register $register, Transmit. The keys follow the dialog's tab order.
+# Types $2 into the field whose label carries the mnemonic $1 in window $3, replacing its text.
+fill() {
+    press "$3" "alt+$1" ctrl+a
+    xdotool type --delay 30 "$2"
+}
+
+# Test dialog, through its labels' mnemonics: function 03 (the initial one) from Data Register
+# 0 for ten values, Transmit; then function 06 writing $written to register $register, Transmit.
 test_dialog_read_and_write() {
     local dialog="$1"
+    fill r 0 "$dialog"
+    fill n 10 "$dialog"
     press "$dialog" alt+t
-    sleep 1
+    sleep 1.5
     shot "$dialog" "test_dialog_read_$location_tag"
     press "$dialog" alt+f
-    xdotool type --delay 50 "06"
+    xdotool type --delay 30 "06"
     press "$dialog" Tab
-    xdotool type --delay 50 "$register"
-    press "$dialog" alt+v
-    xdotool type --delay 50 "$written"
+    fill r "$register" "$dialog"
+    fill v "$written" "$dialog"
     press "$dialog" alt+t
-    sleep 1
+    sleep 1.5
     shot "$dialog" "test_dialog_write_$location_tag"
 }
 
 # Comms Log: Save writes the report through the Save As dialog.
 save_comms_log() {
     local main="$1" log save
-    press "$main" alt+v c
-    log="$(find_window '^Communications Log$' 50)" || fail "View > Comms Log opened no window"
+    choose "$main" v c
+    log="$(await_window 'Communications Log' 50 CCommsLogDlg)" || end_early "$main" $?
     shot "$log" "comms_log_$location_tag"
     press "$log" alt+s
     save="$(find_window 'Save' 50 "$log")" || fail "Save opened no file dialog"
@@ -239,17 +275,13 @@ demo_path() {
     start_program
     local main connect test_dialog
     main="$(pass_splash)"
-    press "$main" alt+o n
-    if ! connect="$(find_window '^Connect to unit$' 50)"; then
-        quit_program "$main"
-        echo "SKIP: this build has no Connect window yet"
-        exit $skip
-    fi
+    choose "$main" o n
+    connect="$(await_window 'Connect to unit' 50 CConnectDlg)" || end_early "$main" $?
     for ((row = 0; row < location_row; row++)); do press "$connect" Down; done
     shot "$connect" "connect_$location_tag"
     press "$connect" Return
-    test_dialog="$(find_window '^Test Modbus Communications$' 150)" ||
-        fail "connecting opened no Test dialog"
+    test_dialog="$(await_window 'Test Modbus Communications' 150 CTestModbusDlg)" ||
+        end_early "$main" $?
     shot "$test_dialog" "test_dialog_$location_tag"
     test_dialog_read_and_write "$test_dialog"
     [ "$(read_register "$register")" = "$written" ] ||
