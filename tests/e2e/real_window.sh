@@ -144,6 +144,7 @@ pass_splash() {
     splash="$(find_window '^Vantrel$' 150)" || fail "no splash"
     shot "$splash" splash
     sleep 5.5
+    shot "$splash" splash_ok
     press "$splash" Return
     main="$(find_window '^Vantrel$' 100 "$splash")" || fail "the main window did not appear"
     wait_for 50 sh -c "! xdotool search --onlyvisible --name '^Vantrel$' | grep -qx '$splash'" ||
