@@ -79,6 +79,10 @@ CSplashDialog::CSplashDialog(QWidget* parent) : QDialog(parent) {
     auto* notice = new QPlainTextEdit(text(kIdsSplashNotice), this);
     notice->setReadOnly(true);
     okButton_ = new QPushButton(text(kIdsSplashOk), this);
+    // The button's place is kept while it is hidden, so nothing moves when it appears.
+    QSizePolicy keepPlace = okButton_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    okButton_->setSizePolicy(keepPlace);
     okButton_->setVisible(false);
     okButton_->setEnabled(false);
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);

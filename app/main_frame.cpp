@@ -180,9 +180,12 @@ void CMainFrame::createStatusBar() {
     bar->setSizeGripEnabled(true);
 
     messagePane_ = new QLabel(text(kIdsPaneMessage), bar);
-    messagePane_->setMinimumWidth(messagePane_->sizeHint().width());
+    messagePane_->setTextFormat(Qt::PlainText);
     messagePane_->setFrameShape(QFrame::Panel);
     messagePane_->setFrameShadow(QFrame::Sunken);
+    // Fixed to its first text, so that the lights and the connection pane stay put while the
+    // prompts come and go; a longer prompt is cut short visibly.
+    messagePane_->setFixedWidth(messagePane_->sizeHint().width());
 
     indicatorPane_ = new QWidget(bar);
     const int paneWidth =
@@ -213,7 +216,9 @@ void CMainFrame::createStatusBar() {
 bool CMainFrame::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        messagePane_->setText(tip.isEmpty() ? text(kIdsPaneMessage) : tip);
+        messagePane_->setText(messagePane_->fontMetrics().elidedText(
+            tip.isEmpty() ? text(kIdsPaneMessage) : tip, Qt::ElideRight,
+            messagePane_->contentsRect().width()));
         return true;
     }
     return QMainWindow::event(event);
@@ -291,6 +296,9 @@ void CMainFrame::refreshStatus() {
         showIndicatorFrame(false, 0);
     }
     connectionPane_->setText(QString::fromStdString(connectionPaneText(input)));
+    // The view's hint of the next step follows the connection state.
+    if (centralWidget() != nullptr)
+        centralWidget()->update();
 }
 
 void CMainFrame::updateCommandStates() {

@@ -8,4 +8,6 @@ class IMessageBox {
 public:
     virtual ~IMessageBox() = default;
     virtual void showMessage(const std::string& text) = 0;
+    // A failure; the application shows it with a warning icon.
+    virtual void showWarning(const std::string& text) { showMessage(text); }
 };

@@ -12,8 +12,16 @@
 #include <QMessageBox>
 
 void CQtMessageBox::showMessage(const std::string& text) {
+    show(QMessageBox::Information, text);
+}
+
+void CQtMessageBox::showWarning(const std::string& text) {
+    show(QMessageBox::Warning, text);
+}
+
+void CQtMessageBox::show(int icon, const std::string& text) {
     const std::string_view title = loadString(kIdsMainTitle);
-    QMessageBox box(QMessageBox::Information,
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon),
                     QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
                     QString::fromStdString(text), QMessageBox::Ok, parent_);
     // Messages carry paths and location names, which are never markup.

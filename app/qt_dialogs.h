@@ -13,8 +13,11 @@ public:
     explicit CQtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     void showMessage(const std::string& text) override;
+    void showWarning(const std::string& text) override;
 
 private:
+    void show(int icon, const std::string& text);
+
     QWidget* parent_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "comms/client_socket.h"
 #include "comms/port_map.h"
+#include "config/demo_locations.h"
 #include "config/settings_file.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
@@ -27,7 +28,7 @@ class CVantrelApp::CReporter : public CSettingsErrorReporter {
 public:
     explicit CReporter(IMessageBox& messageBox) : messageBox_(messageBox) {}
     void reportFileError(unsigned, unsigned, const std::string& text) override {
-        messageBox_.showMessage(text);
+        messageBox_.showWarning(text);
     }
 
 private:
@@ -53,7 +54,7 @@ CVantrelApp* CVantrelApp::instance() {
 bool CVantrelApp::initInstance(int osClass) {
     OsClass = osClass;
     if (OsClass <= 1) {
-        messageBox_.showMessage(std::string(loadString(kIdsUnsupportedSystem)));
+        messageBox_.showWarning(std::string(loadString(kIdsUnsupportedSystem)));
         return false;
     }
 
@@ -81,7 +82,11 @@ bool CVantrelApp::initInstance(int osClass) {
     // COM port links live in "ports" beside the settings file unless VANTREL_PORTS_DIR says
     // otherwise.
     setPortsDirectory(directoryOf(path) + "/ports");
+    // A first start offers the demo unit's locations; they are saved with the settings at exit.
+    const bool firstStart = settingsFileMissing(path);
     settings_->load();
+    if (firstStart)
+        addDemoLocations(*settings_);
     return true;
 }
 

@@ -25,7 +25,7 @@ bool CVantrelDoc::onNewDocument(IMessageBox& messageBox) {
         return true;
     if (!context_->engine.jobPendingEvent.valid() || !context_->engine.stopEvent.valid() ||
         !context_->engine.startThread(*context_)) {
-        messageBox.showMessage(std::string(loadString(kIdsThreadStartFailed)));
+        messageBox.showWarning(std::string(loadString(kIdsThreadStartFailed)));
         return false;
     }
     return true;

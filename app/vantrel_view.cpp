@@ -3,8 +3,10 @@
 #include "app/main_frame.h"
 #include "app/qt_message_target.h"
 #include "app/vantrel_doc.h"
+#include "app/view_hint.h"
 
 #include <QAction>
+#include <QPainter>
 #include <QTimer>
 #include <QWhatsThis>
 
@@ -50,6 +52,23 @@ WindowHandle CVantrelView::handle() const {
 
 bool CVantrelView::watchdogActive() const {
     return watchdog_->isActive();
+}
+
+QString CVantrelView::hintText() const {
+    const bool online = document_.online != 0;
+    return QString::fromStdString(
+        viewHintText(online, online ? document_.currentLocation.name : std::string()));
+}
+
+void CVantrelView::paintEvent(QPaintEvent*) {
+    // The form has no controls: it only tells a new user where to go next.
+    constexpr int kMargin = 24;
+    QPainter painter(this);
+    QColor pen = palette().color(QPalette::WindowText);
+    pen.setAlphaF(0.7f); // quieter than a control's label, still easy to read
+    painter.setPen(pen);
+    painter.drawText(rect().adjusted(kMargin, kMargin, -kMargin, -kMargin),
+                     Qt::AlignCenter | Qt::TextWordWrap, hintText());
 }
 
 void CVantrelView::onInitialUpdate() {

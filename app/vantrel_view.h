@@ -41,6 +41,11 @@ public:
     QWidget* commsLogWindow() const { return commsLogWindow_; }
     QWidget* convertorWindow() const { return convertorWindow_; }
     bool watchdogActive() const;
+    // The hint of the next step that the empty form shows.
+    QString hintText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     LParam onMessage(unsigned message, WParam wParam, LParam lParam);

@@ -112,7 +112,7 @@ void CViewCommands::testComms() {
     if (!document_.online)
         return;
     if (!document_.hasCurrentLocation) {
-        messageBox_.showMessage(std::string(loadString(kIdsLocationNotValid)));
+        messageBox_.showWarning(std::string(loadString(kIdsLocationNotValid)));
         return;
     }
     const CLocation& location = document_.currentLocation;
@@ -123,12 +123,12 @@ void CViewCommands::testComms() {
 
 void CViewCommands::releaseNotes(const std::string& path) {
     if (openInViewer(path, true) != 0)
-        messageBox_.showMessage(std::string(loadString(kIdsCreateProcessFailed)));
+        messageBox_.showWarning(std::string(loadString(kIdsCreateProcessFailed)));
 }
 
 void CViewCommands::helpTopics(const std::string& path) {
     if (openInViewer(path, false) != 0)
-        messageBox_.showMessage(std::string(loadString(kIdsCreateProcessFailed)));
+        messageBox_.showWarning(std::string(loadString(kIdsCreateProcessFailed)));
 }
 
 void CViewCommands::watchdogTick() {

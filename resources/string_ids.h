@@ -187,3 +187,9 @@ constexpr unsigned kIdsPortDevice = 12000;
 constexpr unsigned kIdsTestStatistics = 12200;
 // The engine refused the request because its thread is ending.
 constexpr unsigned kIdsTestNotQueued = 12202;
+// The demo unit's locations and the main view's hint of the next step ("%1" = the location in
+// use).
+constexpr unsigned kIdsDemoTcpLocationName = 12500;
+constexpr unsigned kIdsDemoRtuLocationName = 12501;
+constexpr unsigned kIdsViewHintOffline = 12510;
+constexpr unsigned kIdsViewHintOnline = 12511;

@@ -383,6 +383,15 @@ const StringEntry kStringTable[] = {
     {12000, "%s = %s"sv},
     {12200, "Sent: %1   Passed: %2   Failed: %3   Response time (ms): last %4, fastest %5, mean %6, slowest %7"sv},
     {12202, "The communications thread is not running. The request was not sent."sv},
+    // The demo unit's locations and the main view's hint of the next step.
+    {12500, "Demo unit (Modbus/TCP)"sv},
+    {12501, "Demo unit (RTU)"sv},
+    {12510, "Offline. To talk to a unit:\n\n"
+            "1.  Setup \u203a Locations...  sets up how to reach it.\n"
+            "2.  Online \u203a Connect...  goes online with it.\n\n"
+            "No unit at hand? Connect to a \"Demo unit\" location while vantrel-demo-unit runs."sv},
+    {12511, "Online with %1.\n\n"
+            "Next:  Online \u203a Test Comms...  reads and writes the unit's registers."sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);

@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev xvfb xauth fonts-dejavu-core
     python3 python3-pymodbus libmodbus-dev socat
+    xdotool openbox imagemagick x11-utils
     clang libclang-rt-14-dev llvm
 )
 

@@ -15,9 +15,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
@@ -90,7 +94,12 @@ std::string text(unsigned id) {
 class CRecordingMessageBox : public IMessageBox {
 public:
     void showMessage(const std::string& message) override { messages.push_back(message); }
+    void showWarning(const std::string& message) override {
+        warnings.push_back(message);
+        messages.push_back(message);
+    }
     std::vector<std::string> messages;
+    std::vector<std::string> warnings; // the failures among the messages
 };
 
 class CRecordingDialogs : public IViewDialogs {
@@ -217,7 +226,21 @@ TEST_F(AppWindow, StartsUpToTheMainWindow) {
         frame().action(Command::Convertor),  frame().action(Command::About),
         frame().action(Command::ContextHelp)};
     EXPECT_EQ(buttons, expected);
+    EXPECT_EQ(shell->view()->hintText().toStdString(), text(kIdsViewHintOffline));
     saveScreenshot(frame(), "main_window_offline.png");
+
+    // The first pane keeps its width for a longer prompt, so the panes beside it stay put.
+    QLabel* connectionPane = nullptr;
+    for (QLabel* label : frame().statusBar()->findChildren<QLabel*>())
+        if (label->text() == frame().paneText(3))
+            connectionPane = label;
+    ASSERT_NE(connectionPane, nullptr);
+    const int connectionLeft = connectionPane->x();
+    QStatusTipEvent longPrompt(QString::fromStdString(text(kIdsPromptLocations)));
+    QCoreApplication::sendEvent(&frame(), &longPrompt);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(connectionPane->x(), connectionLeft);
+    EXPECT_TRUE(frame().paneText(1).endsWith(QChar(0x2026))) << "a cut prompt shows it is cut";
 }
 
 TEST_F(AppWindow, CommandsFollowTheConnectionStateAndThePaneDescribesIt) {
@@ -250,6 +273,7 @@ TEST_F(AppWindow, CommandsFollowTheConnectionStateAndThePaneDescribesIt) {
         return frame().paneText(3).toStdString() ==
                "Plant   IP 192,168,0,10 TCP 6000   ID 7  1500,250,5";
     }));
+    EXPECT_TRUE(shell->view()->hintText().contains("Online with Plant.")) << "the location in use";
     saveScreenshot(frame(), "main_window_online.png");
 
     // Commands that do not apply are refused even when invoked directly.
@@ -272,6 +296,7 @@ TEST_F(AppWindow, ActivityBlinksOnlyWhileTheTimerRuns) {
 }
 
 TEST_F(AppWindow, ConnectAsksForALocationFirst) {
+    app->settings().removeAll();
     shell->view()->runCommand(Command::Connect);
     // Only the empty entries of a damaged settings file are no locations either.
     app->settings().append(nullptr);
@@ -279,6 +304,7 @@ TEST_F(AppWindow, ConnectAsksForALocationFirst) {
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0], text(7002));
     EXPECT_EQ(messages.messages[1], text(7002));
+    EXPECT_TRUE(messages.warnings.empty()) << "a pointer to the next step, not a failure";
     EXPECT_EQ(dialogs.connects, 0);
 }
 
@@ -436,12 +462,13 @@ TEST_F(AppWindow, ReleaseNotesWaitForTheViewerOrSayTheStartFailed) {
 
     setenv("VANTREL_VIEWER", (directory + "/no-such-viewer").c_str(), 1);
     shell->view()->runCommand(Command::ReleaseNotes);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0], "CreateProcess failed.");
+    ASSERT_EQ(messages.warnings.size(), 1u);
+    EXPECT_EQ(messages.warnings[0], "CreateProcess failed.");
     unsetenv("VANTREL_VIEWER");
 }
 
 TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
+    ASSERT_EQ(app->settings().count(), 2) << "a first start offers the demo unit's locations";
     app->settings().append(tcpLocation());
     EXPECT_TRUE(shell->close());
     struct stat info {};
@@ -449,8 +476,18 @@ TEST_F(AppWindow, ClosingSavesTheSettingsAndStopsTheCommsThread) {
     CSettingsFile reread;
     reread.path = settingsPath;
     EXPECT_TRUE(reread.load());
-    ASSERT_EQ(reread.count(), 1);
-    EXPECT_EQ(reread.getLocation(0)->name, "Plant");
+    ASSERT_EQ(reread.count(), 3);
+    EXPECT_EQ(reread.getLocation(0)->name, text(kIdsDemoTcpLocationName));
+    EXPECT_EQ(reread.getLocation(1)->name, text(kIdsDemoRtuLocationName));
+    EXPECT_EQ(reread.getLocation(2)->name, "Plant");
+
+    // A settings file that exists is taken as it stands, even one without locations.
+    reread.removeAll();
+    ASSERT_TRUE(reread.save());
+    CRecordingMessageBox quiet;
+    CVantrelApp again(quiet);
+    ASSERT_TRUE(again.initInstance());
+    EXPECT_EQ(again.settings().count(), 0);
 }
 
 TEST_F(AppWindow, ClosingTheMainWindowEndsTheProgramWhileAToolWindowIsOpen) {
@@ -511,8 +548,8 @@ TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
         CRecordingMessageBox messages;
         CVantrelApp app(messages);
         EXPECT_FALSE(app.initInstance(osClass)) << osClass;
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_EQ(messages.messages[0], text(131));
+        ASSERT_EQ(messages.warnings.size(), 1u);
+        EXPECT_EQ(messages.warnings[0], text(131));
     }
     std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-appbad-XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -523,14 +560,15 @@ TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
     CVantrelApp app(messages);
     EXPECT_TRUE(app.initInstance(2)) << "a later 9x system is accepted";
     unsetenv("VANTREL_SETTINGS");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].rfind("File Error on Read", 0), 0u) << messages.messages[0];
+    ASSERT_EQ(messages.warnings.size(), 1u);
+    EXPECT_EQ(messages.warnings[0].rfind("File Error on Read", 0), 0u) << messages.warnings[0];
     std::system(("rm -rf '" + pattern + "'").c_str());
 }
 
-TEST(MessageBox, ShowsTheTextAsPlainText) {
+TEST(MessageBox, ShowsTheTextAsPlainTextAndFailuresWithAWarningIcon) {
     CQtMessageBox messageBox;
     Qt::TextFormat format = Qt::AutoText;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString shown;
     int polls = 0;
     QTimer answer; // answers the box once it is up; gives up after about five seconds
@@ -538,6 +576,7 @@ TEST(MessageBox, ShowsTheTextAsPlainText) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box != nullptr) {
             format = box->textFormat();
+            icon = box->icon();
             shown = box->text();
             box->accept();
         } else if (++polls > 500) {
@@ -547,7 +586,11 @@ TEST(MessageBox, ShowsTheTextAsPlainText) {
     answer.start(10);
     messageBox.showMessage("Connected to <b>Pump</b>.");
     EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(icon, QMessageBox::Information);
     EXPECT_EQ(shown.toStdString(), "Connected to <b>Pump</b>.");
+    polls = 0;
+    messageBox.showWarning("CreateProcess failed.");
+    EXPECT_EQ(icon, QMessageBox::Warning);
 }
 
 TEST(AboutBox, ShowsTheVersionLine) {
@@ -564,8 +607,12 @@ TEST(Splash, OffersOkAfterFiveSeconds) {
     EXPECT_FALSE(splash.okButton()->isEnabled());
     splash.reject();
     EXPECT_TRUE(splash.isVisible()) << "Escape does not close the splash before OK appears";
+    const QRect noticePlace = splash.findChild<QPlainTextEdit*>()->geometry();
     EXPECT_TRUE(waitUntil([&] { return splash.okButton()->isEnabled(); }, 10000));
     EXPECT_TRUE(splash.okButton()->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(splash.findChild<QPlainTextEdit*>()->geometry(), noticePlace)
+        << "the notice stays put";
     saveScreenshot(splash, "splash.png");
 }
 
