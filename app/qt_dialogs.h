@@ -28,10 +28,10 @@ public:
     void showSplash() override;
     void showAbout() override;
     bool runLocations(CSettingsFile&) override { return false; }
-    void runConnect(CVantrelDoc&, CSettingsFile&) override {}
-    void runHangUp(CVantrelDoc&) override {}
+    void runConnect(CVantrelDoc& document, CSettingsFile& settings) override;
+    void runHangUp(CVantrelDoc& document) override;
     void runTest(CVantrelDoc&, int, ModbusType, int) override {}
-    bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
+    bool runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) override;
     QWidget* createCommsLog(WindowHandle) override { return nullptr; }
     QWidget* createConvertor(WindowHandle) override { return nullptr; }
 

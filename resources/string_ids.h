@@ -120,3 +120,7 @@ constexpr unsigned kIdsLogFileFilter = 11702;
 // Modem hang-up dialog: initial texts of its two lines.
 constexpr unsigned kIdsHangUpStatus = 11800;
 constexpr unsigned kIdsHangUpModemResponse = 11801;
+
+// Connect dialog: the sentence added after 5028 when the serial device exists but refuses the
+// user ("%s": the device, the group that owns it, the group again).
+constexpr unsigned kIdsSerialPermissionHint = 12100;

@@ -379,6 +379,9 @@ const StringEntry kStringTable[] = {
     // Plain OK and Cancel buttons.
     {11900, "OK"sv},
     {11901, "Cancel"sv},
+    // Connect dialog: how to get a serial device that refuses the user.
+    {12100,
+     "This user may not open %s: add the user to the group \"%s\" that owns it (for example: sudo usermod -aG %s $USER), then log in again."sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);
