@@ -413,6 +413,54 @@ INSTANTIATE_TEST_SUITE_P(Units, ConnectTcpPeer,
                              return peer.param == TcpPeer::Pymodbus ? "Pymodbus" : "Libmodbus";
                          });
 
+// The menu commands as a user drives them: Connect..., Temporarily Change Comms Setup...,
+// Disconnect and Connect... again, which puts the location's values back in force.
+TEST_F(ConnectWindow, MenuCommandsConnectChangeTheParametersAndConnectAgain) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    settings.append(tcpLocation("Plant", ntohs(address.sin_port)));
+    CQtViewDialogs dialogs(0, 0);
+    int refreshes = 0;
+    CViewCommands commands(document, settings, dialogs, messages, [&] { ++refreshes; });
+    QTimer user; // answers each window as it comes up
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* window = QApplication::activeModalWidget();
+        if (auto* connect = qobject_cast<CConnectDlg*>(window)) {
+            if (connect->connectButton()->isEnabled())
+                QTest::mouseClick(connect->connectButton(), Qt::LeftButton);
+        } else if (auto* temporary = qobject_cast<CTempCommsDlg*>(window)) {
+            temporary->retriesEdit()->setText("0");
+            temporary->time1Edit()->setText("4321");
+            temporary->accept();
+        } else if (window != nullptr) {
+            window->close();
+        }
+    });
+    user.start(50);
+
+    commands.connect();
+    ASSERT_EQ(document.online, 1);
+    commands.temporaryCommsSetup();
+    EXPECT_EQ(document.message().retries.load(), 0);
+    EXPECT_EQ(document.message().time1.load(), 4321);
+    EXPECT_EQ(document.message().time2.load(), 500);
+    EXPECT_EQ(refreshes, 2) << "after connecting and after the change";
+    commands.disconnect();
+    EXPECT_EQ(document.online, 0);
+    commands.connect();
+    EXPECT_EQ(document.online, 1);
+    EXPECT_EQ(document.message().retries.load(), 1);
+    EXPECT_EQ(document.message().time1.load(), 3000);
+    user.stop();
+    ::close(listener);
+}
+
 TEST_F(ConnectWindow, RefusedConnectionShowsTheReasonAndAReconnectSaysSo) {
     settings.append(tcpLocation("Plant", closedPort()));
     ASSERT_TRUE(open());
@@ -491,6 +539,7 @@ struct SerialFailure {
     const char* name;
     const char* portName;
     unsigned message;
+    std::int32_t parityIndex = kParityNone;
 };
 
 class ConnectSerialFailure : public ConnectWindow,
@@ -498,8 +547,12 @@ class ConnectSerialFailure : public ConnectWindow,
 
 TEST_P(ConnectSerialFailure, ReportsAndStaysUsable) {
     CTempPortsDir ports;
+    CPtyPair line;
+    ports.link("COM8", line.slavePath());
     ports.link("COM9", ports.path() + "/no-such-device");
-    settings.append(serialLocation(kMediaCodeDirect, "Bench", GetParam().portName));
+    CLocation location = serialLocation(kMediaCodeDirect, "Bench", GetParam().portName);
+    location.parityIndex = GetParam().parityIndex;
+    settings.append(location);
     ASSERT_TRUE(open());
     connectRow(0);
     expectUsableAfter(text(GetParam().message));
@@ -513,7 +566,12 @@ INSTANTIATE_TEST_SUITE_P(
                       SerialFailure{.name = "NoNumber", .portName = "COM", .message = 7001},
                       SerialFailure{.name = "Empty", .portName = "", .message = 7001},
                       SerialFailure{.name = "MissingDevice", .portName = "COM9", .message = 5028},
-                      SerialFailure{.name = "Unmapped", .portName = "COM200", .message = 5028}),
+                      SerialFailure{.name = "Unmapped", .portName = "COM200", .message = 5028},
+                      // A damaged parity index never opens the line with settings nobody chose.
+                      SerialFailure{.name = "DamagedParity",
+                                    .portName = "COM8",
+                                    .message = 5028,
+                                    .parityIndex = 3}),
     [](const ::testing::TestParamInfo<SerialFailure>& row) { return std::string(row.param.name); });
 
 // Modem and Satellite calls through the modem written above, on the dialog's own timers.
