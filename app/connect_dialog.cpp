@@ -26,6 +26,7 @@ constexpr unsigned kIdsAbortButton = 10305;
 constexpr unsigned kColumnHeaders[4] = {10401, 10403, 10402, 10404};
 constexpr int kListWidth = 720;
 constexpr int kListHeight = 180;
+constexpr int kStatusLines = 3;
 
 QLabel* makeLine(QWidget* parent) {
     auto* line = new QLabel(parent);
@@ -82,6 +83,9 @@ void CConnectDlg::buildWidgets() {
     bold.setBold(true);
     location_->setFont(bold);
     status_ = makeLine(this);
+    // Room for the longest report (a port refused, with the hint) without squeezing the list.
+    status_->setMinimumHeight(kStatusLines * status_->fontMetrics().lineSpacing() + 6);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     response_ = makeLine(this);
 
     connectButton_ = new QPushButton(tableText(kIdsConnectButton), this);
