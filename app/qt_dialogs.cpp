@@ -1,8 +1,11 @@
 #include "app/qt_dialogs.h"
 
 #include "app/about_dialog.h"
+#include "app/connect_dialog.h"
+#include "app/hang_up_dialog.h"
 #include "app/location_dialogs.h"
 #include "app/number_convertor_window.h"
+#include "app/temp_comms_dialog.h"
 #include "app/test_modbus_dialog.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_doc.h"
@@ -66,4 +69,24 @@ void CQtViewDialogs::runTest(CVantrelDoc& document, int modbusId, ModbusType mod
         setup.listSeparator = listSeparator;
     CTestModbusDialog dialog(document, *this, setup, nullptr, parent_);
     dialog.exec();
+}
+
+void CQtViewDialogs::runConnect(CVantrelDoc& document, CSettingsFile& settings) {
+    CConnectDlg dialog(document, settings, nullptr, parent_);
+    dialog.run();
+}
+
+void CQtViewDialogs::runHangUp(CVantrelDoc& document) {
+    CModemHangUpDlg dialog(document, parent_);
+    dialog.exec();
+}
+
+bool CQtViewDialogs::runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) {
+    CTempCommsDlg dialog(mediaType, retries, time1, time2, nullptr, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    retries = dialog.retries();
+    time1 = dialog.time1();
+    time2 = dialog.time2();
+    return true;
 }

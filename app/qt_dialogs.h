@@ -33,11 +33,11 @@ public:
     // Runs Setup Locations on copies of the settings list; on OK puts the edited list into
     // `settings` and returns true (also when nothing was changed).
     bool runLocations(CSettingsFile& settings) override;
-    void runConnect(CVantrelDoc&, CSettingsFile&) override {}
-    void runHangUp(CVantrelDoc&) override {}
+    void runConnect(CVantrelDoc& document, CSettingsFile& settings) override;
+    void runHangUp(CVantrelDoc& document) override;
     void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
                  int addressingMode) override;
-    bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
+    bool runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) override;
     QWidget* createCommsLog(WindowHandle) override { return nullptr; }
     QWidget* createConvertor(WindowHandle opener) override;
 

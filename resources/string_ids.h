@@ -193,3 +193,6 @@ constexpr unsigned kIdsDemoTcpLocationName = 12500;
 constexpr unsigned kIdsDemoRtuLocationName = 12501;
 constexpr unsigned kIdsViewHintOffline = 12510;
 constexpr unsigned kIdsViewHintOnline = 12511;
+// Connect dialog: the sentence added after 5028 when the serial device exists but refuses the
+// user ("%s": the device, the group that owns it, the group again).
+constexpr unsigned kIdsSerialPermissionHint = 12100;

@@ -392,6 +392,9 @@ const StringEntry kStringTable[] = {
             "No unit at hand? Connect to a \"Demo unit\" location while vantrel-demo-unit runs."sv},
     {12511, "Online with %1.\n\n"
             "Next:  Online \u203a Test Comms...  reads and writes the unit's registers."sv},
+    // Connect dialog: how to get a serial device that refuses the user.
+    {12100,
+     "This user may not open %s: add the user to the group \"%s\" that owns it (for example: sudo usermod -aG %s $USER), then log in again."sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);

@@ -14,38 +14,6 @@
 
 namespace {
 
-// socat joining two pseudo-terminals, one linked as `a`, the other as `b`.
-class CSocatLine {
-public:
-    CSocatLine(const std::string& a, const std::string& b) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const std::string left = "PTY,raw,echo=0,link=" + a;
-            const std::string right = "PTY,raw,echo=0,link=" + b;
-            ::execl("/usr/bin/socat", "socat", left.c_str(), right.c_str(),
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        struct stat st {};
-        for (int i = 0; i < 500 && !(::stat(a.c_str(), &st) == 0 && ::stat(b.c_str(), &st) == 0);
-             ++i)
-            sleepMs(10);
-        ready_ = ::stat(a.c_str(), &st) == 0 && ::stat(b.c_str(), &st) == 0;
-    }
-    ~CSocatLine() {
-        if (pid_ > 0)
-            ::kill(pid_, SIGTERM);
-        reapChild(pid_);
-    }
-    CSocatLine(const CSocatLine&) = delete;
-    CSocatLine& operator=(const CSocatLine&) = delete;
-    bool ready() const { return ready_; }
-
-private:
-    pid_t pid_ = -1;
-    bool ready_ = false;
-};
-
 // Requests in order (the write is read back), with the answers for the units' initial contents.
 const struct Step {
     const char* name;

@@ -3,9 +3,11 @@
 // Pseudo-terminal pairs and a temporary ports directory for the serial tests.
 
 #include "comms/port_map.h"
+#include "peer_process.h"
 #include "platform/clock.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
@@ -13,6 +15,8 @@
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -118,4 +122,36 @@ public:
 
 private:
     std::string path_;
+};
+
+// socat joining two pseudo-terminals, one linked as `a`, the other as `b`.
+class CSocatLine {
+public:
+    CSocatLine(const std::string& a, const std::string& b) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const std::string left = "PTY,raw,echo=0,link=" + a;
+            const std::string right = "PTY,raw,echo=0,link=" + b;
+            ::execl("/usr/bin/socat", "socat", left.c_str(), right.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        struct stat st {};
+        for (int i = 0; i < 500 && !(::stat(a.c_str(), &st) == 0 && ::stat(b.c_str(), &st) == 0);
+             ++i)
+            sleepMs(10);
+        ready_ = ::stat(a.c_str(), &st) == 0 && ::stat(b.c_str(), &st) == 0;
+    }
+    ~CSocatLine() {
+        if (pid_ > 0)
+            ::kill(pid_, SIGTERM);
+        reapChild(pid_);
+    }
+    CSocatLine(const CSocatLine&) = delete;
+    CSocatLine& operator=(const CSocatLine&) = delete;
+    bool ready() const { return ready_; }
+
+private:
+    pid_t pid_ = -1;
+    bool ready_ = false;
 };

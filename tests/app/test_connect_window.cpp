@@ -1,0 +1,746 @@
+// The Connect dialog, the modem hang-up dialog and the temporary parameters dialog as the user
+// meets them: real windows and timers, with Modbus units from pymodbus and libmodbus, and a modem
+// written here, on the far side.
+
+#include "app/connect_dialog.h"
+#include "app/hang_up_dialog.h"
+#include "app/qt_dialogs.h"
+#include "app/temp_comms_dialog.h"
+#include "app/vantrel_app.h"
+#include "app/vantrel_doc.h"
+#include "app/view_commands.h"
+#include "comms/comms_context.h"
+#include "config/settings_file.h"
+#include "platform/message_queue.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "tests/comms/test_frames.h"
+#include "tests/comms/test_serial_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "test_connect_window";
+        static char* argv[] = {name, nullptr};
+        application_ = new QApplication(argc, argv);
+    }
+    void TearDown() override { delete application_; }
+
+private:
+    QApplication* application_ = nullptr;
+};
+
+const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
+
+// Processes events until `done` holds or `limitMs` has passed; returns whether it held.
+bool waitUntil(const std::function<bool()>& done, int limitMs = 10000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void saveScreenshot(QWidget& widget, const char* name) {
+    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
+    QDir().mkpath(directory);
+    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
+}
+
+std::string text(unsigned id) {
+    return std::string(loadString(id));
+}
+
+class CRecordingMessageBox : public IMessageBox {
+public:
+    void showMessage(const std::string& message) override { messages.push_back(message); }
+    std::vector<std::string> messages;
+};
+
+// A Hayes-style modem on the far end of a pseudo-terminal. Answers are "\r\n<text>\r\n"; an
+// empty answer is silence. After CONNECT it carries data: it answers any Modbus RTU request as a
+// unit whose registers all hold 1, until "+++" takes it back to command mode.
+class CTestModem {
+public:
+    CTestModem(const CPtyPair& line, std::string initAnswer, std::deque<std::string> dialAnswers)
+        : line_(line), initAnswer_(std::move(initAnswer)), dialAnswers_(std::move(dialAnswers)) {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~CTestModem() {
+        stop_ = true;
+        thread_.join();
+    }
+    CTestModem(const CTestModem&) = delete;
+    CTestModem& operator=(const CTestModem&) = delete;
+
+    std::vector<std::string> commands() const {
+        std::lock_guard lock(lock_);
+        return commands_;
+    }
+    int dials() const {
+        int count = 0;
+        for (const std::string& command : commands())
+            count += command.rfind("ATDT", 0) == 0 ? 1 : 0;
+        return count;
+    }
+
+private:
+    std::string reply(const std::string& command) {
+        std::lock_guard lock(lock_);
+        commands_.push_back(command);
+        if (command == "+++" || command == "ATH")
+            return "OK";
+        if (command.rfind("ATDT", 0) != 0)
+            return initAnswer_;
+        const std::string answer = dialAnswers_.empty() ? "" : dialAnswers_.front();
+        if (dialAnswers_.size() > 1)
+            dialAnswers_.pop_front();
+        dataMode_ = answer.rfind("CONNECT", 0) == 0;
+        return answer;
+    }
+    void answer(const std::string& command) {
+        const std::string text = reply(command);
+        if (!text.empty()) {
+            sleepMs(20);
+            line_.send("\r\n" + text + "\r\n");
+        }
+    }
+    void carryData(std::string& pending) {
+        if (pending == "+++") {
+            dataMode_ = false;
+            pending.clear();
+            answer("+++");
+        } else if (pending.size() >= 8) {
+            const auto unit = static_cast<std::uint8_t>(pending[0]);
+            pending.clear();
+            line_.send(rtuFrame({unit, 3, 2, 0, 1}));
+        }
+    }
+    void run() {
+        std::string pending;
+        const std::uint32_t start = tickCount();
+        while (!stop_ && tickCount() - start < 120000) {
+            const auto bytes = line_.receive(1, 20);
+            pending.append(bytes.begin(), bytes.end());
+            if (dataMode_) {
+                carryData(pending);
+                continue;
+            }
+            if (pending == "+++") {
+                pending.clear();
+                answer("+++");
+            }
+            for (std::size_t cr; (cr = pending.find('\r')) != std::string::npos;) {
+                const std::string command = pending.substr(0, cr);
+                pending.erase(0, cr + 1);
+                answer(command);
+            }
+        }
+    }
+
+    const CPtyPair& line_;
+    mutable std::mutex lock_;
+    std::string initAnswer_;
+    std::deque<std::string> dialAnswers_;
+    std::vector<std::string> commands_;
+    std::atomic<bool> dataMode_{false};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// A listener on 127.0.0.1 whose backlog is full: a further connect stays pending.
+class CFullListener {
+public:
+    CFullListener() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 0);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        for (int& client : clients_) {
+            client = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+        sleepMs(100);
+    }
+    ~CFullListener() {
+        for (const int client : clients_)
+            ::close(client);
+        ::close(listener_);
+    }
+    CFullListener(const CFullListener&) = delete;
+    CFullListener& operator=(const CFullListener&) = delete;
+    std::uint16_t port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int clients_[2] = {-1, -1};
+    std::uint16_t port_ = 0;
+};
+
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
+// A port on 127.0.0.1 on which nothing listens.
+std::uint16_t closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+CLocation tcpLocation(const char* name, std::uint16_t port) {
+    CLocation location(kMediaCodeTcpIp);
+    location.name = name;
+    location.ipAddress = kLoopback;
+    location.tcpPort = port;
+    location.modbusType = ModbusType::ModbusTcp;
+    location.time1 = 3000;
+    location.time2 = 500;
+    location.retries = 1;
+    return location;
+}
+
+CLocation serialLocation(int mediaCode, const char* name, const char* portName) {
+    CLocation location(mediaCode);
+    location.name = name;
+    location.portName = portName;
+    location.number = "5551234";
+    location.modbusType = ModbusType::Rtu;
+    location.baudIndex = 6; // 19200
+    location.parityIndex = kParityNone;
+    location.time1 = 1000;
+    location.time2 = 150;
+    location.retries = 1;
+    location.redialWait = 1;
+    location.connectTimeout = 2;
+    return location;
+}
+
+class ConnectWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-connect-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory = pattern;
+        settings.path = directory + "/VNTLSettings.dat";
+        decimalSeparator = ".";
+        ASSERT_TRUE(document.onNewDocument(messages));
+    }
+    void TearDown() override {
+        dialog.reset();
+        document.closeSocket();
+        document.closeSerialPort();
+        std::system(("rm -rf '" + directory + "'").c_str());
+    }
+
+    bool open() {
+        dialog = std::make_unique<CConnectDlg>(document, settings, &messages);
+        dialog->show();
+        return dialog->initialise();
+    }
+    void connectRow(int row) {
+        dialog->locationList()->setCurrentItem(dialog->locationList()->topLevelItem(row));
+        QTest::mouseClick(dialog->connectButton(), Qt::LeftButton);
+    }
+    // Waits until the connect operation has ended, one way or the other.
+    bool finished(int limitMs = 15000) {
+        return waitUntil([&] { return !dialog->logic().connecting(); }, limitMs);
+    }
+    // A failure leaves the dialog open and usable, offline.
+    void expectUsableAfter(const std::string& message) {
+        ASSERT_FALSE(messages.messages.empty());
+        EXPECT_EQ(messages.messages.back(), message);
+        EXPECT_EQ(dialog->statusText().toStdString().rfind(message, 0), 0u);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_TRUE(dialog->connectButton()->isEnabled());
+        EXPECT_TRUE(dialog->cancelButton()->isEnabled());
+        EXPECT_FALSE(dialog->abortButton()->isVisible());
+        EXPECT_EQ(document.online, 0);
+    }
+    // Reads holding register 0 of the unit through the engine; returns the response frame.
+    Bytes readThroughEngine() {
+        const CModbusMessage& message = document.message();
+        const std::uint8_t unit = message.modbusId;
+        Bytes request = message.tcpMode ? Bytes{0, 1, 0, 0, 0, 6, unit, 3, 0, 0, 0, 1}
+                                        : rtuFrame({unit, 3, 0, 0, 0, 1});
+        auto length = static_cast<std::uint16_t>(request.size());
+        std::uint8_t response[kFrameBufferSize] = {};
+        std::uint16_t responseLength = 0;
+        CMessageQueue window;
+        if (document.context().engine.queueJob(JobType::ModbusRequest, request.data(), &length,
+                                               response, &responseLength, window.handle()) != 0)
+            return {};
+        const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
+        EXPECT_TRUE(result);
+        if (!result || result->lParam != 0) {
+            ADD_FAILURE() << "read failed: " << (result ? result->lParam : -1);
+            return {};
+        }
+        return Bytes(response, response + responseLength);
+    }
+
+    std::string directory;
+    CRecordingMessageBox messages;
+    CSettingsFile settings;
+    CVantrelDoc document;
+    std::unique_ptr<CConnectDlg> dialog;
+};
+
+TEST_F(ConnectWindow, ListsTheLocationsAndSelectsTheLastOneUsed) {
+    settings.append(tcpLocation("Plant", 502));
+    CLocation direct = serialLocation(kMediaCodeDirect, "Bench", "COM1");
+    direct.number.clear();
+    settings.append(direct);
+    settings.append(serialLocation(kMediaCodeModem, "Pump station", "COM2"));
+    settings.append(serialLocation(kMediaCodeSatellite, "Reservoir", "COM3"));
+    settings.lastLocationName = "Pump station";
+    ASSERT_TRUE(open());
+    QTreeWidget* list = dialog->locationList();
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    EXPECT_EQ(dialog->logic().selectedRow, 2);
+    EXPECT_EQ(list->currentItem(), list->topLevelItem(2));
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "Connect to unit");
+    EXPECT_EQ(list->headerItem()->text(2).toStdString(), "Media");
+    EXPECT_EQ(list->topLevelItem(0)->text(1).toStdString(), "IP 127.0.0.1  TCP 502");
+    EXPECT_EQ(list->topLevelItem(3)->text(2).toStdString(), "Satellite");
+    EXPECT_EQ(list->topLevelItem(1)->text(3).toStdString(), "ID 1  COM1,19200,8,1,N  1000,150,1");
+    const int width = list->viewport()->width();
+    EXPECT_EQ(list->columnWidth(0), width / 4);
+    EXPECT_EQ(list->columnWidth(3), width * 3 / 8);
+    EXPECT_FALSE(dialog->abortButton()->isVisible());
+    saveScreenshot(*dialog, "connect_dialog.png");
+
+    // The name must match exactly: otherwise the first row is selected.
+    settings.lastLocationName = "pump station";
+    ASSERT_TRUE(open());
+    EXPECT_EQ(dialog->logic().selectedRow, 0);
+}
+
+TEST_F(ConnectWindow, WithoutLocationsSaysSoAndCloses) {
+    EXPECT_FALSE(open());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0], text(7002));
+}
+
+enum class TcpPeer { Pymodbus, Libmodbus };
+
+class ConnectTcpPeer : public ConnectWindow, public ::testing::WithParamInterface<TcpPeer> {};
+
+TEST_P(ConnectTcpPeer, ConnectsLoadsTheLocationAndReadsARegister) {
+    std::vector<std::string> argv;
+    if (GetParam() == TcpPeer::Pymodbus) {
+        if (::access("/usr/lib/python3/dist-packages/pymodbus", F_OK) != 0)
+            GTEST_SKIP() << "python3-pymodbus is not installed";
+        argv = {"/usr/bin/python3", VANTREL_SOURCE_DIR "/tests/peers/pymodbus_tcp_unit.py",
+                "socket"};
+    } else {
+        if (std::string(VANTREL_LIBMODBUS_UNIT).empty())
+            GTEST_SKIP() << "libmodbus-dev is not installed";
+        argv = {VANTREL_LIBMODBUS_UNIT};
+    }
+    CPeerProcess unit(argv);
+    ASSERT_NE(unit.port(), 0);
+    CLocation location = tcpLocation("Plant", unit.port());
+    location.modiconCompatible = 1;
+    settings.append(serialLocation(kMediaCodeDirect, "Bench", "COM1"));
+    settings.append(location);
+    ASSERT_TRUE(open());
+    connectRow(1);
+    ASSERT_TRUE(finished());
+    EXPECT_TRUE(messages.messages.empty()) << messages.messages.front();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(document.online, 1);
+    EXPECT_EQ(document.currentLocation, location);
+    EXPECT_EQ(dialog->statusText().toStdString(), "Connected to Plant.");
+    const CModbusMessage& message = document.message();
+    EXPECT_EQ(message.serialLink.load(), 0);
+    EXPECT_EQ(message.time1.load(), 3000);
+    EXPECT_EQ(message.retries.load(), 1);
+    EXPECT_EQ(message.tcpMode, 1);
+    EXPECT_EQ(message.modiconCompatible, 1);
+    CSettingsFile saved;
+    saved.path = settings.path;
+    ASSERT_TRUE(saved.load());
+    EXPECT_EQ(saved.lastLocationName, "Plant");
+
+    EXPECT_EQ(readThroughEngine(), (Bytes{0, 1, 0, 0, 0, 5, 1, 3, 2, 0, 1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, ConnectTcpPeer,
+                         ::testing::Values(TcpPeer::Pymodbus, TcpPeer::Libmodbus),
+                         [](const ::testing::TestParamInfo<TcpPeer>& peer) {
+                             return peer.param == TcpPeer::Pymodbus ? "Pymodbus" : "Libmodbus";
+                         });
+
+// The menu commands as a user drives them: Connect..., Temporarily Change Comms Setup...,
+// Disconnect and Connect... again, which puts the location's values back in force.
+TEST_F(ConnectWindow, MenuCommandsConnectChangeTheParametersAndConnectAgain) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    settings.append(tcpLocation("Plant", ntohs(address.sin_port)));
+    CQtViewDialogs dialogs(0, 0);
+    int refreshes = 0;
+    CViewCommands commands(document, settings, dialogs, messages, [&] { ++refreshes; });
+    QTimer user; // answers each window as it comes up
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* window = QApplication::activeModalWidget();
+        if (auto* connect = qobject_cast<CConnectDlg*>(window)) {
+            if (connect->connectButton()->isEnabled())
+                QTest::mouseClick(connect->connectButton(), Qt::LeftButton);
+        } else if (auto* temporary = qobject_cast<CTempCommsDlg*>(window)) {
+            temporary->retriesEdit()->setText("0");
+            temporary->time1Edit()->setText("4321");
+            temporary->accept();
+        } else if (window != nullptr) {
+            window->close();
+        }
+    });
+    user.start(50);
+
+    commands.connect();
+    ASSERT_EQ(document.online, 1);
+    commands.temporaryCommsSetup();
+    EXPECT_EQ(document.message().retries.load(), 0);
+    EXPECT_EQ(document.message().time1.load(), 4321);
+    EXPECT_EQ(document.message().time2.load(), 500);
+    EXPECT_EQ(refreshes, 2) << "after connecting and after the change";
+    commands.disconnect();
+    EXPECT_EQ(document.online, 0);
+    commands.connect();
+    EXPECT_EQ(document.online, 1);
+    EXPECT_EQ(document.message().retries.load(), 1);
+    EXPECT_EQ(document.message().time1.load(), 3000);
+    user.stop();
+    ::close(listener);
+}
+
+TEST_F(ConnectWindow, RefusedConnectionShowsTheReasonAndAReconnectSaysSo) {
+    settings.append(tcpLocation("Plant", closedPort()));
+    ASSERT_TRUE(open());
+    connectRow(0);
+    ASSERT_TRUE(finished());
+    expectUsableAfter("Unable to connect via TCP/IP.  " + text(5507));
+
+    // The watchdog's reconnect connects at once and leaves the dialog open when it fails.
+    messages.messages.clear();
+    settings.lastLocationName = "Plant";
+    document.reconnecting = 1;
+    ASSERT_TRUE(open());
+    EXPECT_TRUE(dialog->logic().connecting() || !messages.messages.empty());
+    ASSERT_TRUE(finished());
+    document.reconnecting = 0;
+    expectUsableAfter("Attempt to reconnect via TCP/IP failed.  " + text(5507));
+}
+
+TEST_F(ConnectWindow, AConnectThatNeverCompletesEndsAtTheTimeLimit) {
+    CFullListener listener;
+    CLocation location = tcpLocation("Plant", listener.port());
+    location.time1 = 2000;
+    settings.append(location);
+    ASSERT_TRUE(open());
+    const auto start = std::chrono::steady_clock::now();
+    connectRow(0);
+    std::vector<std::string> counts;
+    waitUntil(
+        [&] {
+            const std::string status = dialog->statusText().toStdString();
+            if (status.rfind("Waiting for Connect", 0) == 0 &&
+                (counts.empty() || counts.back() != status))
+                counts.push_back(status);
+            return !dialog->logic().connecting();
+        },
+        15000);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(2000));
+    EXPECT_EQ(counts,
+              (std::vector<std::string>{"Waiting for Connect - time elapsed 1 seconds...",
+                                        "Waiting for Connect - time elapsed 2 seconds..."}));
+    expectUsableAfter("Unable to connect via TCP/IP.  " + text(5502));
+    EXPECT_FALSE(document.context().socket.isOpen());
+}
+
+TEST_F(ConnectWindow, DirectLineOpensThePortAndReadsTheLibmodbusUnit) {
+    const std::string libmodbusUnit = VANTREL_SERIAL_LIBMODBUS_UNIT;
+    if (::access("/usr/bin/socat", X_OK) != 0 || libmodbusUnit.empty())
+        GTEST_SKIP() << "socat or libmodbus-dev is not installed";
+    CTempPortsDir ports;
+    CSocatLine line(ports.path() + "/COM5", ports.path() + "/unit");
+    ASSERT_TRUE(line.ready());
+    CPeerProcess unit({libmodbusUnit, ports.path() + "/unit"});
+    ASSERT_NE(unit.port(), 0);
+    settings.append(serialLocation(kMediaCodeDirect, "Bench", "COM5"));
+
+    ASSERT_TRUE(open());
+    connectRow(0);
+    // Direct: connected as soon as the port is open.
+    EXPECT_FALSE(dialog->logic().connecting());
+    EXPECT_EQ(document.online, 1);
+    EXPECT_FALSE(dialog->isVisible());
+    const CSerialPort& port = document.context().serialPort;
+    ASSERT_TRUE(port.isOpen());
+    EXPECT_EQ(port.modemLines(), TIOCM_DTR | TIOCM_RTS);
+    EXPECT_EQ(port.receiveQueueSize(), 640u);
+    EXPECT_EQ(port.getTimeouts().readInterval, kReadIntervalImmediate);
+    EXPECT_EQ(port.requestedSettings().baudRate, 19200u);
+    EXPECT_EQ(document.message().serialLink.load(), 1);
+    EXPECT_EQ(document.message().readPause.load(), readPauseForBaudIndex(6));
+
+    EXPECT_EQ(readThroughEngine(), rtuFrame({1, 3, 2, 0, 1}));
+}
+
+struct SerialFailure {
+    const char* name;
+    const char* portName;
+    unsigned message;
+    std::int32_t parityIndex = kParityNone;
+};
+
+class ConnectSerialFailure : public ConnectWindow,
+                             public ::testing::WithParamInterface<SerialFailure> {};
+
+TEST_P(ConnectSerialFailure, ReportsAndStaysUsable) {
+    CTempPortsDir ports;
+    CPtyPair line;
+    ports.link("COM8", line.slavePath());
+    ports.link("COM9", ports.path() + "/no-such-device");
+    CLocation location = serialLocation(kMediaCodeDirect, "Bench", GetParam().portName);
+    location.parityIndex = GetParam().parityIndex;
+    settings.append(location);
+    ASSERT_TRUE(open());
+    connectRow(0);
+    expectUsableAfter(text(GetParam().message));
+    EXPECT_FALSE(document.context().serialPort.isOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ConnectSerialFailure,
+    ::testing::Values(SerialFailure{.name = "NoNumber", .portName = "COM", .message = 7001},
+                      SerialFailure{.name = "MissingDevice", .portName = "COM9", .message = 5028},
+                      SerialFailure{.name = "Unmapped", .portName = "COM200", .message = 5028},
+                      // A damaged parity index never opens the line with settings nobody chose.
+                      SerialFailure{.name = "DamagedParity",
+                                    .portName = "COM8",
+                                    .message = 5028,
+                                    .parityIndex = 3}),
+    [](const ::testing::TestParamInfo<SerialFailure>& row) { return std::string(row.param.name); });
+
+// Modem and Satellite calls through the modem written above, on the dialog's own timers.
+class ModemWindow : public ConnectWindow {
+protected:
+    void SetUp() override {
+        ConnectWindow::SetUp();
+        ASSERT_TRUE(line.valid());
+        ports.link("COM4", line.slavePath());
+    }
+    void openAndDial(const CLocation& location) {
+        settings.append(location);
+        ASSERT_TRUE(open());
+        dialog->logic().setConnectSettleMs(0);
+        connectRow(0);
+    }
+
+    CPtyPair line;
+    CTempPortsDir ports;
+};
+
+struct ModemRow {
+    const char* name;
+    int mediaCode = kMediaCodeModem;
+    std::string initAnswer = "OK";
+    std::deque<std::string> dialAnswers{};
+    int retries = 2;
+    bool connects = false;
+    int dials = 1;
+    bool hangsUp = true;
+    std::vector<std::string> boxes{};
+};
+
+class ModemCall : public ModemWindow, public ::testing::WithParamInterface<ModemRow> {};
+
+TEST_P(ModemCall, EndsConnectedOrStoppedAndHungUp) {
+    const ModemRow& row = GetParam();
+    CTestModem modem(line, row.initAnswer, row.dialAnswers);
+    CLocation location = serialLocation(row.mediaCode, "Pump", "COM4");
+    location.retries = row.retries;
+    openAndDial(location);
+    ASSERT_TRUE(finished(30000));
+    EXPECT_EQ(modem.dials(), row.dials);
+    EXPECT_EQ(messages.messages, row.boxes);
+    const std::vector<std::string> commands = modem.commands();
+    const bool hungUp =
+        commands.size() >= 2 && commands[commands.size() - 2] == "+++" && commands.back() == "ATH";
+    EXPECT_EQ(hungUp, row.hangsUp);
+    if (!row.connects) {
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_TRUE(dialog->connectButton()->isEnabled());
+        EXPECT_FALSE(document.context().serialPort.isOpen());
+        EXPECT_EQ(document.online, 0);
+        EXPECT_FALSE(document.modemConnected());
+        return;
+    }
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(document.online, 1);
+    EXPECT_TRUE(document.modemConnected());
+    EXPECT_EQ(document.modemIdleLimitMs, 15 * 60000);
+    EXPECT_EQ(document.message().time1.load(), location.time1);
+    EXPECT_EQ(readThroughEngine(), rtuFrame({1, 3, 2, 0, 1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ModemCall,
+    ::testing::Values(
+        ModemRow{.name = "Connects",
+                 .dialAnswers = {"CONNECT 9600"},
+                 .connects = true,
+                 .hangsUp = false},
+        ModemRow{.name = "SatelliteRedialsAfterBusy",
+                 .mediaCode = kMediaCodeSatellite,
+                 .dialAnswers = {"BUSY", "CONNECT 9600"},
+                 .connects = true,
+                 .dials = 2,
+                 .hangsUp = false},
+        ModemRow{.name = "NoAnswerWithoutRedials", .dialAnswers = {"NO ANSWER"}, .retries = 0},
+        ModemRow{.name = "NoCarrier", .dialAnswers = {"NO CARRIER"}},
+        ModemRow{.name = "SilentModem",
+                 .initAnswer = "",
+                 .dials = 0,
+                 .hangsUp = false,
+                 .boxes = {"Timed out waiting for a response."}},
+        // The engine repeats the unanswered dial command as one of the job's retries.
+        ModemRow{.name = "ConnectLimit",
+                 .dialAnswers = {""},
+                 .dials = 2,
+                 .boxes = {"Timed out waiting for a response.", "Failed to connect to modem."}}),
+    [](const ::testing::TestParamInfo<ModemRow>& row) { return std::string(row.param.name); });
+
+TEST_F(ModemWindow, AbortDuringTheDialHangsUp) {
+    CTestModem modem(line, "OK", {""});
+    CLocation location = serialLocation(kMediaCodeModem, "Pump", "COM4");
+    location.connectTimeout = 30;
+    openAndDial(location);
+    ASSERT_TRUE(waitUntil([&] { return dialog->abortButton()->isVisible(); }));
+    EXPECT_EQ(dialog->statusText().toStdString(), "Dialing 5551234...");
+    EXPECT_EQ(dialog->locationText().toStdString(), "Pump");
+    EXPECT_TRUE(dialog->timerActive(kTimerDialing));
+    EXPECT_FALSE(dialog->connectButton()->isEnabled());
+    ASSERT_TRUE(waitUntil(
+        [&] { return dialog->statusText().toStdString().rfind("Waiting for Connect", 0) == 0; }));
+    saveScreenshot(*dialog, "connect_dialing.png");
+    // A double click on the list while a call is being made starts no second one.
+    QTreeWidget* list = dialog->locationList();
+    Q_EMIT list->itemDoubleClicked(list->topLevelItem(0), 0);
+    EXPECT_EQ(dialog->logic().dialer().dialState, DialConnectWait);
+
+    QTest::mouseClick(dialog->abortButton(), Qt::LeftButton);
+    EXPECT_FALSE(dialog->logic().connecting());
+    EXPECT_EQ(dialog->statusText().toStdString(), "Modem is disconnected.");
+    EXPECT_FALSE(dialog->timerActive(kTimerDialing));
+    EXPECT_FALSE(document.context().serialPort.isOpen());
+    const std::vector<std::string> commands = modem.commands();
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands.back(), "ATH");
+    EXPECT_TRUE(dialog->connectButton()->isEnabled());
+}
+
+TEST_F(ModemWindow, DisconnectHangsUpTheCall) {
+    CTestModem modem(line, "OK", {"CONNECT 9600"});
+    openAndDial(serialLocation(kMediaCodeModem, "Pump", "COM4"));
+    ASSERT_TRUE(finished(15000));
+    ASSERT_EQ(document.online, 1);
+
+    CQtViewDialogs dialogs(0, 0);
+    CViewCommands commands(document, settings, dialogs, messages, [] {});
+    bool shot = false;
+    QString firstStatus;
+    QTimer watcher; // photographs the hang-up dialog once it is up
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* hangUp = qobject_cast<CModemHangUpDlg*>(QApplication::activeModalWidget());
+        if (hangUp != nullptr && !shot) {
+            firstStatus = hangUp->statusText();
+            saveScreenshot(*hangUp, "modem_hang_up.png");
+            QTest::keyClick(hangUp, Qt::Key_Escape);
+            QTest::keyClick(hangUp, Qt::Key_Return);
+            EXPECT_TRUE(hangUp->isVisible()) << "Enter and Escape are ignored";
+            shot = true;
+        }
+    });
+    watcher.start(20);
+    commands.disconnect();
+    watcher.stop();
+    EXPECT_TRUE(shot);
+    EXPECT_EQ(firstStatus.toStdString(), "Hanging up...");
+    EXPECT_FALSE(document.modemConnected());
+    EXPECT_FALSE(document.context().serialPort.isOpen());
+    const std::vector<std::string> sent = modem.commands();
+    EXPECT_EQ(std::vector<std::string>(sent.end() - 2, sent.end()),
+              (std::vector<std::string>{"+++", "ATH"}));
+}
+
+TEST(TempCommsWindow, LabelsFollowTheMediaAndOkChecksTheFields) {
+    CRecordingMessageBox messages;
+    CTempCommsDlg tcp(MediaType::TcpIp, 2, 3000, 500, &messages);
+    tcp.show();
+    EXPECT_EQ(tcp.windowTitle().toStdString(), "Change Communications Parameters");
+    EXPECT_EQ(tcp.time1Label().toStdString(), "Connection Timeout:");
+    EXPECT_EQ(tcp.time2Label().toStdString(), "Message Timeout:");
+    saveScreenshot(tcp, "temp_comms_tcp.png");
+
+    CTempCommsDlg serial(MediaType::Satellite, 2, 1000, 150, &messages);
+    serial.show();
+    EXPECT_EQ(serial.time1Label().toStdString(), "Initial Character Delay:");
+    EXPECT_EQ(serial.time2Label().toStdString(), "Character Delay:");
+    saveScreenshot(serial, "temp_comms_serial.png");
+
+    // The field that does not read gets the focus; the dialog stays open.
+    serial.time2Edit()->setText("");
+    serial.accept();
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0], "Please enter an integer.");
+    EXPECT_TRUE(serial.isVisible());
+    EXPECT_EQ(serial.focusWidget(), serial.time2Edit());
+}
+
+} // namespace
