@@ -1,6 +1,11 @@
 #include "app/qt_dialogs.h"
 
 #include "app/about_dialog.h"
+#include "app/comms_log_window.h"
+#include "app/vantrel_app.h"
+#include "app/vantrel_doc.h"
+#include "comms/comms_context.h"
+#include "config/settings_file.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -24,4 +29,16 @@ void CQtViewDialogs::showSplash() {
 void CQtViewDialogs::showAbout() {
     CAboutDialog about(fileVersionMS_, fileVersionLS_, parent_);
     about.exec();
+}
+
+QWidget* CQtViewDialogs::createCommsLog(WindowHandle opener) {
+    if (document_ == nullptr)
+        return nullptr;
+    CVantrelApp* app = CVantrelApp::instance();
+    CCommsEngine& engine = document_->context().engine;
+    auto* window = new CCommsLogWindow(engine.logRecords, engine.logEnabled, opener,
+                                       {timeSeparator, timeFormat, shortDateFormat},
+                                       app ? app->settings().path : std::string(), parent_);
+    window->show();
+    return window;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+class CVantrelDoc;
 class QWidget;
 
 // Message boxes with the program's title as caption.
@@ -24,6 +25,8 @@ public:
     CQtViewDialogs(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS)
         : fileVersionMS_(fileVersionMS), fileVersionLS_(fileVersionLS) {}
     void setParent(QWidget* parent) { parent_ = parent; }
+    // The document whose comms log the Communications Log window shows.
+    void setDocument(CVantrelDoc* document) { document_ = document; }
 
     void showSplash() override;
     void showAbout() override;
@@ -32,11 +35,12 @@ public:
     void runHangUp(CVantrelDoc&) override {}
     void runTest(CVantrelDoc&, int, ModbusType, int) override {}
     bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
-    QWidget* createCommsLog(WindowHandle) override { return nullptr; }
+    QWidget* createCommsLog(WindowHandle opener) override;
     QWidget* createConvertor(WindowHandle) override { return nullptr; }
 
 private:
     std::uint32_t fileVersionMS_;
     std::uint32_t fileVersionLS_;
     QWidget* parent_ = nullptr;
+    CVantrelDoc* document_ = nullptr;
 };

@@ -96,6 +96,7 @@ public:
     int recordOfRow(int row) const;
     std::string cellText(int row, int column);
     static std::string columnTitle(int column);
+    const LogTimeFormat& timeFormat() const { return text_.format(); }
     // Column widths of the opening set, or of the narrower set.
     static std::array<int, kColumnCount> columnWidths(int listWidth, bool narrow);
     // The widths for a resize: the narrower and the opening set in turn, narrower first.
