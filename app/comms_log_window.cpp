@@ -94,6 +94,7 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     list_->setWordWrap(false);
     list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     list_->verticalHeader()->hide();
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     list_->horizontalHeader()->setStretchLastSection(false);
     list_->horizontalHeader()->setSectionsClickable(true);

@@ -38,13 +38,61 @@ int compareBytes(const CCommsLogRecord& a, const CCommsLogRecord& b) {
     return a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
 }
 
+// A hexadecimal message text against another text, without writing the hexadecimal out.
+int compareHexWithText(const CCommsLogRecord& hex, std::string_view text) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const std::size_t length = std::size_t{3} * hex.size;
+    for (std::size_t at = 0; at < length && at < text.size(); ++at) {
+        const std::uint8_t byte = hex.data[at / 3];
+        const char c =
+            at % 3 == 0 ? kDigits[byte >> 4] : (at % 3 == 1 ? kDigits[byte & 0x0F] : ' ');
+        if (c != text[at])
+            return static_cast<unsigned char>(c) < static_cast<unsigned char>(text[at]) ? -1 : 1;
+    }
+    return length < text.size() ? -1 : (length > text.size() ? 1 : 0);
+}
+
 int compareMessages(const CCommsLogRecord* a, const CCommsLogRecord* b) {
     static const CCommsLogRecord empty;
     const CCommsLogRecord& left = a ? *a : empty;
     const CCommsLogRecord& right = b ? *b : empty;
     if (!isError(left) && !isError(right))
         return compareBytes(left, right);
-    return CCommsLogText::messageText(left).compare(CCommsLogText::messageText(right));
+    if (isError(left) && isError(right))
+        return loadString(CCommsLogText::errorCode(left))
+            .compare(loadString(CCommsLogText::errorCode(right)));
+    if (isError(right))
+        return compareHexWithText(left, loadString(CCommsLogText::errorCode(right)));
+    return -compareHexWithText(right, loadString(CCommsLogText::errorCode(left)));
+}
+
+// The first 16 characters of a message text as two numbers, most significant first, missing
+// characters as zero: a text that sorts before another never gets the greater key.
+using MessageKey = std::pair<std::uint64_t, std::uint64_t>;
+
+MessageKey messageKey(const CCommsLogRecord* record) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    constexpr std::size_t kKeyChars = 16;
+    std::array<unsigned char, kKeyChars> chars{};
+    if (record != nullptr && isError(*record)) {
+        const std::string_view text = loadString(CCommsLogText::errorCode(*record));
+        for (std::size_t at = 0; at < kKeyChars && at < text.size(); ++at)
+            chars[at] = static_cast<unsigned char>(text[at]);
+    } else if (record != nullptr) {
+        const std::size_t length = std::size_t{3} * record->size;
+        for (std::size_t at = 0; at < kKeyChars && at < length; ++at) {
+            const std::uint8_t byte = record->data[at / 3];
+            const char c =
+                at % 3 == 0 ? kDigits[byte >> 4] : (at % 3 == 1 ? kDigits[byte & 0x0F] : ' ');
+            chars[at] = static_cast<unsigned char>(c);
+        }
+    }
+    MessageKey key{0, 0};
+    for (std::size_t at = 0; at < kKeyChars; ++at) {
+        std::uint64_t& half = at < kKeyChars / 2 ? key.first : key.second;
+        half = half << 8 | chars[at];
+    }
+    return key;
 }
 
 // The place of each type text in character order, so that the Type column sorts by its text.
@@ -294,17 +342,28 @@ void CCommsLogDlg::sortRows(int column, bool ascending) {
     }
 }
 
+// Rows sort first by the first 16 characters of their message texts, held beside the row so that
+// most comparisons touch no record; rows whose beginnings agree compare their whole texts.
 void CCommsLogDlg::sortByMessage(bool ascending) {
-    std::vector<std::pair<const CCommsLogRecord*, std::int32_t>> entries;
+    struct Entry {
+        MessageKey key;
+        const CCommsLogRecord* record;
+        std::int32_t index;
+    };
+    std::vector<Entry> entries;
     entries.reserve(rows_.size());
-    for (const std::int32_t record : rows_)
-        entries.emplace_back(records_.record(record), record);
-    std::stable_sort(entries.begin(), entries.end(), [ascending](const auto& l, const auto& r) {
-        const int order = compareMessages(l.first, r.first);
+    for (const std::int32_t index : rows_) {
+        const CCommsLogRecord* record = records_.record(index);
+        entries.push_back({messageKey(record), record, index});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [ascending](const Entry& l, const Entry& r) {
+        int order = l.key == r.key ? 0 : (l.key < r.key ? -1 : 1);
+        if (order == 0)
+            order = compareMessages(l.record, r.record);
         return ascending ? order < 0 : order > 0;
     });
     for (std::size_t i = 0; i < entries.size(); ++i)
-        rows_[i] = entries[i].second;
+        rows_[i] = entries[i].index;
 }
 
 // Time texts of records within one second differ only in the millisecond text, so a row's text
