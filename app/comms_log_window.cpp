@@ -33,6 +33,8 @@ constexpr double kButtonsOffset = 2.25;
 constexpr int kButtonGap = 8;
 constexpr int kButtonMinimumDialogUnits = 50;
 // The status text is as wide as the widest time difference it shows.
+// Characters of a message on one line of its tip: 16 bytes.
+constexpr qsizetype kTipLineChars = 48;
 // Samples of the widest texts of the first four columns, and the room around a cell's text.
 constexpr const char* kWidestIndexSample = "000000";
 constexpr unsigned kWidestMilliseconds = 888;
@@ -66,7 +68,12 @@ int CCommsLogModel::columnCount(const QModelIndex& parent) const {
 QVariant CCommsLogModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    return qText(logic_.cellText(index.row(), index.column()));
+    QString text = qText(logic_.cellText(index.row(), index.column()));
+    // The tip of a long frame shows it in lines of 16 bytes rather than one screen-wide line.
+    if (role == Qt::ToolTipRole)
+        for (qsizetype at = kTipLineChars; at < text.size(); at += kTipLineChars + 1)
+            text.insert(at, QLatin1Char('\n'));
+    return text;
 }
 
 QVariant CCommsLogModel::headerData(int section, Qt::Orientation orientation, int role) const {

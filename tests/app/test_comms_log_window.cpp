@@ -358,11 +358,15 @@ TEST_F(CommsLogWindow, ClearLogEmptiesTheStoreAndTheList) {
     EXPECT_EQ(window->list()->model()->index(0, 0).data().toString(), "0");
 }
 
-TEST_F(CommsLogWindow, ClosingTellsTheOpener) {
+TEST_F(CommsLogWindow, CancelAndEscapeCloseAndTellTheOpener) {
     open();
     window->button(CCommsLogWindow::Cancel)->click();
     ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
     EXPECT_EQ(received, std::vector<unsigned>{WM_COMMSLOG_CLOSED});
+    open();
+    QTest::keyClick(window, Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
+    EXPECT_EQ(received, (std::vector<unsigned>{WM_COMMSLOG_CLOSED, WM_COMMSLOG_CLOSED}));
 }
 
 // The View menu opens the window over the document's log, at most one at a time.
