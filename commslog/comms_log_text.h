@@ -29,7 +29,6 @@ constexpr unsigned kIdsLogRefreshBeforeSave = 7022;
 constexpr unsigned kIdsLogFileWriteError = 7901;
 constexpr unsigned kIdsLogFileInUse = 7902;
 constexpr unsigned kIdsLogCancel = 9001;
-constexpr unsigned kIdsLogSettingsFileName = 132;
 constexpr unsigned kIdsLogReportFileName = 139;
 
 // How times are written: the user's time separator (before the milliseconds), and strftime
