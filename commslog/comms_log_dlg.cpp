@@ -40,12 +40,9 @@ int compareBytes(const CCommsLogRecord& a, const CCommsLogRecord& b) {
 
 // A hexadecimal message text against another text, without writing the hexadecimal out.
 int compareHexWithText(const CCommsLogRecord& hex, std::string_view text) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    const std::size_t length = std::size_t{3} * hex.size;
+    const std::size_t length = CCommsLogText::hexMessageLength(hex);
     for (std::size_t at = 0; at < length && at < text.size(); ++at) {
-        const std::uint8_t byte = hex.data[at / 3];
-        const char c =
-            at % 3 == 0 ? kDigits[byte >> 4] : (at % 3 == 1 ? kDigits[byte & 0x0F] : ' ');
+        const char c = CCommsLogText::hexMessageChar(hex, at);
         if (c != text[at])
             return static_cast<unsigned char>(c) < static_cast<unsigned char>(text[at]) ? -1 : 1;
     }
@@ -71,7 +68,6 @@ int compareMessages(const CCommsLogRecord* a, const CCommsLogRecord* b) {
 using MessageKey = std::pair<std::uint64_t, std::uint64_t>;
 
 MessageKey messageKey(const CCommsLogRecord* record) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     constexpr std::size_t kKeyChars = 16;
     std::array<unsigned char, kKeyChars> chars{};
     if (record != nullptr && isError(*record)) {
@@ -79,13 +75,9 @@ MessageKey messageKey(const CCommsLogRecord* record) {
         for (std::size_t at = 0; at < kKeyChars && at < text.size(); ++at)
             chars[at] = static_cast<unsigned char>(text[at]);
     } else if (record != nullptr) {
-        const std::size_t length = std::size_t{3} * record->size;
-        for (std::size_t at = 0; at < kKeyChars && at < length; ++at) {
-            const std::uint8_t byte = record->data[at / 3];
-            const char c =
-                at % 3 == 0 ? kDigits[byte >> 4] : (at % 3 == 1 ? kDigits[byte & 0x0F] : ' ');
-            chars[at] = static_cast<unsigned char>(c);
-        }
+        const std::size_t length = CCommsLogText::hexMessageLength(*record);
+        for (std::size_t at = 0; at < kKeyChars && at < length; ++at)
+            chars[at] = static_cast<unsigned char>(CCommsLogText::hexMessageChar(*record, at));
     }
     MessageKey key{0, 0};
     for (std::size_t at = 0; at < kKeyChars; ++at) {

@@ -9,6 +9,8 @@ namespace {
 constexpr std::string_view kDesignatorLetters = "aApPmM";
 constexpr std::size_t kMaxTimeText = 128;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+// Two digits and a blank.
+constexpr std::size_t kHexCharsPerByte = 3;
 // The time separator and the milliseconds, e.g. ":045".
 constexpr std::string_view kMillisecondFormat = "%s%03d";
 
@@ -103,14 +105,27 @@ std::uint32_t CCommsLogText::errorCode(const CCommsLogRecord& record) {
 std::string CCommsLogText::messageText(const CCommsLogRecord& record) {
     if (record.type == static_cast<std::uint16_t>(CommsLogType::Error))
         return std::string(loadString(errorCode(record)));
-    std::string text;
-    text.reserve(std::size_t{3} * record.size);
-    for (unsigned i = 0; i < record.size; ++i) {
-        text.push_back(kHexDigits[record.data[i] >> 4]);
-        text.push_back(kHexDigits[record.data[i] & 0x0F]);
-        text.push_back(' ');
-    }
+    const std::size_t length = hexMessageLength(record);
+    std::string text(length, ' ');
+    for (std::size_t at = 0; at < length; ++at)
+        text[at] = hexMessageChar(record, at);
     return text;
+}
+
+std::size_t CCommsLogText::hexMessageLength(const CCommsLogRecord& record) {
+    return kHexCharsPerByte * record.size;
+}
+
+char CCommsLogText::hexMessageChar(const CCommsLogRecord& record, std::size_t at) {
+    const std::uint8_t byte = record.data[at / kHexCharsPerByte];
+    switch (at % kHexCharsPerByte) {
+    case 0:
+        return kHexDigits[byte >> 4];
+    case 1:
+        return kHexDigits[byte & 0x0F];
+    default:
+        return ' ';
+    }
 }
 
 std::string CCommsLogText::cellText(const CCommsLogRecord& record, int index, int column) {

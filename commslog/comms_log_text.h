@@ -70,6 +70,9 @@ public:
     // ERROR record: the text of its result code (empty when the code has none); any other
     // record: every data byte as two hexadecimal digits and a blank.
     static std::string messageText(const CCommsLogRecord& record);
+    // Length of a record's hexadecimal message text, and its character `at` (below the length).
+    static std::size_t hexMessageLength(const CCommsLogRecord& record);
+    static char hexMessageChar(const CCommsLogRecord& record, std::size_t at);
     // The result code an ERROR record carries, least significant byte first; bytes the record
     // lacks count as zero.
     static std::uint32_t errorCode(const CCommsLogRecord& record);
