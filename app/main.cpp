@@ -17,6 +17,7 @@ int main(int argc, char* argv[]) {
         return 1;
     messageBox.setParent(shell.frame());
     dialogs.setParent(shell.frame());
+    dialogs.setDocument(shell.document());
     shell.show();
     const int result = QApplication::exec();
     shell.close();

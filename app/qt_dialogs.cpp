@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 
 #include "app/about_dialog.h"
+#include "app/comms_log_window.h"
 #include "app/connect_dialog.h"
 #include "app/hang_up_dialog.h"
 #include "app/location_dialogs.h"
@@ -9,6 +10,8 @@
 #include "app/test_modbus_dialog.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_doc.h"
+#include "comms/comms_context.h"
+#include "config/settings_file.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -89,4 +92,16 @@ bool CQtViewDialogs::runTemporaryComms(MediaType mediaType, int& retries, int& t
     time1 = dialog.time1();
     time2 = dialog.time2();
     return true;
+}
+
+QWidget* CQtViewDialogs::createCommsLog(WindowHandle opener) {
+    if (document_ == nullptr)
+        return nullptr;
+    CVantrelApp* app = CVantrelApp::instance();
+    CCommsEngine& engine = document_->context().engine;
+    auto* window = new CCommsLogWindow(engine.logRecords, engine.logEnabled, opener,
+                                       {timeSeparator, timeFormat, shortDateFormat},
+                                       app ? app->settings().path : std::string(), parent_);
+    window->show();
+    return window;
 }

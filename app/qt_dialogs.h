@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+class CVantrelDoc;
 class QWidget;
 
 // Message boxes with the program's title as caption.
@@ -27,6 +28,8 @@ public:
     CQtViewDialogs(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS)
         : fileVersionMS_(fileVersionMS), fileVersionLS_(fileVersionLS) {}
     void setParent(QWidget* parent) { parent_ = parent; }
+    // The document whose comms log the Communications Log window shows.
+    void setDocument(CVantrelDoc* document) { document_ = document; }
 
     void showSplash() override;
     void showAbout() override;
@@ -38,11 +41,12 @@ public:
     void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
                  int addressingMode) override;
     bool runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) override;
-    QWidget* createCommsLog(WindowHandle) override { return nullptr; }
+    QWidget* createCommsLog(WindowHandle opener) override;
     QWidget* createConvertor(WindowHandle opener) override;
 
 private:
     std::uint32_t fileVersionMS_;
     std::uint32_t fileVersionLS_;
     QWidget* parent_ = nullptr;
+    CVantrelDoc* document_ = nullptr;
 };

@@ -12,6 +12,8 @@ int OsClass = 0;
 std::string listSeparator;
 std::string decimalSeparator;
 std::string timeSeparator;
+std::string timeFormat;
+std::string shortDateFormat;
 
 namespace {
 
@@ -71,6 +73,8 @@ bool CVantrelApp::initInstance(int osClass) {
     listSeparator = locale.listSeparator;
     decimalSeparator = locale.decimalSeparator;
     timeSeparator = locale.timeSeparator;
+    timeFormat = locale.timeFormat;
+    shortDateFormat = locale.shortDateFormat;
 
     executableDirectory_ = executableDirectory();
     defaultSettingsPath_ =

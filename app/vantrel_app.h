@@ -14,6 +14,9 @@ extern int OsClass;
 extern std::string listSeparator;
 extern std::string decimalSeparator;
 extern std::string timeSeparator;
+// The user's time and short date formats (strftime), for the log window's times.
+extern std::string timeFormat;
+extern std::string shortDateFormat;
 
 // Linux counts as a later system.
 constexpr int kOsClassLater = 99;

@@ -64,7 +64,15 @@ std::vector<std::string> viewerCommand() {
     return {};
 }
 
-int startProcess(const std::vector<std::string>& command, const std::string& file, bool wait) {
+namespace {
+
+void waitForChild(pid_t child) {
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+int spawn(const std::vector<std::string>& command, const std::string& file, pid_t& child) {
     if (command.empty() || !programExists(command.front()))
         return ENOENT;
     std::vector<std::string> words = command;
@@ -73,23 +81,35 @@ int startProcess(const std::vector<std::string>& command, const std::string& fil
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
+    return posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+}
+
+} // namespace
+
+int startProcess(const std::vector<std::string>& command, const std::string& file, bool wait) {
     pid_t child = 0;
-    const int result = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+    const int result = spawn(command, file, child);
     if (result != 0)
         return result;
-    if (wait) {
-        int status = 0;
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-    } else {
+    if (wait)
+        waitForChild(child);
+    else
         // Nobody waits for a viewer left running: a small thread reaps it when it ends so that
         // no zombie stays behind.
-        std::thread([child] {
-            int status = 0;
-            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
-    }
+        std::thread([child] { waitForChild(child); }).detach();
+    return 0;
+}
+
+int openInViewerThen(const std::string& file, std::function<void()> onExit) {
+    pid_t child = 0;
+    const int result = spawn(viewerCommand(), file, child);
+    if (result != 0)
+        return result;
+    std::thread([child, done = std::move(onExit)] {
+        waitForChild(child);
+        if (done)
+            done();
+    }).detach();
     return 0;
 }
 

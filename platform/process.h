@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,3 +22,8 @@ int startProcess(const std::vector<std::string>& command, const std::string& fil
 
 // startProcess with viewerCommand().
 int openInViewer(const std::string& file, bool wait);
+
+// Starts the viewer on `file` and returns at once: 0 when it started, with `onExit` then called
+// on another thread when the viewer has ended; otherwise the errno of the failed start, and
+// `onExit` is never called.
+int openInViewerThen(const std::string& file, std::function<void()> onExit);

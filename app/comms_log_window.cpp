@@ -1,0 +1,320 @@
+#include "app/comms_log_window.h"
+
+#include "app/qt_message_target.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+// Posted by the thread that waits for the viewer when the viewer has ended.
+constexpr unsigned WM_LOG_VIEWER_CLOSED = WM_USER + 300;
+// The window's size in dialog units, and the list's margins in pixels.
+constexpr int kWidthDialogUnits = 359;
+constexpr int kHeightDialogUnits = 210;
+constexpr int kListSideMargin = 10;
+constexpr int kListTop = 11;
+// Room under the list, in button heights: the status text, then the row of buttons.
+constexpr int kButtonHeightsBelowList = 4;
+constexpr double kStatusOffset = 0.5;
+constexpr double kButtonsOffset = 2.25;
+constexpr int kButtonGap = 8;
+constexpr int kButtonMinimumDialogUnits = 50;
+// The status text is as wide as the widest time difference it shows.
+// Characters of a message on one line of its tip: 16 bytes.
+constexpr qsizetype kTipLineChars = 48;
+// Samples of the widest texts of the first four columns, and the room around a cell's text.
+constexpr const char* kWidestIndexSample = "000000";
+constexpr unsigned kWidestMilliseconds = 888;
+constexpr unsigned kLastLogType = 7;
+constexpr const char* kWidestSizeSample = "000";
+constexpr int kCellPadding = 16;
+constexpr const char* kWidestStatusSample = "Item 000000 and 000000 time difference is "
+                                            "-0000000.000 seconds.";
+
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString qText(unsigned id) {
+    return qText(loadString(id));
+}
+
+} // namespace
+
+CCommsLogModel::CCommsLogModel(CCommsLogDlg& logic, QObject* parent)
+    : QAbstractTableModel(parent), logic_(logic) {}
+
+int CCommsLogModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : logic_.rowCount();
+}
+
+int CCommsLogModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : CCommsLogDlg::kColumnCount;
+}
+
+QVariant CCommsLogModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    QString text = qText(logic_.cellText(index.row(), index.column()));
+    // The tip of a long frame shows it in lines of 16 bytes rather than one screen-wide line.
+    if (role == Qt::ToolTipRole)
+        for (qsizetype at = kTipLineChars; at < text.size(); at += kTipLineChars + 1)
+            text.insert(at, QLatin1Char('\n'));
+    return text;
+}
+
+QVariant CCommsLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return qText(CCommsLogDlg::columnTitle(section));
+}
+
+CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t>& logEnabled,
+                                 WindowHandle opener, LogTimeFormat format,
+                                 std::string settingsPath, QWidget* parent)
+    : QDialog(parent), records_(std::make_unique<CCommsLogStoreRecords>(store)),
+      logic_(*records_, logEnabled, *this, std::move(format), std::move(settingsPath)),
+      opener_(opener) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setWindowTitle(qText(kIdsLogWindowTitle));
+
+    model_ = new CCommsLogModel(logic_, this);
+    list_ = new QTableView(this);
+    list_->setModel(model_);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setShowGrid(false);
+    list_->setWordWrap(false);
+    list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    list_->horizontalHeader()->setStretchLastSection(false);
+    list_->horizontalHeader()->setSectionsClickable(true);
+    list_->horizontalHeader()->setHighlightSections(false);
+    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list_->viewport()->installEventFilter(this);
+    connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CCommsLogWindow::columnClicked);
+
+    status_ = new QLabel(qText(kIdsLogTimeDifference), this);
+    status_->setAlignment(Qt::AlignCenter);
+    status_->resize(fontMetrics().horizontalAdvance(QLatin1String(kWidestStatusSample)) + 8,
+                    fontMetrics().height() + 4);
+
+    const unsigned buttonTexts[ButtonCount] = {kIdsLogRefresh, kIdsLogSaveToFile, kIdsLogClearLog,
+                                               kIdsLogCancel};
+    const int buttonMinimum = kButtonMinimumDialogUnits * fontMetrics().averageCharWidth() / 4;
+    for (int which = 0; which < ButtonCount; ++which) {
+        auto* button = new QPushButton(qText(buttonTexts[which]), this);
+        button->setAutoDefault(false);
+        button->resize(std::max(button->sizeHint().width(), buttonMinimum),
+                       button->sizeHint().height());
+        buttons_[static_cast<std::size_t>(which)] = button;
+    }
+    connect(buttons_[Refresh], &QPushButton::clicked, this, [this] { logic_.onRefresh(); });
+    connect(buttons_[SaveToFile], &QPushButton::clicked, this, [this] { logic_.onSaveToFile(); });
+    connect(buttons_[ClearLog], &QPushButton::clicked, this, [this] { logic_.onClearLog(); });
+    connect(buttons_[Cancel], &QPushButton::clicked, this, &QWidget::close);
+
+    batchTimer_ = new QTimer(this);
+    batchTimer_->setSingleShot(true);
+    batchTimer_->setInterval(CCommsLogDlg::kBatchTimerMs);
+    connect(batchTimer_, &QTimer::timeout, this, [this] { logic_.onTimer(); });
+
+    messageTarget_ = std::make_unique<CQtMessageTarget>([this](unsigned message, WParam, LParam) {
+        if (message == WM_LOG_VIEWER_CLOSED)
+            logic_.viewerClosed();
+        return LParam{0};
+    });
+
+    int buttonsWidth = kButtonGap * (ButtonCount + 1);
+    for (const QPushButton* button : buttons_)
+        buttonsWidth += button->width();
+    setMinimumSize(std::max(buttonsWidth, status_->width() + 2 * kListSideMargin),
+                   kListTop + kButtonHeightsBelowList * buttons_[Cancel]->height() * 2);
+    resize(std::max(minimumWidth(), kWidthDialogUnits * fontMetrics().averageCharWidth() / 4),
+           kHeightDialogUnits * fontMetrics().height() / 8);
+    measureColumns();
+    layOut();
+    // The list has not been laid out yet: its viewport still has its default size.
+    setColumnWidths(CCommsLogDlg::columnWidths(list_->contentsRect().width(), false));
+    logic_.onOpen();
+}
+
+CCommsLogWindow::~CCommsLogWindow() {
+    // Nothing the viewer's thread posts may reach the window from here on.
+    messageTarget_.reset();
+    batchTimer_->stop();
+    sendMessage(opener_, WM_COMMSLOG_CLOSED);
+}
+
+bool CCommsLogWindow::batchTimerActive() const {
+    return batchTimer_->isActive();
+}
+
+void CCommsLogWindow::layOut() {
+    const int buttonHeight = buttons_[Cancel]->height();
+    const int listBottom = height() - kButtonHeightsBelowList * buttonHeight;
+    list_->setGeometry(kListSideMargin, kListTop, std::max(0, width() - 2 * kListSideMargin),
+                       std::max(0, listBottom - kListTop));
+    status_->move((width() - status_->width()) / 2,
+                  listBottom + static_cast<int>(kStatusOffset * buttonHeight));
+    int rowWidth = kButtonGap * (ButtonCount - 1);
+    for (const QPushButton* button : buttons_)
+        rowWidth += button->width();
+    int x = (width() - rowWidth) / 2;
+    const int y = listBottom + static_cast<int>(kButtonsOffset * buttonHeight);
+    for (QPushButton* button : buttons_) {
+        button->move(x, y);
+        x += button->width() + kButtonGap;
+    }
+}
+
+void CCommsLogWindow::measureColumns() {
+    const QFontMetrics metrics = list_->fontMetrics();
+    const auto widthOf = [&metrics](const std::string& text) {
+        return metrics.horizontalAdvance(QString::fromStdString(text)) + kCellPadding;
+    };
+    for (int column = 0; column < CCommsLogDlg::kColumnCount - 1; ++column)
+        minimumWidths_[static_cast<std::size_t>(column)] =
+            widthOf(CCommsLogDlg::columnTitle(column));
+    CCommsLogText sample(logic_.timeFormat());
+    const auto widen = [&](int column, const std::string& text) {
+        int& minimum = minimumWidths_[static_cast<std::size_t>(column)];
+        minimum = std::max(minimum, widthOf(text));
+    };
+    widen(0, kWidestIndexSample);
+    widen(1, sample.timeText(static_cast<std::int32_t>(utcNow().seconds), kWidestMilliseconds));
+    for (unsigned type = 0; type <= kLastLogType; ++type)
+        widen(2, std::string(CCommsLogText::typeText(type)));
+    widen(3, kWidestSizeSample);
+}
+
+// The design's widths, widened where the program's font would cut a text off.
+void CCommsLogWindow::setColumnWidths(const std::array<int, CCommsLogDlg::kColumnCount>& widths) {
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        list_->horizontalHeader()->resizeSection(static_cast<int>(column),
+                                                 std::max(widths[column], minimumWidths_[column]));
+}
+
+void CCommsLogWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    opened_ = true;
+}
+
+void CCommsLogWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layOut();
+    // Resizes before the window is first shown belong to its opening.
+    if (opened_)
+        setColumnWidths(logic_.resizeWidths(list_->viewport()->width()));
+}
+
+bool CCommsLogWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && (event->type() == QEvent::MouseButtonRelease ||
+                                         event->type() == QEvent::MouseButtonDblClick)) {
+        // The selection is updated on the press; the release sees it complete.
+        QTimer::singleShot(0, this, [this] { listClicked(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CCommsLogWindow::listClicked() {
+    std::vector<std::pair<int, int>> ranges;
+    for (const QItemSelectionRange& range : list_->selectionModel()->selection())
+        ranges.emplace_back(range.top(), range.bottom());
+    logic_.onListClick(ranges);
+}
+
+void CCommsLogWindow::columnClicked(int column) {
+    logic_.onColumnClick(column);
+    list_->horizontalHeader()->setSortIndicatorShown(true);
+    list_->horizontalHeader()->setSortIndicator(
+        CCommsLogDlg::lastSort.column,
+        CCommsLogDlg::lastSort.ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void CCommsLogWindow::beginAddRows(int first, int last) {
+    model_->beginAdd(first, last);
+}
+
+void CCommsLogWindow::endAddRows() {
+    model_->endAdd();
+}
+
+void CCommsLogWindow::beginResetRows() {
+    model_->beginReset();
+}
+
+void CCommsLogWindow::endResetRows() {
+    model_->endReset();
+}
+
+void CCommsLogWindow::showStatus(const std::string& text) {
+    status_->setText(QString::fromStdString(text));
+    status_->show();
+}
+
+void CCommsLogWindow::hideStatus() {
+    status_->hide();
+}
+
+void CCommsLogWindow::enableButtons(bool enabled) {
+    for (QPushButton* button : {buttons_[Refresh], buttons_[SaveToFile], buttons_[ClearLog]})
+        button->setEnabled(enabled);
+}
+
+void CCommsLogWindow::startBatchTimer() {
+    batchTimer_->start();
+}
+
+void CCommsLogWindow::stopBatchTimer() {
+    batchTimer_->stop();
+}
+
+bool CCommsLogWindow::askRefreshBeforeSave() {
+    QMessageBox box(QMessageBox::Question, qText(kIdsMainTitle), qText(kIdsLogRefreshBeforeSave),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::string CCommsLogWindow::askReportPath(const std::string& defaultPath) {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setNameFilter(qText(kIdsLogFileFilter));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.selectFile(QString::fromStdString(defaultPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+void CCommsLogWindow::showMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::Information, qText(kIdsMainTitle), QString::fromStdString(text),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool CCommsLogWindow::startViewer(const std::string& path) {
+    const WindowHandle self = messageTarget_->handle();
+    return openInViewerThen(path, [self] { postMessage(self, WM_LOG_VIEWER_CLOSED); }) == 0;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "commslog/comms_log_dlg.h"
+#include "platform/window_messages.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <array>
+#include <memory>
+
+class CQtMessageTarget;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+// The list's rows, formatted by the logic only when the view asks for them.
+class CCommsLogModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    CCommsLogModel(CCommsLogDlg& logic, QObject* parent);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void beginAdd(int first, int last) { beginInsertRows(QModelIndex(), first, last); }
+    void endAdd() { endInsertRows(); }
+    void beginReset() { beginResetModel(); }
+    void endReset() { endResetModel(); }
+
+private:
+    CCommsLogDlg& logic_;
+};
+
+// The modeless Communications Log window. It deletes itself when closed and then sends
+// WM_COMMSLOG_CLOSED to its opener.
+class CCommsLogWindow final : public QDialog, private ICommsLogWindow {
+    Q_OBJECT
+
+public:
+    enum Button { Refresh, SaveToFile, ClearLog, Cancel, ButtonCount };
+
+    CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t>& logEnabled,
+                    WindowHandle opener, LogTimeFormat format, std::string settingsPath,
+                    QWidget* parent = nullptr);
+    ~CCommsLogWindow() override;
+
+    CCommsLogDlg& logic() { return logic_; }
+    QTableView* list() const { return list_; }
+    QLabel* status() const { return status_; }
+    QPushButton* button(Button which) const { return buttons_[which]; }
+    bool batchTimerActive() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void beginAddRows(int first, int last) override;
+    void endAddRows() override;
+    void beginResetRows() override;
+    void endResetRows() override;
+    void showStatus(const std::string& text) override;
+    void hideStatus() override;
+    void enableButtons(bool enabled) override;
+    void startBatchTimer() override;
+    void stopBatchTimer() override;
+    bool askRefreshBeforeSave() override;
+    std::string askReportPath(const std::string& defaultPath) override;
+    void showMessage(const std::string& text) override;
+    bool startViewer(const std::string& path) override;
+
+    void layOut();
+    void measureColumns();
+    void setColumnWidths(const std::array<int, CCommsLogDlg::kColumnCount>& widths);
+    void listClicked();
+    void columnClicked(int column);
+
+    std::unique_ptr<ICommsLogRecords> records_;
+    CCommsLogDlg logic_;
+    WindowHandle opener_;
+    CCommsLogModel* model_ = nullptr;
+    QTableView* list_ = nullptr;
+    QLabel* status_ = nullptr;
+    std::array<QPushButton*, ButtonCount> buttons_{};
+    QTimer* batchTimer_ = nullptr;
+    std::unique_ptr<CQtMessageTarget> messageTarget_;
+    bool opened_ = false;
+    // The narrowest each column may be so that its texts are not cut off.
+    std::array<int, CCommsLogDlg::kColumnCount> minimumWidths_{};
+};

@@ -1,0 +1,142 @@
+#pragma once
+
+#include "commslog/comms_log_store.h"
+#include "commslog/comms_log_text.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The records the window lists: the comms log store in the program, a crafted log in tests.
+class ICommsLogRecords {
+public:
+    virtual ~ICommsLogRecords() = default;
+    // Number of records, read under the log lock.
+    virtual int count() const = 0;
+    // The record at `index`, or null when it cannot be fetched.
+    virtual const CCommsLogRecord* record(int index) const = 0;
+    virtual void clear() = 0;
+};
+
+class CCommsLogStoreRecords final : public ICommsLogRecords {
+public:
+    explicit CCommsLogStoreRecords(CCommsLogStore& store) : store_(store) {}
+    int count() const override { return store_.count(); }
+    const CCommsLogRecord* record(int index) const override { return store_.record(index); }
+    void clear() override { store_.clearLog(); }
+
+private:
+    CCommsLogStore& store_;
+};
+
+// What the logic shows and asks of its window.
+class ICommsLogWindow {
+public:
+    virtual ~ICommsLogWindow() = default;
+    // Rows first..last are about to be appended, and have been.
+    virtual void beginAddRows(int first, int last) = 0;
+    virtual void endAddRows() = 0;
+    // Every row is about to change (sort, clear), and has.
+    virtual void beginResetRows() = 0;
+    virtual void endResetRows() = 0;
+    // Shows the status control with `text`, or hides it.
+    virtual void showStatus(const std::string& text) = 0;
+    virtual void hideStatus() = 0;
+    // Refresh, Save to File and Clear Log.
+    virtual void enableButtons(bool enabled) = 0;
+    // Timer 4: one tick after 200 ms; stopping drops a tick not yet delivered.
+    virtual void startBatchTimer() = 0;
+    virtual void stopBatchTimer() = 0;
+    // Save to File: the Yes/No question 7022; the Save As dialog (an empty result is Cancel); a
+    // message box; the viewer started on the report, which calls viewerClosed when it ends
+    // (false when it could not be started).
+    virtual bool askRefreshBeforeSave() = 0;
+    virtual std::string askReportPath(const std::string& defaultPath) = 0;
+    virtual void showMessage(const std::string& text) = 0;
+    virtual bool startViewer(const std::string& path) = 0;
+};
+
+// The Communications Log window's logic: lists the log in batches, tells the time between two
+// rows, sorts, refreshes, clears and saves the report.
+class CCommsLogDlg {
+public:
+    static constexpr int kBatchRows = 400;
+    static constexpr int kBatchTimerId = 4;
+    static constexpr int kBatchTimerMs = 200;
+    static constexpr int kColumnCount = 5;
+
+    // The sort remembered for the program run, shared by every opening of the window.
+    struct SortState {
+        int column = 0;
+        bool ascending = false;
+    };
+    static SortState lastSort;
+
+    CCommsLogDlg(ICommsLogRecords& records, std::atomic<std::int32_t>& logEnabled,
+                 ICommsLogWindow& window, LogTimeFormat format, std::string settingsPath);
+
+    // Opening: the progress text, timer 4 and the buttons disabled until the first batch.
+    void onOpen();
+    void onTimer();
+    void onRefresh();
+    void onClearLog();
+    void onSaveToFile();
+    // The viewer on the saved report has ended.
+    void viewerClosed();
+    // A click in the list: `selectedRanges` are the selected rows as (first, last) pairs.
+    void onListClick(const std::vector<std::pair<int, int>>& selectedRanges);
+    void onColumnClick(int column);
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    // The record a row shows (its index in the log), or -1.
+    int recordOfRow(int row) const;
+    std::string cellText(int row, int column);
+    static std::string columnTitle(int column);
+    const LogTimeFormat& timeFormat() const { return text_.format(); }
+    // Column widths of the opening set, or of the narrower set.
+    static std::array<int, kColumnCount> columnWidths(int listWidth, bool narrow);
+    // The widths for a resize: the narrower and the opening set in turn, narrower first.
+    std::array<int, kColumnCount> resizeWidths(int listWidth);
+
+    // "Item %03d and %03d time difference is %0.3f seconds." for two rows, or nothing when a
+    // row has no record. The items are the rows' log indexes, which are their positions until
+    // the list is sorted.
+    std::optional<std::string> timeDifferenceText(int firstRow, int secondRow) const;
+    // The default report path: the settings file's name replaced by "VantrelLog"; a settings
+    // path with another name gives "VantrelLog" in its folder.
+    static std::string defaultReportPath(const std::string& settingsPath);
+    // Writes the report of every row, in list order, to `path`. Returns an empty text, or the
+    // message to show (7902 or 7901 filled in).
+    std::string saveReport(const std::string& path);
+    // Appends the report of every row to `out`. With `flush`, hands `out` over whenever it has
+    // grown large (flush empties it; false stops the report).
+    void writeReport(std::string& out, const std::function<bool(std::string&)>& flush = {});
+
+    int nextRecord = 0;
+    unsigned progressId = kIdsLogProgressFirst;
+    int progressStep = 1;
+    bool busy = false;
+
+private:
+    void addRecords(int start, int limit);
+    void advanceProgress();
+    void listEverything();
+    void sortRows(int column, bool ascending);
+    bool sortByTimeKeys(bool ascending);
+    void sortByTimeText(bool ascending);
+    void sortByMessage(bool ascending);
+    template <typename KeyOf> void sortByKey(KeyOf keyOf, bool ascending);
+    const CCommsLogRecord* recordAt(int row) const;
+
+    ICommsLogRecords& records_;
+    std::atomic<std::int32_t>& logEnabled_;
+    ICommsLogWindow& window_;
+    CCommsLogText text_;
+    std::string settingsPath_;
+    std::vector<std::int32_t> rows_; // the record index of each row, in list order
+    bool narrowNext_ = true;
+};

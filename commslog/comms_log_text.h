@@ -1,0 +1,87 @@
+#pragma once
+
+#include "commslog/comms_log_store.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The texts of the Communications Log window and its report.
+constexpr unsigned kIdsLogWindowTitle = 10500;
+constexpr unsigned kIdsLogClearLog = 10501;
+constexpr unsigned kIdsLogRefresh = 10502;
+constexpr unsigned kIdsLogTypeConnected = 10503;
+constexpr unsigned kIdsLogTypeTx = 10504;
+constexpr unsigned kIdsLogTypeRx = 10505;
+constexpr unsigned kIdsLogTypeDisconnected = 10506;
+constexpr unsigned kIdsLogTypeError = 10507;
+constexpr unsigned kIdsLogColumnIndex = 10508; // 10508-10512: the five column titles
+constexpr unsigned kIdsLogTypeReconnected = 10513;
+constexpr unsigned kIdsLogTimeDifferenceText = 10514;
+constexpr unsigned kIdsLogTypeRxFlush = 10515;
+constexpr unsigned kIdsLogTypeUnknown = 10516;
+constexpr unsigned kIdsLogSaveToFile = 10517;
+constexpr unsigned kIdsLogPage = 10518;
+constexpr unsigned kIdsLogProgressFirst = 10519; // 10519-10523: "Displaying Logs." ...
+constexpr unsigned kIdsLogProgressLast = 10523;
+constexpr unsigned kIdsLogDisplayComplete = 10524;
+constexpr unsigned kIdsLogRefreshBeforeSave = 7022;
+constexpr unsigned kIdsLogFileWriteError = 7901;
+constexpr unsigned kIdsLogFileInUse = 7902;
+constexpr unsigned kIdsLogCancel = 9001;
+constexpr unsigned kIdsLogReportFileName = 139;
+
+// How times are written: the user's time separator (before the milliseconds), and strftime
+// formats of the time and the short date.
+struct LogTimeFormat {
+    std::string timeSeparator = ":";
+    std::string timeFormat = "%H:%M:%S";
+    std::string dateFormat = "%m/%d/%y";
+};
+
+// Puts the millisecond text into a time text: just before the blank that precedes the first
+// AM/PM letter (a, A, p, P, m, M), or just before the letter when no blank precedes it, or at
+// the end when the text has no such letter or starts with one (a designator in front of the
+// time).
+std::string insertMilliseconds(std::string_view timeText, std::string_view millisecondText);
+
+// Formats the columns of one log record. Keeps the texts of the last second it converted, since
+// consecutive records mostly share their second.
+class CCommsLogText {
+public:
+    explicit CCommsLogText(LogTimeFormat format) : format_(std::move(format)) {}
+
+    const LogTimeFormat& format() const { return format_; }
+
+    // Local time with milliseconds, a blank and the short date, e.g. "10:15:30:045 AM 12/06/06".
+    std::string timeText(std::int32_t time, unsigned milliseconds);
+    // The two parts of a time text around the millisecond text: the time before the insertion
+    // point, and the rest of the time with the blank and the date.
+    struct TimeParts {
+        std::string beforeMilliseconds;
+        std::string afterMilliseconds;
+    };
+    const TimeParts& timeParts(std::int32_t time);
+    std::string millisecondText(unsigned milliseconds) const;
+
+    static std::string indexText(int index);
+    static std::string_view typeText(unsigned type);
+    static std::string sizeText(const CCommsLogRecord& record);
+    // ERROR record: the text of its result code (empty when the code has none); any other
+    // record: every data byte as two hexadecimal digits and a blank.
+    static std::string messageText(const CCommsLogRecord& record);
+    // Length of a record's hexadecimal message text, and its character `at` (below the length).
+    static std::size_t hexMessageLength(const CCommsLogRecord& record);
+    static char hexMessageChar(const CCommsLogRecord& record, std::size_t at);
+    // The result code an ERROR record carries, least significant byte first; bytes the record
+    // lacks count as zero.
+    static std::uint32_t errorCode(const CCommsLogRecord& record);
+
+    std::string cellText(const CCommsLogRecord& record, int index, int column);
+
+private:
+    LogTimeFormat format_;
+    bool cached_ = false;
+    std::int32_t cachedTime_ = 0;
+    TimeParts cachedParts_;
+};

@@ -1,0 +1,407 @@
+#include "app/comms_log_window.h"
+#include "app/main_frame.h"
+#include "app/qt_dialogs.h"
+#include "app/qt_message_target.h"
+#include "app/vantrel_app.h"
+#include "app/vantrel_doc.h"
+#include "app/vantrel_shell.h"
+#include "platform/clock.h"
+#include "resources/string_table.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_THREAD__)
+extern "C" const char* __tsan_default_options() {
+    return "ignore_noninstrumented_modules=1";
+}
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "test_comms_log_window";
+        static char* argv[] = {name, nullptr};
+        application_ = new QApplication(argc, argv);
+    }
+    void TearDown() override { delete application_; }
+
+private:
+    QApplication* application_ = nullptr;
+};
+const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
+
+bool waitUntil(const std::function<bool()>& done, int limitMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void saveScreenshot(QWidget& widget, const char* name) {
+    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
+    QDir().mkpath(directory);
+    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
+}
+
+// Answers the modal dialogs of Save to File as a user would: Yes or No to the refresh
+// question, the given path in the Save As dialog (empty: Cancel), OK to any other message box,
+// whose text it keeps.
+class ModalAnswers {
+public:
+    ModalAnswers(bool refresh, QString path) : refresh_(refresh), path_(std::move(path)) {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { answer(); });
+        timer_.start();
+    }
+    std::vector<std::string> messages;
+
+private:
+    void answer() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (box->icon() == QMessageBox::Question) {
+                box->button(refresh_ ? QMessageBox::Yes : QMessageBox::No)->click();
+            } else {
+                messages.push_back(box->text().toStdString());
+                box->button(QMessageBox::Ok)->click();
+            }
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            // The dialog lists its folder in the background: answer once it has settled.
+            if (dialog != settling_) {
+                settling_ = dialog;
+                return;
+            }
+            if (path_.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            name->setText(path_);
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    }
+
+    QFileDialog* settling_ = nullptr;
+    bool refresh_;
+    QString path_;
+    QTimer timer_;
+};
+
+class CommsLogWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vantrel_logwin_XXXXXX";
+        folder = mkdtemp(pattern);
+        opener = std::make_unique<CQtMessageTarget>([this](unsigned message, WParam, LParam) {
+            received.push_back(message);
+            return LParam{0};
+        });
+    }
+    void TearDown() override {
+        delete window.data();
+        fs::remove_all(folder);
+        unsetenv("VANTREL_VIEWER");
+    }
+
+    void open() {
+        window = new CCommsLogWindow(store, logEnabled, opener->handle(),
+                                     {":", "%I:%M:%S %p", "%m/%d/%Y"}, folder / "VNTLSettings.dat");
+        window->show();
+    }
+    bool listed() {
+        return waitUntil([this] { return window->status()->text() == "Display Complete"; });
+    }
+    void addRecord(CommsLogType type, std::vector<std::uint8_t> data = {}) {
+        ASSERT_EQ(store.addLogRecord(static_cast<unsigned>(type),
+                                     static_cast<unsigned>(data.size()), data.data()),
+                  0);
+    }
+    void addError(std::uint32_t code) {
+        addRecord(CommsLogType::Error,
+                  {static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(code >> 8), 0, 0});
+    }
+    // About 50 records of every type as a session against a unit leaves them.
+    void addSession() {
+        addRecord(CommsLogType::Connected);
+        for (std::uint8_t i = 0; i < 9; ++i) {
+            sleepMs(7 + i * 3);
+            addRecord(CommsLogType::RxFlush,
+                      i == 0 ? std::vector<std::uint8_t>{0xFF, 0x00} : std::vector<std::uint8_t>{});
+            addRecord(CommsLogType::Tx, {0x01, 0x03, 0x00, i, 0x00, 0x0A, 0xC5, 0xCD});
+            sleepMs(12 + i);
+            if (i % 3 == 2) {
+                addRecord(CommsLogType::Rx, {0x01, 0x83});
+                addError(i == 5 ? 5008 : 5006);
+            } else {
+                std::vector<std::uint8_t> response = {0x01, 0x03, 0x14};
+                for (std::uint8_t k = 0; k < 20; ++k)
+                    response.push_back(static_cast<std::uint8_t>(k * 11 + i));
+                response.insert(response.end(), {0x5A, 0xC3});
+                addRecord(CommsLogType::Rx, response);
+            }
+        }
+        addError(5007);
+        addRecord(CommsLogType::Disconnected);
+        sleepMs(40);
+        addRecord(CommsLogType::Reconnected);
+        addRecord(CommsLogType::Tx,
+                  {0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
+        addError(99999);
+        addRecord(static_cast<CommsLogType>(9), {0xAB});
+        addRecord(CommsLogType::Disconnected);
+    }
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTableView* list = window->list();
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
+    }
+    void clickHeader(int column) {
+        QHeaderView* header = window->list()->horizontalHeader();
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, Qt::NoModifier,
+            QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+    }
+    std::vector<int> widths() const {
+        std::vector<int> result;
+        for (int column = 0; column < CCommsLogDlg::kColumnCount; ++column)
+            result.push_back(window->list()->horizontalHeader()->sectionSize(column));
+        return result;
+    }
+
+    fs::path folder;
+    CCommsLogStore store;
+    std::atomic<std::int32_t> logEnabled{1};
+    std::unique_ptr<CQtMessageTarget> opener;
+    std::vector<unsigned> received;
+    QPointer<CCommsLogWindow> window;
+};
+
+TEST_F(CommsLogWindow, ListsInBatchesWithItsTextsAndColumns) {
+    for (int i = 0; i < 1000; ++i)
+        addRecord(CommsLogType::Tx, {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD});
+    open();
+    QAbstractItemModel* model = window->list()->model();
+    EXPECT_EQ(window->windowTitle(), "Communications Log");
+    const char* buttonTexts[] = {"&Refresh", "&Save to File", "Clear &Log", "&Cancel"};
+    for (int which = 0; which < CCommsLogWindow::ButtonCount; ++which)
+        EXPECT_EQ(window->button(static_cast<CCommsLogWindow::Button>(which))->text(),
+                  buttonTexts[which]);
+    const char* titles[] = {"Index", "Time", "Type", "Size", "Message"};
+    for (int column = 0; column < 5; ++column)
+        EXPECT_EQ(model->headerData(column, Qt::Horizontal).toString(), titles[column]);
+    EXPECT_FALSE(window->button(CCommsLogWindow::Refresh)->isEnabled());
+    EXPECT_TRUE(window->button(CCommsLogWindow::Cancel)->isEnabled());
+    EXPECT_EQ(model->rowCount(), 0);
+
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 400; }));
+    EXPECT_TRUE(window->button(CCommsLogWindow::Refresh)->isEnabled());
+    ASSERT_TRUE(listed());
+    EXPECT_EQ(model->rowCount(), 1000);
+    EXPECT_EQ(model->index(999, 0).data().toString(), "999");
+    EXPECT_EQ(model->index(999, 4).data().toString(), "01 03 00 00 00 0A C5 CD ");
+    EXPECT_TRUE(window->list()->selectionBehavior() == QAbstractItemView::SelectRows);
+    EXPECT_FALSE(window->batchTimerActive());
+}
+
+TEST_F(CommsLogWindow, ColumnWidthsAlternateAtEachResize) {
+    open();
+    ASSERT_TRUE(listed());
+    // The design's sets, widened where a text of the first four columns would be cut off.
+    const auto expect = [this](bool narrow) {
+        const auto set = CCommsLogDlg::columnWidths(window->list()->viewport()->width(), narrow);
+        const std::vector<int> shown = widths();
+        for (std::size_t column = 0; column < set.size(); ++column)
+            EXPECT_GE(shown[column], set[column]) << narrow << column;
+        EXPECT_EQ(shown[4], set[4]) << narrow;
+    };
+    window->resize(window->width() + 40, window->height() + 20);
+    QCoreApplication::processEvents();
+    expect(true);
+    window->resize(window->width() + 40, window->height());
+    QCoreApplication::processEvents();
+    expect(false);
+    // The list keeps its margins and the buttons stay in one row under it.
+    const QRect list = window->list()->geometry();
+    EXPECT_EQ(list.left(), 10);
+    EXPECT_EQ(list.top(), 11);
+    EXPECT_EQ(window->width() - list.right() - 1, 10);
+    const QRect cancel = window->button(CCommsLogWindow::Cancel)->geometry();
+    EXPECT_EQ(window->button(CCommsLogWindow::Refresh)->geometry().top(), cancel.top());
+    EXPECT_GT(cancel.top(), window->status()->geometry().bottom());
+    EXPECT_LE(cancel.bottom(), window->height());
+}
+
+TEST_F(CommsLogWindow, SessionSortsAndMeasuresTheTimeBetweenTwoRows) {
+    addSession();
+    open();
+    ASSERT_TRUE(listed());
+    // No text of the first four columns is cut off, at the opening size or a larger one.
+    QAbstractItemModel* model = window->list()->model();
+    const QFontMetrics metrics = window->list()->fontMetrics();
+    const auto checkNothingCutOff = [&] {
+        for (int row = 0; row < model->rowCount(); ++row)
+            for (int column = 0; column < 4; ++column)
+                EXPECT_LT(metrics.horizontalAdvance(model->index(row, column).data().toString()),
+                          window->list()->horizontalHeader()->sectionSize(column))
+                    << row << "/" << column;
+    };
+    checkNothingCutOff();
+    window->resize(980, 560);
+    QCoreApplication::processEvents();
+    checkNothingCutOff();
+    saveScreenshot(*window, "comms_log.png");
+
+    CCommsLogDlg::lastSort = {};
+    clickHeader(2);
+    EXPECT_EQ(model->index(0, 2).data().toString(), "CONNECTED");
+    EXPECT_EQ(model->index(model->rowCount() - 1, 2).data().toString(), "UNKNOWN LOG: ");
+    saveScreenshot(*window, "comms_log_sorted.png");
+    clickHeader(2);
+    EXPECT_EQ(model->index(0, 2).data().toString(), "UNKNOWN LOG: ");
+    clickHeader(0);
+    EXPECT_EQ(model->index(0, 0).data().toString(), "0");
+
+    clickRow(3);
+    clickRow(7, Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return window->status()->text().startsWith("Item 003"); }));
+    const CCommsLogRecord* first = store.record(3);
+    const CCommsLogRecord* second = store.record(7);
+    const double seconds =
+        (second->time - first->time) + (second->milliseconds - first->milliseconds) * 0.001;
+    EXPECT_EQ(window->status()->text().toStdString(), formatString(10514, 3, 7, seconds));
+    EXPECT_TRUE(window->status()->isVisible());
+    saveScreenshot(*window, "comms_log_time_difference.png");
+    clickRow(5);
+    ASSERT_TRUE(waitUntil([&] { return !window->status()->isVisible(); }));
+}
+
+TEST_F(CommsLogWindow, SavesTheReportAndWaitsForTheViewerWithoutFreezing) {
+    for (int i = 0; i < 1000; ++i)
+        addRecord(CommsLogType::Rx, {0x01, 0x03, 0x02, 0x00, 0x07});
+    const fs::path script = folder / "viewer.sh";
+    std::ofstream(script) << "#!/bin/sh\ncp \"$1\" \"$1.viewed\"\nsleep 1\n";
+    fs::permissions(script, fs::perms::owner_all);
+    setenv("VANTREL_VIEWER", script.c_str(), 1);
+    open();
+    ASSERT_TRUE(waitUntil([&] { return window->list()->model()->rowCount() == 400; }));
+
+    const fs::path report = folder / "VantrelLog.txt";
+    {
+        ModalAnswers answers(true, QString::fromStdString(folder / "VantrelLog"));
+        window->button(CCommsLogWindow::SaveToFile)->click();
+        EXPECT_TRUE(answers.messages.empty());
+    }
+    // The default suffix is added; the report holds every record, not only the listed batch.
+    ASSERT_TRUE(fs::exists(report));
+    EXPECT_EQ(window->list()->model()->rowCount(), 1000);
+    EXPECT_NE(std::ifstream(report).rdbuf() ? fs::file_size(report) : 0, 0u);
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(folder / "VantrelLog.txt.viewed"); }));
+    // While the viewer runs the window answers events but keeps its buttons disabled.
+    bool ticked = false;
+    QTimer::singleShot(50, window, [&] { ticked = true; });
+    ASSERT_TRUE(waitUntil([&] { return ticked; }, 900));
+    EXPECT_FALSE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+    EXPECT_TRUE(window->button(CCommsLogWindow::Cancel)->isEnabled());
+    EXPECT_TRUE(
+        waitUntil([&] { return window->button(CCommsLogWindow::SaveToFile)->isEnabled(); }));
+}
+
+TEST_F(CommsLogWindow, SaveFailureShowsItsMessage) {
+    open();
+    ASSERT_TRUE(listed());
+    ModalAnswers answers(false, QString::fromStdString(folder / "missing" / "VantrelLog.txt"));
+    window->button(CCommsLogWindow::SaveToFile)->click();
+    EXPECT_EQ(answers.messages,
+              std::vector<std::string>{"File Error on Write: No such file or directory"});
+    EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+}
+
+TEST_F(CommsLogWindow, ClearLogEmptiesTheStoreAndTheList) {
+    addSession();
+    open();
+    ASSERT_TRUE(listed());
+    window->button(CCommsLogWindow::ClearLog)->click();
+    EXPECT_EQ(store.count(), 0);
+    EXPECT_EQ(window->list()->model()->rowCount(), 0);
+    EXPECT_EQ(logEnabled.load(), 1);
+    addRecord(CommsLogType::Connected);
+    window->button(CCommsLogWindow::Refresh)->click();
+    EXPECT_EQ(window->list()->model()->index(0, 0).data().toString(), "0");
+}
+
+TEST_F(CommsLogWindow, CancelAndEscapeCloseAndTellTheOpener) {
+    open();
+    window->button(CCommsLogWindow::Cancel)->click();
+    ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
+    EXPECT_EQ(received, std::vector<unsigned>{WM_COMMSLOG_CLOSED});
+    open();
+    QTest::keyClick(window, Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
+    EXPECT_EQ(received, (std::vector<unsigned>{WM_COMMSLOG_CLOSED, WM_COMMSLOG_CLOSED}));
+}
+
+// The View menu opens the window over the document's log, at most one at a time.
+TEST(CommsLogFromTheView, OpensOneWindowOverTheDocumentsLog) {
+    class CNoSplashDialogs : public CQtViewDialogs {
+    public:
+        CNoSplashDialogs() : CQtViewDialogs(0, 0) {}
+        void showSplash() override {}
+    };
+    char pattern[] = "/tmp/vantrel_logview_XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    setenv("VANTREL_SETTINGS", (folder / "VNTLSettings.dat").c_str(), 1);
+    {
+        CQtMessageBox messageBox;
+        CVantrelApp app(messageBox);
+        ASSERT_TRUE(app.initInstance());
+        CNoSplashDialogs dialogs;
+        CVantrelShell shell(app, dialogs);
+        ASSERT_TRUE(shell.create());
+        dialogs.setParent(shell.frame());
+        dialogs.setDocument(shell.document());
+        shell.document()->addLogRecord(CommsLogType::Connected, 0, nullptr);
+
+        shell.view()->runCommand(Command::CommsLog);
+        auto* window = qobject_cast<CCommsLogWindow*>(shell.view()->commsLogWindow());
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(waitUntil([&] { return window->list()->model()->rowCount() == 1; }));
+        shell.view()->runCommand(Command::CommsLog);
+        EXPECT_EQ(shell.view()->commsLogWindow(), window);
+        window->close();
+        EXPECT_TRUE(waitUntil([&] { return shell.view()->commsLogWindow() == nullptr; }));
+        shell.close();
+    }
+    unsetenv("VANTREL_SETTINGS");
+    fs::remove_all(folder);
+}
+
+} // namespace
