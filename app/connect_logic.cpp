@@ -27,7 +27,6 @@ constexpr unsigned kIdsTcpReconnectFailed = 5533;
 constexpr unsigned kIdsInvalidPortNumber = 7001;
 constexpr unsigned kIdsNoLocations = 7002;
 constexpr unsigned kIdsLocationsChanged = 7003;
-constexpr unsigned kIdsSelectLocation = 7004;
 
 constexpr std::uint32_t kDriverQueueBytes = 640;
 constexpr int kMsPerSecond = 1000;
