@@ -381,6 +381,10 @@ const StringEntry kStringTable[] = {
     {11901, "Cancel"sv},
     // The device a COM port name stands for.
     {12000, "%s = %s"sv},
+    // Connect dialog: how to get a serial device that refuses the user.
+    {12100,
+     "This user may not open %s: add the user to the group \"%s\" that owns it (for example: sudo usermod -aG %s $USER), then log in again."sv},
+    // Test dialog: the repeat statistics line and a request the engine refused.
     {12200, "Sent: %1   Passed: %2   Failed: %3   Response time (ms): last %4, fastest %5, mean %6, slowest %7"sv},
     {12202, "The communications thread is not running. The request was not sent."sv},
     // The demo unit's locations and the main view's hint of the next step.
@@ -392,9 +396,6 @@ const StringEntry kStringTable[] = {
             "No unit at hand? Connect to a \"Demo unit\" location while vantrel-demo-unit runs."sv},
     {12511, "Online with %1.\n\n"
             "Next:  Online \u203a Test Comms...  reads and writes the unit's registers."sv},
-    // Connect dialog: how to get a serial device that refuses the user.
-    {12100,
-     "This user may not open %s: add the user to the group \"%s\" that owns it (for example: sudo usermod -aG %s $USER), then log in again."sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);

@@ -579,6 +579,7 @@ TEST_F(SetupLocationsWindow, SetupMenuCommandSavesWhatTheUserAdded) {
     CSilentMessages messages;
     CVantrelApp app(messages);
     ASSERT_TRUE(app.initInstance());
+    app.settings().removeAll(); // no demo locations: the user's list starts empty
     CDialogsWithoutSplash dialogs;
     CVantrelShell shell(app, dialogs);
     ASSERT_TRUE(shell.create());
