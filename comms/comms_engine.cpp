@@ -8,6 +8,19 @@
 #include <cstring>
 #include <system_error>
 
+namespace {
+
+// The idle wait of the thread between jobs, longer on a line that echoes.
+constexpr int kIdleMs = 10;
+constexpr int kIdleEchoMs = 40;
+// The pause before a further serial attempt, longer on a line that echoes.
+constexpr int kRetryPauseMs = 20;
+constexpr int kRetryPauseEchoMs = 40;
+// What the idle wait reports when a job is pending.
+constexpr int kJobPending = 0;
+
+} // namespace
+
 CCommsEngine::CCommsEngine() = default;
 
 CCommsEngine::~CCommsEngine() {
@@ -101,17 +114,13 @@ int CCommsEngine::addErrorRecord(int code) {
 
 int CCommsEngine::runCommsThread(CCommsContext& context) {
     context.commsThreadRunning = 1;
-    serialWaitSet[1] = WaitItem{&abortEvent, -1};
-    serialWaitSet[2] = WaitItem{&stopEvent, -1};
-    tcpWaitSet[0] = WaitItem{&context.socket.dataReady, -1};
-    tcpWaitSet[1] = WaitItem{&abortEvent, -1};
-    tcpWaitSet[2] = WaitItem{&stopEvent, -1};
+    armWaitSets(context.socket.dataReady);
     stopping = 0;
 
     while (stopping.load() == 0) {
-        const int idleMs = context.message.removeEcho.load() == 1 ? 40 : 10;
+        const int idleMs = context.message.removeEcho.load() == 1 ? kIdleEchoMs : kIdleMs;
         const int woken = waitForAny({{&jobPendingEvent, -1}, {&stopEvent, -1}}, idleMs);
-        if (woken == 0) {
+        if (woken == kJobPending) {
             serveHeadJob(context);
         } else if (woken == kWaitTimeout) {
             // Cleared before the signal, so that the controller never sees its abort still set.
@@ -131,6 +140,14 @@ int CCommsEngine::runCommsThread(CCommsContext& context) {
     }
     endThread(context);
     return 0;
+}
+
+void CCommsEngine::armWaitSets(CEvent& dataReady) {
+    serialWaitSet[WaitAbort] = WaitItem{&abortEvent, -1};
+    serialWaitSet[WaitStop] = WaitItem{&stopEvent, -1};
+    tcpWaitSet[WaitIo] = WaitItem{&dataReady, -1};
+    tcpWaitSet[WaitAbort] = WaitItem{&abortEvent, -1};
+    tcpWaitSet[WaitStop] = WaitItem{&stopEvent, -1};
 }
 
 void CCommsEngine::endThread(CCommsContext& context) {
@@ -200,6 +217,7 @@ void CCommsEngine::serveHeadJob(CCommsContext& context) {
     }
     message.txLength = length;
     logEnabled = context.logComms.load();
+    activityWindow_ = context.mainWindow.load();
     message.exceptionReceived = 0;
     // A job that runs no exchange (no connection) hands back nothing, not the previous job's
     // answer, which may belong to another window.
@@ -231,7 +249,7 @@ int CCommsEngine::runAttempts(CCommsContext& context, const CCommsJob& job) {
                 postMessage(job.notifyWindow, WM_COMMS_RESULT,
                             static_cast<WParam>(JobType::Retrying), result);
             if (attempt >= 1 && stopping.load() == 0 && result != kResultTimedOut)
-                sleepMs(message.removeEcho.load() == 1 ? 40 : 20);
+                sleepMs(message.removeEcho.load() == 1 ? kRetryPauseEchoMs : kRetryPauseMs);
             // An abort that came during the pause finds no exchange to end: take no attempt.
             if (aborted.load() == 1 || stopping.load() == 1)
                 break;

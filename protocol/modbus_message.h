@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/window_messages.h"
 #include "protocol/result_codes.h"
 
 #include <atomic>
@@ -62,7 +61,6 @@ public:
     std::atomic<std::int32_t> time2{2000};
     std::atomic<std::int32_t> modemTimeout{0};
     std::atomic<std::int32_t> readPause{0};
-    std::atomic<WindowHandle> mainWindow{0};
 
     // Frame offset of the address: 6 for Modbus/TCP, 0 otherwise.
     int frameOffset() const { return tcpMode ? 6 : 0; }

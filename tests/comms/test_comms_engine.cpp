@@ -1,3 +1,4 @@
+#include "engine_probe.h"
 #include "engine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -36,13 +37,13 @@ TEST(CommsEngine, QueueJobChecksItsArguments) {
                   c.expected)
             << "length " << c.length;
     }
-    EXPECT_EQ(engine.jobQueue.size(), 2u);
-    engine.stopping = 1;
+    EXPECT_EQ(CCommsEngineProbe::queuedJobs(engine), 2u);
+    CCommsEngineProbe::stopping(engine) = 1;
     const std::uint16_t length = 8;
     EXPECT_EQ(engine.queueJob(JobType::ModbusRequest, request, &length, response, &responseLength,
                               window.handle()),
               1);
-    EXPECT_EQ(engine.jobQueue.size(), 2u);
+    EXPECT_EQ(CCommsEngineProbe::queuedJobs(engine), 2u);
 }
 
 TEST(CommsEngine, ServesModbusTcpReadAndLogsTheExchange) {
@@ -230,7 +231,7 @@ TEST(CommsEngine, IdleHandshakesCompleteWithinAnIdlePeriod) {
     ASSERT_TRUE(h.started);
     EXPECT_TRUE(h.context.engine.cancelJobs(12345));
     EXPECT_TRUE(h.context.engine.abortCurrentJob());
-    EXPECT_EQ(h.context.engine.aborted.load(), 0);
+    EXPECT_EQ(CCommsEngineProbe::aborted(h.context.engine).load(), 0);
 }
 
 // A unit that holds its first answer for a while keeps the thread busy so that the other jobs
@@ -292,10 +293,7 @@ TEST(CommsEngine, DestroyedWindowsJobIsDiscardedWithoutExchange) {
     gone->window.reset();
     slow.release.set();
     EXPECT_TRUE(first.result());
-    const auto queued = [&] {
-        std::lock_guard guard(h.context.engine.jobLock);
-        return h.context.engine.jobQueue.size();
-    };
+    const auto queued = [&] { return CCommsEngineProbe::queuedJobs(h.context.engine); };
     for (int i = 0; i < 500 && queued() != 0; ++i)
         sleepMs(5);
     EXPECT_TRUE(gone->responseUntouched());
@@ -319,7 +317,7 @@ TEST(CommsEngine, StoppingWithJobsQueuedFreesThemAndPostsNothing) {
     EXPECT_LT(tickCount() - start, 5000u) << "the exchange ends at the stop, not at its time-out";
     slow.release.set();
     EXPECT_FALSE(submitter.result(100));
-    EXPECT_TRUE(h.context.engine.jobQueue.empty());
+    EXPECT_EQ(CCommsEngineProbe::queuedJobs(h.context.engine), 0u);
     EXPECT_EQ(h.context.commsThreadRunning.load(), 0);
     EXPECT_FALSE(h.context.socket.isOpen());
     EXPECT_EQ(h.context.socket.connected.load(), 0);

@@ -1,4 +1,5 @@
 #include "comms/comms_context.h"
+#include "engine_probe.h"
 #include "protocol/check_values.h"
 #include "test_frames.h"
 #include "test_serial_support.h"
@@ -44,10 +45,7 @@ protected:
         ctx.serialPort.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
         ASSERT_TRUE(ctx.serialPort.isOpen());
         ctx.serialPort.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
-        // The comms thread fills these at its start; these tests call the exchange directly.
-        ctx.engine.serialWaitSet[1] = WaitItem{&ctx.engine.abortEvent, -1};
-        ctx.engine.serialWaitSet[2] = WaitItem{&ctx.engine.stopEvent, -1};
-        ctx.engine.logEnabled = 1;
+        ctx.logComms = 1;
         msg().time1 = 1500;
         msg().time2 = 300;
         msg().readPause = 2;
@@ -60,7 +58,7 @@ protected:
     }
     int run() {
         const std::uint32_t start = tickCount();
-        const int result = ctx.engine.serialTransaction(msg(), ctx.serialPort);
+        const int result = CCommsEngineProbe::serialTransaction(ctx);
         elapsed = tickCount() - start;
         return result;
     }
@@ -188,28 +186,50 @@ TEST_F(SerialTransactionTest, BroadcastReturnsWithoutReading) {
     EXPECT_EQ(line.receive(8, 2000).size(), 8u);
 }
 
+TEST_F(SerialTransactionTest, AsciiBroadcastReturnsWithoutReading) {
+    msg().binaryMode = 0;
+    const Bytes request = asciiFrame({0x00, 0x06, 0x00, 0x01, 0x00, 0x03});
+    setRequest(request);
+    EXPECT_EQ(run(), 0);
+    EXPECT_LT(elapsed, 1000u) << "no wait for an answer that never comes";
+    const auto log = logged();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], std::make_pair(2, request));
+}
+
+TEST_F(SerialTransactionTest, AReplyCutBeforeItsCrcIsInvalid) {
+    const Bytes cut(kAnswer.begin(), kAnswer.end() - 2);
+    {
+        CScriptedUnit unit(line, kRequest.size(), {{5, cut}});
+        EXPECT_EQ(run(), 5007);
+    }
+    EXPECT_EQ(rxFrame(), cut);
+    EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5007)));
+}
+
 TEST_F(SerialTransactionTest, AbortDuringTheWaitEndsTheAttempt) {
     msg().time1 = 10000;
     std::thread aborter([this] {
         for (int i = 0; i < 500 && ctx.engine.serialBusy.load() == 0; ++i)
             sleepMs(2);
         sleepMs(50);
-        ctx.engine.abortEvent.set();
+        CCommsEngineProbe::abortEvent(ctx.engine).set();
     });
     const int result = run();
     aborter.join();
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(ctx.engine.aborted.load(), 1);
+    EXPECT_EQ(CCommsEngineProbe::aborted(ctx.engine).load(), 1);
     EXPECT_LT(elapsed, 5000u);
     EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5001)));
 
     // Without logging the result reached so far stands (nothing: 0 as well), and nothing is logged.
     ctx.engine.clearLog();
-    ctx.engine.logEnabled = 0;
-    ctx.engine.aborted = 0; // the comms thread clears it when it starts the next job
-    ctx.engine.stopEvent.set();
+    ctx.logComms = 0;
+    CCommsEngineProbe::aborted(ctx.engine) =
+        0; // the comms thread clears it when it starts the next job
+    CCommsEngineProbe::stopEvent(ctx.engine).set();
     EXPECT_EQ(run(), 5006);
-    EXPECT_EQ(ctx.engine.stopping.load(), 1);
+    EXPECT_EQ(CCommsEngineProbe::stopping(ctx.engine).load(), 1);
     EXPECT_EQ(ctx.engine.logRecords.count(), 0);
 }
 
@@ -301,12 +321,12 @@ TEST_F(SerialTransactionTest, LineErrorsOverrideAGoodAnswerButNotAnAbort) {
     for (const auto& [flags, expected] : cases) {
         port.flags = flags;
         CScriptedUnit unit(line, kRequest.size(), {{5, kAnswer}});
-        EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), expected) << flags;
+        EXPECT_EQ(CCommsEngineProbe::serialTransaction(ctx, port), expected) << flags;
         EXPECT_EQ(rxFrame(), kAnswer) << flags;
     }
     port.flags = CE_RXPARITY;
-    ctx.engine.abortEvent.set();
-    EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), 0);
+    CCommsEngineProbe::abortEvent(ctx.engine).set();
+    EXPECT_EQ(CCommsEngineProbe::serialTransaction(ctx, port), 0);
     EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5001)));
 }
 
@@ -356,7 +376,7 @@ TEST_F(SerialTransactionTest, TheWriteEndsWhenTheBytesHaveLeft) {
         ctx.engine.clearLog();
         const std::uint32_t start = tickCount();
         port.drainedAt = start + c.drainMs;
-        EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), c.result) << c.drainMs;
+        EXPECT_EQ(CCommsEngineProbe::serialTransaction(ctx, port), c.result) << c.drainMs;
         const std::uint32_t took = tickCount() - start;
         EXPECT_GE(took, c.minElapsed) << c.drainMs;
         EXPECT_LT(took, c.maxElapsed) << c.drainMs;

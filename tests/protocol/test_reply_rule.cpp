@@ -57,6 +57,10 @@ struct RuleCase {
     Bytes frame; // what rxFrame holds afterwards
 };
 
+void PrintTo(const RuleCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ReplyRule : public ::testing::TestWithParam<RuleCase> {};
 
 TEST_P(ReplyRule, SaysWhetherTheReplyIsCompleteAndItsVerdict) {
