@@ -235,32 +235,15 @@ void CCommsEngine::serveHeadJob(CCommsContext& context) {
 
 int CCommsEngine::runAttempts(CCommsContext& context, const CCommsJob& job) {
     CModbusMessage& message = context.message;
+    // A broadcast is executed by every unit that hears it: it is never sent twice.
+    const bool broadcast = job.type == JobType::ModbusRequest && message.broadcastRequest();
     int result = 0;
-    // At least one attempt, whatever the retry count says: no attempt would report success.
-    for (int attempt = 0;
-         (attempt == 0 || attempt <= message.retries.load()) &&
-         message.exceptionReceived.load() == 0 && aborted.load() == 0 && stopping.load() == 0;
-         ++attempt) {
+    for (int attempt = 0; mayAttempt(message, attempt, broadcast); ++attempt) {
         if (message.serialLink.load() == 1) {
-            if (context.modemConnected.load() == 1)
-                context.modemIdleMs = 0;
-            if (job.type == JobType::ModemCommand && attempt >= 1 && job.notifyWindow != 0 &&
-                stopping.load() == 0)
-                postMessage(job.notifyWindow, WM_COMMS_RESULT,
-                            static_cast<WParam>(JobType::Retrying), result);
-            if (attempt >= 1 && stopping.load() == 0 && result != kResultTimedOut)
-                sleepMs(message.removeEcho.load() == 1 ? kRetryPauseEchoMs : kRetryPauseMs);
             // An abort that came during the pause finds no exchange to end: take no attempt.
-            if (aborted.load() == 1 || stopping.load() == 1)
+            if (!prepareSerialAttempt(context, job, attempt, result))
                 break;
-            try {
-                result = serialTransaction(message, context.serialPort);
-            } catch (const CSerialException&) {
-                serialBusy = 0;
-                result = kResultUnknownPortError;
-                if (logEnabled.load() == 1)
-                    addErrorRecord(result);
-            }
+            result = runSerialAttempt(context);
         } else if (context.socket.connected.load() == 1) {
             result = tcpTransaction(message, context.socket);
         } else {
@@ -270,6 +253,40 @@ int CCommsEngine::runAttempts(CCommsContext& context, const CCommsJob& job) {
             break;
     }
     return result;
+}
+
+bool CCommsEngine::mayAttempt(const CModbusMessage& message, int attempt, bool broadcast) const {
+    // At least one attempt, whatever the retry count says: no attempt would report success.
+    const bool first = attempt == 0;
+    if (!first && (broadcast || attempt > message.retries.load()))
+        return false;
+    return message.exceptionReceived.load() == 0 && aborted.load() == 0 && stopping.load() == 0;
+}
+
+bool CCommsEngine::prepareSerialAttempt(CCommsContext& context, const CCommsJob& job, int attempt,
+                                        int previousResult) {
+    if (context.modemConnected.load() == 1)
+        context.modemIdleMs = 0;
+    if (attempt >= 1 && stopping.load() == 0) {
+        if (job.type == JobType::ModemCommand && job.notifyWindow != 0)
+            postMessage(job.notifyWindow, WM_COMMS_RESULT, static_cast<WParam>(JobType::Retrying),
+                        previousResult);
+        // An attempt that timed out has already waited its full time-out.
+        if (previousResult != kResultTimedOut)
+            sleepMs(context.message.removeEcho.load() == 1 ? kRetryPauseEchoMs : kRetryPauseMs);
+    }
+    return aborted.load() == 0 && stopping.load() == 0;
+}
+
+int CCommsEngine::runSerialAttempt(CCommsContext& context) {
+    try {
+        return serialTransaction(context.message, context.serialPort);
+    } catch (const CSerialException&) {
+        serialBusy = 0;
+        if (logEnabled.load() == 1)
+            addErrorRecord(kResultUnknownPortError);
+        return kResultUnknownPortError;
+    }
 }
 
 void CCommsEngine::finishJob(CCommsContext& context, const CCommsJob& job, int result) {

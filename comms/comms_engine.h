@@ -96,6 +96,12 @@ private:
     void dropQueuedJobs(WindowHandle window);
     void serveHeadJob(CCommsContext& context);
     int runAttempts(CCommsContext& context, const CCommsJob& job);
+    bool mayAttempt(const CModbusMessage& message, int attempt, bool broadcast) const;
+    // Before a serial attempt: the modem's idle time, the retry notice and the pause between
+    // attempts. False when an abort or a stop has come.
+    bool prepareSerialAttempt(CCommsContext& context, const CCommsJob& job, int attempt,
+                              int previousResult);
+    int runSerialAttempt(CCommsContext& context);
     void finishJob(CCommsContext& context, const CCommsJob& job, int result);
     void removeHeadJob();
     void endThread(CCommsContext& context);
