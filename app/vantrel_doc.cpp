@@ -23,8 +23,7 @@ bool CVantrelDoc::stopCommsThread() {
 bool CVantrelDoc::onNewDocument(IMessageBox& messageBox) {
     if (context_->commsThreadRunning)
         return true;
-    if (!context_->engine.jobPendingEvent.valid() || !context_->engine.stopEvent.valid() ||
-        !context_->engine.startThread(*context_)) {
+    if (!context_->engine.startThread(*context_)) {
         messageBox.showWarning(std::string(loadString(kIdsThreadStartFailed)));
         return false;
     }

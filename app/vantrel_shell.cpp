@@ -3,7 +3,7 @@
 #include "app/main_frame.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_doc.h"
-#include "protocol/modbus_message.h"
+#include "comms/comms_context.h"
 
 CVantrelShell::CVantrelShell(CVantrelApp& app, IViewDialogs& dialogs)
     : app_(app), dialogs_(dialogs) {}
@@ -20,7 +20,7 @@ bool CVantrelShell::create() {
     }
     frame_ = std::make_unique<CMainFrame>();
     frame_->setDocument(document_.get());
-    document_->message().mainWindow = frame_->handle();
+    document_->context().mainWindow = frame_->handle();
     view_ = new CVantrelView(*document_, app_.settings(), *frame_, dialogs_, app_.messageBox(),
                              {app_.releaseNotesPath(), app_.helpDocumentPath()});
     frame_->resize(640, 420);

@@ -8,6 +8,7 @@
 #include "comms/comms_context.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
+#include "tests/comms/engine_probe.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -158,14 +159,11 @@ int main(int argc, char** argv) {
         context.socket.connectTo(0x7F000001, unit.port());
         for (int i = 0; i < 500 && context.socket.connected.load() == 0; ++i)
             sleepMs(10);
-        context.engine.tcpWaitSet[0] = WaitItem{&context.socket.dataReady, -1};
-        context.engine.tcpWaitSet[1] = WaitItem{&context.engine.abortEvent, -1};
-        context.engine.tcpWaitSet[2] = WaitItem{&context.engine.stopEvent, -1};
         std::copy(std::begin(kRequest), std::end(kRequest), context.message.txFrame);
         context.message.txLength = sizeof kRequest;
         for (int i = 0; i < count; ++i) {
             const auto t = Clock::now();
-            if (context.engine.tcpTransaction(context.message, context.socket) != 0) {
+            if (CCommsEngineProbe::tcpTransaction(context) != 0) {
                 std::printf("exchange %d failed\n", i);
                 return 1;
             }

@@ -16,6 +16,46 @@ std::atomic<std::int32_t> socketLibraryReady{1};
 
 namespace {
 
+// A Windows Sockets code and the result codes it maps to when connecting, sending and receiving
+// (the close notification maps as a send).
+struct WinsockMapping {
+    int code;
+    int connect;
+    int send;
+    int receive;
+};
+
+constexpr WinsockMapping kWinsockResults[] = {
+    {10013, 5524, 5524, 5524}, // WSAEACCES
+    {10014, 5509, 5525, 5525}, // WSAEFAULT
+    {10022, 5510, 5529, 5529}, // WSAEINVAL
+    {10024, 5512, 5512, 5512}, // WSAEMFILE
+    {10035, 5522, 5528, 5528}, // WSAEWOULDBLOCK
+    {10036, 5521, 5521, 5521}, // WSAEINPROGRESS
+    {10038, 5516, 5516, 5516}, // WSAENOTSOCK
+    {10039, 5508, 5508, 5508}, // WSAEDESTADDRREQ
+    {10047, 5506, 5506, 5506}, // WSAEAFNOSUPPORT
+    {10048, 5504, 5504, 5504}, // WSAEADDRINUSE
+    {10049, 5505, 5505, 5505}, // WSAEADDRNOTAVAIL
+    {10050, 5520, 5520, 5520}, // WSAENETDOWN
+    {10051, 5513, 5513, 5513}, // WSAENETUNREACH
+    {10052, 0, 0, 0},          // WSAENETRESET
+    {10053, 5530, 5530, 5530}, // WSAECONNABORTED
+    {10054, 5531, 5531, 5531}, // WSAECONNRESET
+    {10055, 5514, 5526, 5526}, // WSAENOBUFS
+    {10056, 5511, 5511, 5511}, // WSAEISCONN
+    {10057, 5515, 5515, 5515}, // WSAENOTCONN
+    {10058, 0, 5527, 5523},    // WSAESHUTDOWN
+    {10060, 5517, 5517, 5517}, // WSAETIMEDOUT
+    {10061, 5507, 5507, 5507}, // WSAECONNREFUSED
+    {10065, 5532, 5532, 5532}, // WSAEHOSTUNREACH
+    {10093, 5519, 5519, 5519}, // WSANOTINITIALISED
+};
+
+// An aborted connection also marks an established link as broken.
+constexpr int kWsaConnectionAborted = 10053;
+constexpr int kResultUnknownTcpError = 5518; // "Unknown TCP/IP error."
+
 thread_local int tLastError = 0;
 // The socket whose notifier runs on this thread, so that a notification's disconnect does not
 // try to join its own thread.
@@ -245,66 +285,26 @@ void CClientSocket::onClose(int error) {
 }
 
 int CClientSocket::winsockResult(SocketOp op, int code) {
-    const bool connecting = op == SocketOp::Connect;
-    switch (code) {
-    case 10013:
-        return 5524;
-    case 10014:
-        return connecting ? 5509 : 5525;
-    case 10022:
-        return connecting ? 5510 : 5529;
-    case 10024:
-        return 5512;
-    case 10035:
-        return connecting ? 5522 : 5528;
-    case 10036:
-        return 5521;
-    case 10038:
-        return 5516;
-    case 10039:
-        return 5508;
-    case 10047:
-        return 5506;
-    case 10048:
-        return 5504;
-    case 10049:
-        return 5505;
-    case 10050:
-        return 5520;
-    case 10051:
-        return 5513;
-    case 10052:
-        return 0;
-    case 10053:
-        if (connected)
-            linkBroken = 1;
-        return 5530;
-    case 10054:
-        return 5531;
-    case 10055:
-        return connecting ? 5514 : 5526;
-    case 10056:
-        return 5511;
-    case 10057:
-        return 5515;
-    case 10058:
-        return connecting ? 0 : (op == SocketOp::Send ? 5527 : 5523);
-    case 10060:
-        return 5517;
-    case 10061:
-        return 5507;
-    case 10065:
-        return 5532;
-    case 10093:
-        return 5519;
-    default:
+    const auto* row = std::find_if(std::begin(kWinsockResults), std::end(kWinsockResults),
+                                   [code](const WinsockMapping& m) { return m.code == code; });
+    if (row == std::end(kWinsockResults)) {
         unknownError = code;
-        return 5518;
+        return kResultUnknownTcpError;
+    }
+    if (code == kWsaConnectionAborted && connected)
+        linkBroken = 1;
+    switch (op) {
+    case SocketOp::Connect:
+        return row->connect;
+    case SocketOp::Send:
+        return row->send;
+    default:
+        return row->receive;
     }
 }
 
 std::string CClientSocket::unknownErrorText() const {
-    std::string text(loadString(5518));
+    std::string text(loadString(kResultUnknownTcpError));
     text.erase(std::remove(text.begin(), text.end(), '.'), text.end());
     return formatText("%s = %d.", text.c_str(), static_cast<int>(unknownError.load()));
 }

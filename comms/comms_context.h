@@ -3,6 +3,7 @@
 #include "comms/client_socket.h"
 #include "comms/comms_engine.h"
 #include "comms/serial_port.h"
+#include "platform/window_messages.h"
 #include "protocol/modbus_message.h"
 
 #include <atomic>
@@ -22,6 +23,8 @@ public:
     std::atomic<std::int32_t> commsThreadRunning{0}; // written by the comms thread
     std::atomic<std::int32_t> modemConnected{0};
     std::atomic<std::int32_t> modemIdleMs{0}; // reset by the comms thread at every attempt
+    // The main frame, which receives WM_TX_ACTIVITY and WM_RX_ACTIVITY.
+    std::atomic<WindowHandle> mainWindow{0};
 
     CModbusMessage message;
     CSerialPort serialPort;

@@ -8,6 +8,19 @@
 #include <cstring>
 #include <system_error>
 
+namespace {
+
+// The idle wait of the thread between jobs, longer on a line that echoes.
+constexpr int kIdleMs = 10;
+constexpr int kIdleEchoMs = 40;
+// The pause before a further serial attempt, longer on a line that echoes.
+constexpr int kRetryPauseMs = 20;
+constexpr int kRetryPauseEchoMs = 40;
+// What the idle wait reports when a job is pending.
+constexpr int kJobPending = 0;
+
+} // namespace
+
 CCommsEngine::CCommsEngine() = default;
 
 CCommsEngine::~CCommsEngine() {
@@ -101,17 +114,13 @@ int CCommsEngine::addErrorRecord(int code) {
 
 int CCommsEngine::runCommsThread(CCommsContext& context) {
     context.commsThreadRunning = 1;
-    serialWaitSet[1] = WaitItem{&abortEvent, -1};
-    serialWaitSet[2] = WaitItem{&stopEvent, -1};
-    tcpWaitSet[0] = WaitItem{&context.socket.dataReady, -1};
-    tcpWaitSet[1] = WaitItem{&abortEvent, -1};
-    tcpWaitSet[2] = WaitItem{&stopEvent, -1};
+    armWaitSets(context.socket.dataReady);
     stopping = 0;
 
     while (stopping.load() == 0) {
-        const int idleMs = context.message.removeEcho.load() == 1 ? 40 : 10;
+        const int idleMs = context.message.removeEcho.load() == 1 ? kIdleEchoMs : kIdleMs;
         const int woken = waitForAny({{&jobPendingEvent, -1}, {&stopEvent, -1}}, idleMs);
-        if (woken == 0) {
+        if (woken == kJobPending) {
             serveHeadJob(context);
         } else if (woken == kWaitTimeout) {
             // Cleared before the signal, so that the controller never sees its abort still set.
@@ -131,6 +140,14 @@ int CCommsEngine::runCommsThread(CCommsContext& context) {
     }
     endThread(context);
     return 0;
+}
+
+void CCommsEngine::armWaitSets(CEvent& dataReady) {
+    serialWaitSet[WaitAbort] = WaitItem{&abortEvent, -1};
+    serialWaitSet[WaitStop] = WaitItem{&stopEvent, -1};
+    tcpWaitSet[WaitIo] = WaitItem{&dataReady, -1};
+    tcpWaitSet[WaitAbort] = WaitItem{&abortEvent, -1};
+    tcpWaitSet[WaitStop] = WaitItem{&stopEvent, -1};
 }
 
 void CCommsEngine::endThread(CCommsContext& context) {
@@ -200,6 +217,7 @@ void CCommsEngine::serveHeadJob(CCommsContext& context) {
     }
     message.txLength = length;
     logEnabled = context.logComms.load();
+    activityWindow_ = context.mainWindow.load();
     message.exceptionReceived = 0;
     // A job that runs no exchange (no connection) hands back nothing, not the previous job's
     // answer, which may belong to another window.
@@ -217,32 +235,15 @@ void CCommsEngine::serveHeadJob(CCommsContext& context) {
 
 int CCommsEngine::runAttempts(CCommsContext& context, const CCommsJob& job) {
     CModbusMessage& message = context.message;
+    // A broadcast is executed by every unit that hears it: it is never sent twice.
+    const bool broadcast = job.type == JobType::ModbusRequest && message.broadcastRequest();
     int result = 0;
-    // At least one attempt, whatever the retry count says: no attempt would report success.
-    for (int attempt = 0;
-         (attempt == 0 || attempt <= message.retries.load()) &&
-         message.exceptionReceived.load() == 0 && aborted.load() == 0 && stopping.load() == 0;
-         ++attempt) {
+    for (int attempt = 0; mayAttempt(message, attempt, broadcast); ++attempt) {
         if (message.serialLink.load() == 1) {
-            if (context.modemConnected.load() == 1)
-                context.modemIdleMs = 0;
-            if (job.type == JobType::ModemCommand && attempt >= 1 && job.notifyWindow != 0 &&
-                stopping.load() == 0)
-                postMessage(job.notifyWindow, WM_COMMS_RESULT,
-                            static_cast<WParam>(JobType::Retrying), result);
-            if (attempt >= 1 && stopping.load() == 0 && result != kResultTimedOut)
-                sleepMs(message.removeEcho.load() == 1 ? 40 : 20);
             // An abort that came during the pause finds no exchange to end: take no attempt.
-            if (aborted.load() == 1 || stopping.load() == 1)
+            if (!prepareSerialAttempt(context, job, attempt, result))
                 break;
-            try {
-                result = serialTransaction(message, context.serialPort);
-            } catch (const CSerialException&) {
-                serialBusy = 0;
-                result = kResultUnknownPortError;
-                if (logEnabled.load() == 1)
-                    addErrorRecord(result);
-            }
+            result = runSerialAttempt(context);
         } else if (context.socket.connected.load() == 1) {
             result = tcpTransaction(message, context.socket);
         } else {
@@ -252,6 +253,40 @@ int CCommsEngine::runAttempts(CCommsContext& context, const CCommsJob& job) {
             break;
     }
     return result;
+}
+
+bool CCommsEngine::mayAttempt(const CModbusMessage& message, int attempt, bool broadcast) const {
+    // At least one attempt, whatever the retry count says: no attempt would report success.
+    const bool first = attempt == 0;
+    if (!first && (broadcast || attempt > message.retries.load()))
+        return false;
+    return message.exceptionReceived.load() == 0 && aborted.load() == 0 && stopping.load() == 0;
+}
+
+bool CCommsEngine::prepareSerialAttempt(CCommsContext& context, const CCommsJob& job, int attempt,
+                                        int previousResult) {
+    if (context.modemConnected.load() == 1)
+        context.modemIdleMs = 0;
+    if (attempt >= 1 && stopping.load() == 0) {
+        if (job.type == JobType::ModemCommand && job.notifyWindow != 0)
+            postMessage(job.notifyWindow, WM_COMMS_RESULT, static_cast<WParam>(JobType::Retrying),
+                        previousResult);
+        // An attempt that timed out has already waited its full time-out.
+        if (previousResult != kResultTimedOut)
+            sleepMs(context.message.removeEcho.load() == 1 ? kRetryPauseEchoMs : kRetryPauseMs);
+    }
+    return aborted.load() == 0 && stopping.load() == 0;
+}
+
+int CCommsEngine::runSerialAttempt(CCommsContext& context) {
+    try {
+        return serialTransaction(context.message, context.serialPort);
+    } catch (const CSerialException&) {
+        serialBusy = 0;
+        if (logEnabled.load() == 1)
+            addErrorRecord(kResultUnknownPortError);
+        return kResultUnknownPortError;
+    }
 }
 
 void CCommsEngine::finishJob(CCommsContext& context, const CCommsJob& job, int result) {

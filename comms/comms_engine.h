@@ -28,10 +28,18 @@ constexpr int kResultNoTcpConnection = 5534;     // "There is no TCP/IP connecti
 // Every wait of the user-interface thread on the comms thread is bounded by this.
 constexpr int kControllerWaitMs = 10000;
 
+// The three places of a wait set, in the order the waits report them.
+enum WaitSlot : int {
+    WaitIo = 0,    // the serial exchange's I/O descriptor, or the socket's dataReady
+    WaitAbort = 1, // abortEvent
+    WaitStop = 2,  // stopEvent
+    kWaitSlots = 3,
+};
+
 // The comms engine: a queue of jobs served one at a time by the comms thread, with the events
 // and flags through which the user-interface thread steers it, and the comms log. The
-// user-interface thread calls queueJob, the four controller operations and the log operations;
-// everything else runs on the comms thread.
+// user-interface thread calls queueJob, the four controller operations, reads the busy flags and
+// uses the log; everything else belongs to the comms thread.
 class CCommsEngine {
 public:
     CCommsEngine();
@@ -41,29 +49,6 @@ public:
     CCommsEngine(const CCommsEngine&) = delete;
     CCommsEngine& operator=(const CCommsEngine&) = delete;
 
-    std::thread threadHandle;
-    std::atomic<WindowHandle> cancelKey{0}; // window whose jobs are dropped; 0: every window
-    CEvent jobPendingEvent;
-    CEvent cancelDoneEvent;
-    CEvent abortEvent;
-    CEvent abortDoneEvent;
-    CEvent stopEvent;
-    std::atomic<std::int32_t> serialBusy{0};
-    std::atomic<std::int32_t> tcpBusy{0};
-    std::atomic<std::int32_t> cancelRequest{0};
-    std::atomic<std::int32_t> logEnabled{0};
-    std::atomic<std::int32_t> aborted{0};
-    std::atomic<std::int32_t> stopping{0};
-    SerialTimeouts portTimeouts;
-    // The serial exchange's I/O descriptor (filled by each exchange), abortEvent, stopEvent.
-    WaitItem serialWaitSet[3];
-    // The socket's dataReady, abortEvent, stopEvent.
-    WaitItem tcpWaitSet[3];
-    // The comms log, with its own lock.
-    CCommsLogStore logRecords;
-    std::mutex jobLock;
-    std::vector<std::unique_ptr<CCommsJob>> jobQueue; // guarded by jobLock; [0] is being served
-
     // Queues a job. Returns 0, 5016 when a buffer is missing or *requestLength is not 1 to 640,
     // or 1 when the thread is ending; nothing is queued unless it returns 0. The thread notices
     // the job at its next idle time-out.
@@ -71,7 +56,8 @@ public:
                  std::uint8_t* response, std::uint16_t* responseLength, WindowHandle notifyWindow);
 
     // Controller operations (user-interface thread).
-    // Starts the comms thread with the context; true when it runs (or already ran).
+    // Starts the comms thread with the context; true when it runs (or already ran). False when
+    // the thread or its events cannot be created.
     bool startThread(CCommsContext& context);
     // Tells the thread to end and waits up to 10 s; true when it has ended (or never ran).
     bool stopThread(CCommsContext& context);
@@ -82,7 +68,12 @@ public:
     // true when they have been dropped.
     bool cancelJobs(WindowHandle window);
 
-    // The comms log (any thread adds; the user-interface thread clears).
+    // 1 while a serial / TCP exchange runs (written by the comms thread).
+    std::atomic<std::int32_t> serialBusy{0};
+    std::atomic<std::int32_t> tcpBusy{0};
+
+    // The comms log, with its own lock (any thread adds; the user-interface thread clears).
+    CCommsLogStore logRecords;
     int addLogRecord(unsigned type, unsigned size, const void* data) {
         return logRecords.addLogRecord(type, size, data);
     }
@@ -91,22 +82,68 @@ public:
     // addLogRecord.
     int addErrorRecord(int code);
 
+private:
+    // Lets the tests and the benchmark run one exchange without the thread.
+    friend class CCommsEngineProbe;
+    struct SerialAttempt;
+    struct TcpAttempt;
+
     // The thread procedure: serves jobs until stopEvent (or a failed wait). Returns 0.
     int runCommsThread(CCommsContext& context);
-    // Frees the queued jobs of a window (0: every job), from the tail to the head. Comms thread
-    // only, between jobs.
+    // Puts the abort and stop events, and the socket's dataReady, in their wait slots.
+    void armWaitSets(CEvent& dataReady);
+    // Frees the queued jobs of a window (0: every job), from the tail to the head. Between jobs.
     void dropQueuedJobs(WindowHandle window);
-
-    // One attempt over the serial port / the socket. Return the result code (0: success).
-    int serialTransaction(CModbusMessage& message, CSerialPort& port);
-    int tcpTransaction(CModbusMessage& message, CClientSocket& socket);
-
-private:
     void serveHeadJob(CCommsContext& context);
     int runAttempts(CCommsContext& context, const CCommsJob& job);
+    bool mayAttempt(const CModbusMessage& message, int attempt, bool broadcast) const;
+    // Before a serial attempt: the modem's idle time, the retry notice and the pause between
+    // attempts. False when an abort or a stop has come.
+    bool prepareSerialAttempt(CCommsContext& context, const CCommsJob& job, int attempt,
+                              int previousResult);
+    int runSerialAttempt(CCommsContext& context);
     void finishJob(CCommsContext& context, const CCommsJob& job, int result);
     void removeHeadJob();
     void endThread(CCommsContext& context);
 
+    // One attempt over the serial port / the socket. Return the result code (0: success).
+    int serialTransaction(CModbusMessage& message, CSerialPort& port);
+    int tcpTransaction(CModbusMessage& message, CClientSocket& socket);
+    // The phases of the serial exchange.
+    void flushSerialInput(SerialAttempt& a);
+    bool transmitSerial(SerialAttempt& a);
+    void receiveSerial(SerialAttempt& a);
+    void waitForCharacters(SerialAttempt& a);
+    void readWhileBytesCome(SerialAttempt& a, std::uint32_t waitStart);
+    int serialVerdict(SerialAttempt& a, std::uint32_t lineErrors);
+    // The phases of the TCP exchange.
+    void flushTcpInput(TcpAttempt& a);
+    int transmitTcp(TcpAttempt& a);
+    void receiveTcp(TcpAttempt& a);
+    bool receiveTcpPiece(TcpAttempt& a);
+    int tcpVerdict(TcpAttempt& a);
+    int recordTcpResult(TcpAttempt& a, int result);
+
+    std::thread threadHandle;
+    std::atomic<WindowHandle> cancelKey{0}; // window whose jobs are dropped; 0: every window
+    CEvent jobPendingEvent;
+    CEvent cancelDoneEvent;
+    CEvent abortEvent;
+    CEvent abortDoneEvent;
+    CEvent stopEvent;
+    std::atomic<std::int32_t> cancelRequest{0};
+    std::atomic<std::int32_t> logEnabled{0};
+    std::atomic<std::int32_t> aborted{0};
+    std::atomic<std::int32_t> stopping{0};
+    SerialTimeouts portTimeouts;
+    WaitItem serialWaitSet[kWaitSlots];
+    WaitItem tcpWaitSet[kWaitSlots];
+    std::mutex jobLock;
+    std::vector<std::unique_ptr<CCommsJob>> jobQueue; // guarded by jobLock; [0] is being served
+
+    // The main window of the job being served, which receives the activity messages.
+    WindowHandle activityWindow_ = 0;
+    // The Modbus/TCP transaction identifier of the last request sent.
+    std::uint16_t transactionId_ = 0;
     CEvent threadEndedEvent_;
 };

@@ -1,5 +1,6 @@
 #include "comms/modem_dialer.h"
 
+#include "comms/comms_job.h"
 #include "platform/clock.h"
 #include "resources/string_table.h"
 
@@ -82,7 +83,7 @@ void CModemDialer::stopDialing() {
 }
 
 void CModemDialer::onCommsResult(WParam wParam, LParam lParam) {
-    if (wParam == 3)
+    if (wParam == static_cast<WParam>(JobType::Retrying))
         return;
     const ModemAnswer answer =
         readModemAnswer(response_, std::min<int>(responseLength_, kFrameBufferSize));

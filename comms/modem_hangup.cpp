@@ -1,5 +1,6 @@
 #include "comms/modem_hangup.h"
 
+#include "comms/comms_job.h"
 #include "resources/string_table.h"
 
 #include <algorithm>
@@ -49,7 +50,7 @@ void CModemHangUp::onCommsResult(WParam wParam, LParam lParam) {
     const ModemAnswer answer =
         readModemAnswer(response_, std::min<int>(responseLength_, kFrameBufferSize));
     observer_.modemResponse(answer.line);
-    if (wParam == 3) {
+    if (wParam == static_cast<WParam>(JobType::Retrying)) {
         ++retryCount_;
         observer_.statusText(formatString(5061, retryCount_));
         return;

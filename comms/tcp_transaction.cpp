@@ -8,29 +8,64 @@
 namespace {
 
 constexpr int kFlushWaitMs = 10;
+constexpr int kTcpHeaderSize = 6;
+
+WParam lowWord(int value) {
+    return static_cast<WParam>(value & 0xFFFF);
+}
 
 } // namespace
 
+// Working storage of one TCP attempt.
+struct CCommsEngine::TcpAttempt {
+    TcpAttempt(CCommsEngine& e, CModbusMessage& m, CClientSocket& s)
+        : message(m), socket(s), logging(e.logEnabled.load() == 1) {}
+
+    CModbusMessage& message;
+    CClientSocket& socket;
+    const bool logging;
+    std::uint8_t buffer[kFrameBufferSize] = {};
+    int n = 0;
+    // The request's own transaction identifier, and the one it carries on the wire.
+    std::uint8_t ownId[2] = {};
+    std::uint8_t wireId[2] = {};
+    bool broadcast = false;
+    bool interrupted = false; // an abort or stop came during the flush
+    int failure = 0;          // a socket error or 5003 ended reception
+    bool peerClosed = false;
+    ReplyVerdict verdict;
+};
+
 int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket) {
     tcpBusy = 1;
-    std::uint8_t buffer[kFrameBufferSize] = {};
+    TcpAttempt a(*this, message, socket);
     std::memset(message.rxFrame, 0, sizeof message.rxFrame);
     message.rxCount = 0;
-    const bool logging = logEnabled.load() == 1;
-    const WindowHandle mainWindow = message.mainWindow.load();
 
-    // Whatever is still waiting belongs to an earlier request. A unit that never stops sending
-    // would keep the flush going for ever, so an abort or a stop ends it as well.
+    flushTcpInput(a);
+    if (const int sendResult = transmitTcp(a); sendResult != 0) {
+        tcpBusy = 0;
+        return sendResult;
+    }
+    receiveTcp(a);
+    tcpBusy = 0;
+    return tcpVerdict(a);
+}
+
+// Whatever is still waiting belongs to an earlier request. A unit that never stops sending would
+// keep the flush going for ever, so an abort or a stop ends it as well.
+void CCommsEngine::flushTcpInput(TcpAttempt& a) {
+    CClientSocket& socket = a.socket;
     socket.receiveError = 0;
     while (socket.receiveError.load() == 0) {
-        const int woken = waitForAny(tcpWaitSet, 3, kFlushWaitMs);
-        if (woken == 1)
+        const int woken = waitForAny(tcpWaitSet, kWaitSlots, kFlushWaitMs);
+        if (woken == WaitAbort)
             aborted = 1;
-        else if (woken == 2)
+        else if (woken == WaitStop)
             stopping = 1;
-        if (woken != 0)
+        if (woken != WaitIo)
             break; // also a time-out, or a failed wait that would only fail again
-        const int got = socket.receive(buffer, kFrameBufferSize);
+        const int got = socket.receive(a.buffer, kFrameBufferSize);
         if (got < 0) {
             socket.winsockResult(SocketOp::Receive, CClientSocket::lastError());
             break;
@@ -39,27 +74,43 @@ int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket)
             socket.connected = 0;
             break;
         }
-        postMessage(mainWindow, WM_RX_ACTIVITY, static_cast<WParam>(got & 0xFFFF));
-        if (logging)
+        postMessage(activityWindow_, WM_RX_ACTIVITY, lowWord(got));
+        if (a.logging)
             addLogRecord(static_cast<unsigned>(CommsLogType::RxFlush), static_cast<unsigned>(got),
-                         buffer);
+                         a.buffer);
     }
-    std::memset(buffer, 0, sizeof buffer);
+    std::memset(a.buffer, 0, sizeof a.buffer);
+    a.interrupted = aborted.load() == 1 || stopping.load() == 1;
+}
 
-    const bool interrupted = aborted.load() == 1 || stopping.load() == 1;
+// Sends the request; a Modbus/TCP request carries the next transaction identifier, so that a
+// late answer to an earlier one is told apart. Returns 0, or the send's result code (logged).
+int CCommsEngine::transmitTcp(TcpAttempt& a) {
+    CModbusMessage& message = a.message;
+    CClientSocket& socket = a.socket;
+    std::memcpy(a.ownId, message.txFrame, sizeof a.ownId);
+    std::memcpy(a.wireId, message.txFrame, sizeof a.wireId);
+    if (message.tcpMode) {
+        ++transactionId_;
+        a.wireId[0] = static_cast<std::uint8_t>(transactionId_ >> 8);
+        a.wireId[1] = static_cast<std::uint8_t>(transactionId_ & 0xFF);
+        std::memcpy(message.txFrame, a.wireId, sizeof a.wireId);
+    }
+    a.broadcast = message.broadcastRequest();
+
     int result = 0;
     socket.sendError = 0;
     int sent = 0;
-    while (!interrupted && sent < message.txLength && result == 0) {
+    while (!a.interrupted && sent < message.txLength && result == 0) {
         const int count = socket.send(message.txFrame + sent, message.txLength - sent);
         if (count < 0) {
             result = socket.winsockResult(SocketOp::Send, CClientSocket::lastError());
         } else {
-            postMessage(mainWindow, WM_TX_ACTIVITY, static_cast<WParam>(count & 0xFFFF));
+            postMessage(activityWindow_, WM_TX_ACTIVITY, lowWord(count));
             sent += count;
         }
     }
-    if (logging && !interrupted) {
+    if (a.logging && !a.interrupted) {
         addLogRecord(static_cast<unsigned>(CommsLogType::Tx), static_cast<unsigned>(sent),
                      message.txFrame);
         if (result != 0)
@@ -67,87 +118,101 @@ int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket)
         if (socket.sendError.load() != 0)
             addErrorRecord(socket.sendError.load());
     }
-    if (result != 0 || socket.sendError.load() != 0) {
-        tcpBusy = 0;
-        return result != 0 ? result : socket.sendError.load();
-    }
+    // The request keeps its own identifier for the next attempt and for whoever reads it.
+    std::memcpy(message.txFrame, a.ownId, sizeof a.ownId);
+    return result != 0 ? result : socket.sendError.load();
+}
 
-    const int h = message.tcpMode ? 6 : 0;
-    const bool broadcast = message.txFrame[h] == 0;
-    int n = broadcast ? h : 0;
-    socket.receiveError = 0;
-    while (!interrupted && !broadcast && socket.receiveError.load() == 0) {
-        const int woken = waitForAny(tcpWaitSet, 3, message.time2.load());
-        if (woken == 1) {
-            aborted = 1;
-            break;
-        }
-        if (woken == 2) {
-            stopping = 1;
-            break;
-        }
-        if (woken != 0)
-            break; // time-out, or a failed wait
-        const int got = socket.receive(buffer + n, kFrameBufferSize - n);
-        if (got < 0) {
-            result = socket.winsockResult(SocketOp::Receive, CClientSocket::lastError());
-            break;
-        }
-        if (got == 0) {
-            socket.connected = 0;
-            break;
-        }
-        postMessage(mainWindow, WM_RX_ACTIVITY, static_cast<WParam>(got & 0xFFFF));
-        if (n != 0)
-            result = 0;
-        n += got;
-        bool complete = false;
-        if (message.binaryMode) {
-            if (n > (message.tcpMode ? h + 2 : 4)) {
-                message.scanBinaryResponse(buffer, n);
-                if (message.rxCount > 0 && message.rxCount >= message.rxExpected) {
-                    result = message.checkBinaryResponse();
-                    complete = result == 0 || message.exceptionReceived.load() == 1;
-                }
-            }
-        } else if (n > 9) {
-            message.scanAsciiResponse(buffer, n);
-            if (message.rxCount > 0 && message.rxFrame[message.rxCount - 1] == '\n') {
-                result = message.checkAsciiResponse();
-                complete = result == 0 || message.exceptionReceived.load() == 1;
-            }
-        }
-        if (complete)
-            break;
-        if (n >= kFrameBufferSize) {
-            // The buffer is full and still holds no complete response.
-            result = kResultMessageTooLong;
-            break;
-        }
+// Receives until the completion rule says the reply is complete, each wait lasting at most
+// time2, or until an abort, a stop, a socket error or the peer closing the connection.
+void CCommsEngine::receiveTcp(TcpAttempt& a) {
+    a.n = a.broadcast ? a.message.frameOffset() : 0;
+    a.socket.receiveError = 0;
+    if (a.interrupted || a.broadcast)
+        return;
+    // The rule matches replies against the identifier on the wire.
+    std::memcpy(a.message.txFrame, a.wireId, sizeof a.wireId);
+    while (a.socket.receiveError.load() == 0 && receiveTcpPiece(a)) {
     }
-    tcpBusy = 0;
+    std::memcpy(a.message.txFrame, a.ownId, sizeof a.ownId);
+    // The submitter gets the reply with the identifier of the request it queued.
+    CModbusMessage& message = a.message;
+    if (message.tcpMode && message.rxCount >= kTcpHeaderSize &&
+        std::memcmp(message.rxFrame, a.wireId, sizeof a.wireId) == 0)
+        std::memcpy(message.rxFrame, a.ownId, sizeof a.ownId);
+}
 
+// Waits for one piece of the reply and asks the completion rule; false when reception ends.
+bool CCommsEngine::receiveTcpPiece(TcpAttempt& a) {
+    switch (waitForAny(tcpWaitSet, kWaitSlots, a.message.time2.load())) {
+    case WaitIo:
+        break;
+    case WaitAbort:
+        aborted = 1;
+        return false;
+    case WaitStop:
+        stopping = 1;
+        return false;
+    default:
+        return false; // time-out, or a failed wait
+    }
+    const int got = a.socket.receive(a.buffer + a.n, kFrameBufferSize - a.n);
+    if (got < 0) {
+        a.failure = a.socket.winsockResult(SocketOp::Receive, CClientSocket::lastError());
+        return false;
+    }
+    if (got == 0) {
+        a.socket.connected = 0;
+        a.peerClosed = true;
+        return false;
+    }
+    postMessage(activityWindow_, WM_RX_ACTIVITY, lowWord(got));
+    a.n += got;
+    a.verdict = a.message.assessResponse(a.buffer, a.n);
+    if (a.verdict.status == ReplyStatus::Complete)
+        return false;
+    if (a.n >= kFrameBufferSize) {
+        // The buffer is full and still holds no complete reply.
+        a.failure = kResultMessageTooLong;
+        return false;
+    }
+    return true;
+}
+
+// The attempt's result, with its RX and ERROR records.
+int CCommsEngine::tcpVerdict(TcpAttempt& a) {
+    const int receiveError = a.socket.receiveError.load();
+    const int soFar = a.failure != 0 ? a.failure : (a.n > 0 ? a.verdict.result : 0);
     if (aborted.load() == 1) {
-        if (!logging)
-            return result != 0 ? result : socket.receiveError.load();
-        result = kResultTerminating;
-    } else if (!broadcast && result != kResultMessageTooLong) {
-        if (n == 0)
-            result = kResultTimedOut;
-        else if (message.rxCount == 0)
-            result = kResultInvalidResponse;
+        if (!a.logging)
+            return soFar != 0 ? soFar : receiveError;
+        return recordTcpResult(a, kResultTerminating);
     }
-    if (logging) {
-        if (addLogRecord(static_cast<unsigned>(CommsLogType::Rx), static_cast<unsigned>(n),
-                         buffer) != 0)
+    int result = soFar;
+    if (a.failure == 0 && a.verdict.status != ReplyStatus::Complete) {
+        if (a.peerClosed)
+            result = kResultNoTcpConnection;
+        else if (a.broadcast)
+            result = 0;
+        else if (a.n == 0)
+            result = kResultTimedOut;
+    }
+    return recordTcpResult(a, result);
+}
+
+int CCommsEngine::recordTcpResult(TcpAttempt& a, int result) {
+    const int receiveError = a.socket.receiveError.load();
+    if (a.logging) {
+        if (addLogRecord(static_cast<unsigned>(CommsLogType::Rx), static_cast<unsigned>(a.n),
+                         a.buffer) != 0)
             result = kResultLogMemory;
         if (result != 0) {
             addErrorRecord(result);
             if (result == kResultTerminating)
                 result = 0;
         }
-        if (socket.receiveError.load() != 0)
-            addErrorRecord(socket.receiveError.load());
+        if (receiveError != 0)
+            addErrorRecord(receiveError);
     }
-    return result != 0 ? result : socket.receiveError.load();
+    return result != 0 ? result : receiveError;
 }

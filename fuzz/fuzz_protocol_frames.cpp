@@ -1,5 +1,6 @@
-// Feeds arbitrary received bytes through the response scanners, checks, ASCII conversion,
-// decoders and echo checks, in every framing, against a request also taken from the input.
+// Feeds arbitrary received bytes through the response scanners, checks, the completion rule of
+// the exchanges, ASCII conversion, decoders and echo checks, in every framing, against a request
+// also taken from the input.
 
 #include "protocol/modbus_message.h"
 
@@ -84,6 +85,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (m->rxCount < 0 || m->rxCount > kFrameBufferSize || m->rxExpected > kFrameBufferSize)
         __builtin_trap();
+
+    // The completion rule as the exchanges ask it: after a first piece, then with everything.
+    const int piece = received > 0 ? expectedOverride % (received + 1) : 0;
+    for (const int held : {piece, received}) {
+        const ReplyVerdict verdict = m->assessResponse(bytes.data(), held);
+        if (m->rxCount < 0 || m->rxCount > held || m->rxExpected > kFrameBufferSize)
+            __builtin_trap();
+        // Success only with a checked frame: at least address, function and check value.
+        if (verdict.result == 0 && (verdict.status != ReplyStatus::Complete || m->rxCount < 5))
+            __builtin_trap();
+    }
 
     // The check again with an expected length that the scanner did not compute.
     if (flags & 0x40) {

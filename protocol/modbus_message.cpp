@@ -12,8 +12,31 @@ constexpr int kMaxRtuFrame = 256;
 constexpr int kMaxAsciiFrame = 513;
 constexpr int kMaxTcpLengthField = 256;
 constexpr int kTcpHeaderSize = 6;
+// A Modbus/TCP reply's length field counts the unit identifier, the function code and at least
+// one byte more; a PDU holds at most 253 bytes.
+constexpr int kMinTcpLengthField = 3;
+constexpr int kMaxTcpReplyLengthField = 254;
+// The fewest bytes worth scanning, and the shortest frames the checks accept.
+constexpr int kMinRtuResponse = 5;
+constexpr int kMinAsciiScan = 10;
+constexpr int kMinAsciiResponse = 11;
 
 enum BinaryScanState { SeekAddress = 0, SeekFunction = 1, Collect = 2 };
+// The ASCII scanner's states; AddressHigh and AddressLow are also the positions of the address
+// characters in the request.
+enum AsciiScanState {
+    SeekColon = 0,
+    AddressHigh = 1,
+    AddressLow = 2,
+    FunctionHigh = 3,
+    FunctionLow = 4,
+    Data = 5,
+    LineFeed = 6,
+};
+
+bool isHexDigit(std::uint8_t ch) {
+    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F');
+}
 
 bool broadcastAllowed(int functionCode) {
     return functionCode == 5 || functionCode == 6 || functionCode == 15 || functionCode == 16 ||
@@ -197,61 +220,67 @@ int CModbusMessage::expectedAsciiLength() const {
     return std::min(2 * bytes + 5, kFrameBufferSize);
 }
 
+bool CModbusMessage::scanAsciiChar(std::uint8_t ch) {
+    // A ':' starts a frame wherever it comes: what was stored before it was a false start.
+    if (ch == ':') {
+        rxCount = 0;
+        rxFrame[rxCount++] = ch;
+        scanState = AddressHigh;
+        return false;
+    }
+    switch (scanState) {
+    case SeekColon:
+        break;
+    case AddressHigh:
+    case AddressLow:
+        if (ch == txFrame[scanState]) {
+            rxFrame[rxCount++] = ch;
+            ++scanState;
+        } else if (isFrameChar(ch)) {
+            rxCount = 0;
+            scanState = SeekColon;
+        }
+        break;
+    case FunctionHigh:
+        if (isFrameChar(ch) &&
+            (ch == txFrame[3] || hexCharValue(ch) == (hexCharValue(txFrame[3]) | 8))) {
+            rxFrame[rxCount++] = ch;
+            scanState = FunctionLow;
+        }
+        break;
+    case FunctionLow:
+        if (isFrameChar(ch) && ch == txFrame[4]) {
+            rxFrame[rxCount++] = ch;
+            scanState = Data;
+        }
+        break;
+    case Data:
+        if (isFrameChar(ch)) {
+            rxFrame[rxCount++] = ch;
+        } else if (ch == '\r') {
+            rxFrame[rxCount++] = ch;
+            scanState = LineFeed;
+        }
+        break;
+    default:
+        if (ch == '\n') {
+            rxFrame[rxCount++] = ch;
+            return true;
+        }
+        break;
+    }
+    return false;
+}
+
 void CModbusMessage::scanAsciiResponse(const std::uint8_t* chars, int count) {
     count = std::clamp(count, 0, kFrameBufferSize);
-    scanState = 0;
+    scanState = SeekColon;
     rxCount = 0;
     rxExpected = 0;
     bool complete = false;
-    for (int i = 0; i < count && rxCount < kFrameBufferSize && !complete; ++i) {
-        const std::uint8_t ch = chars[i];
-        switch (scanState) {
-        case 0:
-            if (ch == ':') {
-                rxFrame[rxCount++] = ch;
-                scanState = 1;
-            }
-            break;
-        case 1:
-        case 2:
-            if (ch == txFrame[scanState]) {
-                rxFrame[rxCount++] = ch;
-                ++scanState;
-            } else if (isFrameChar(ch)) {
-                rxCount = 0;
-                scanState = 0;
-            }
-            break;
-        case 3:
-            if (isFrameChar(ch) &&
-                (ch == txFrame[3] || hexCharValue(ch) == (hexCharValue(txFrame[3]) | 8))) {
-                rxFrame[rxCount++] = ch;
-                scanState = 4;
-            }
-            break;
-        case 4:
-            if (isFrameChar(ch) && ch == txFrame[4]) {
-                rxFrame[rxCount++] = ch;
-                scanState = 5;
-            }
-            break;
-        case 5:
-            if (isFrameChar(ch)) {
-                rxFrame[rxCount++] = ch;
-            } else if (ch == '\r') {
-                rxFrame[rxCount++] = ch;
-                scanState = 6;
-            }
-            break;
-        default:
-            if (ch == '\n') {
-                rxFrame[rxCount++] = ch;
-                complete = true;
-            }
-            break;
-        }
-    }
-    if (scanState >= 4)
+    for (int i = 0; i < count && rxCount < kFrameBufferSize && !complete; ++i)
+        complete = scanAsciiChar(chars[i]);
+    if (scanState >= FunctionLow)
         rxExpected = expectedAsciiLength();
 }
 
@@ -286,16 +315,20 @@ int CModbusMessage::checkBinaryResponse() {
 int CModbusMessage::checkAsciiResponse() {
     if (rxCount > kFrameBufferSize)
         rxCount = kFrameBufferSize;
-    if (rxCount < 11)
+    if (rxCount < kMinAsciiResponse)
         return kResultInvalidResponse;
-    auto sumOfPairs = [this](int length) {
+    // The pairs from position 1 up to the trailer: digits 0-9, A-F summing to 0 with the LRC.
+    auto sound = [this](int length) {
         unsigned sum = 0;
-        for (int pos = 1; pos < length - 2; pos += 2)
+        for (int pos = 1; pos < length - 2; pos += 2) {
+            if (!isHexDigit(rxFrame[pos]) || !isHexDigit(rxFrame[pos + 1]))
+                return false;
             sum += hexPairToByte(rxFrame[pos], rxFrame[pos + 1]);
-        return sum & 0xFFu;
+        }
+        return (sum & 0xFFu) == 0;
     };
-    if (sumOfPairs(rxCount) != 0) {
-        if (rxExpected >= 11 && rxExpected < rxCount && sumOfPairs(rxExpected) == 0)
+    if (!sound(rxCount)) {
+        if (rxExpected >= kMinAsciiResponse && rxExpected < rxCount && sound(rxExpected))
             rxCount = rxExpected;
         else
             return kResultInvalidLrc;
@@ -303,6 +336,80 @@ int CModbusMessage::checkAsciiResponse() {
     if (hexCharValue(rxFrame[3]) == (hexCharValue(txFrame[3]) | 8))
         return exceptionResult(hexPairToByte(rxFrame[5], rxFrame[6]));
     return kResultOk;
+}
+
+bool CModbusMessage::broadcastRequest() const {
+    if (binaryMode)
+        return txFrame[frameOffset()] == 0;
+    return txFrame[1] == '0' && txFrame[2] == '0';
+}
+
+ReplyVerdict CModbusMessage::assessResponse(const std::uint8_t* bytes, int count) {
+    count = std::clamp(count, 0, kFrameBufferSize);
+    if (!binaryMode)
+        return assessAscii(bytes, count);
+    return tcpMode ? assessModbusTcp(bytes, count) : assessRtu(bytes, count);
+}
+
+namespace {
+
+// A check result ends reception when it passed or reports an exception.
+ReplyVerdict checked(int result, bool exception) {
+    return {result == kResultOk || exception ? ReplyStatus::Complete : ReplyStatus::Incomplete,
+            result};
+}
+
+} // namespace
+
+ReplyVerdict CModbusMessage::assessRtu(const std::uint8_t* bytes, int count) {
+    rxCount = 0;
+    if (count < kMinRtuResponse)
+        return {};
+    scanBinaryResponse(bytes, count);
+    if (rxCount == 0 || rxCount < rxExpected)
+        return {};
+    const int result = checkBinaryResponse();
+    return checked(result, exceptionReceived.load() == 1);
+}
+
+ReplyVerdict CModbusMessage::assessAscii(const std::uint8_t* bytes, int count) {
+    rxCount = 0;
+    if (count < kMinAsciiScan)
+        return {};
+    scanAsciiResponse(bytes, count);
+    if (rxCount == 0 || rxFrame[rxCount - 1] != '\n')
+        return {};
+    const int result = checkAsciiResponse();
+    return checked(result, exceptionReceived.load() == 1);
+}
+
+ReplyVerdict CModbusMessage::assessModbusTcp(const std::uint8_t* bytes, int count) {
+    rxCount = 0;
+    rxExpected = 0;
+    int start = 0;
+    while (count - start >= kTcpHeaderSize) {
+        const std::uint8_t* frame = bytes + start;
+        const int held = count - start;
+        const int length = frame[4] << 8 | frame[5];
+        if (length < kMinTcpLengthField || length > kMaxTcpReplyLengthField) {
+            scanBinaryResponse(frame, held);
+            return {};
+        }
+        const int total = kTcpHeaderSize + length;
+        const bool ours =
+            frame[0] == txFrame[0] && frame[1] == txFrame[1] && frame[2] == 0 && frame[3] == 0;
+        if (ours) {
+            scanBinaryResponse(frame, std::min(held, total));
+            if (held < total)
+                return {};
+            return {ReplyStatus::Complete, checkBinaryResponse()};
+        }
+        // Another transaction's reply (a late answer to an earlier request) is set aside.
+        if (held < total)
+            return {};
+        start += total;
+    }
+    return {};
 }
 
 int CModbusMessage::asciiToBinary(std::uint8_t* buffer, int& length) {

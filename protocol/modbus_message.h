@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/window_messages.h"
+#include "protocol/result_codes.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,6 +10,19 @@
 #include <vector>
 
 constexpr int kFrameBufferSize = 640;
+
+// Whether the bytes received so far for an attempt end reception.
+enum class ReplyStatus : std::uint8_t {
+    Incomplete, // more bytes may still complete the reply, or mend a failed check
+    Complete,   // reception ends here
+};
+
+// The answer of the completion rule: the status, and the attempt's result if reception ended
+// with the bytes held now.
+struct ReplyVerdict {
+    ReplyStatus status = ReplyStatus::Incomplete;
+    int result = kResultInvalidResponse;
+};
 
 // The transaction object: framing and addressing flags, the request staging area, the frames
 // as sent and received, and the engine parameters in force. One lives in the document for the
@@ -48,10 +61,29 @@ public:
     std::atomic<std::int32_t> time2{2000};
     std::atomic<std::int32_t> modemTimeout{0};
     std::atomic<std::int32_t> readPause{0};
-    std::atomic<WindowHandle> mainWindow{0};
 
     // Frame offset of the address: 6 for Modbus/TCP, 0 otherwise.
     int frameOffset() const { return tcpMode ? 6 : 0; }
+
+    // True when the request in txFrame goes to address 0, in any framing: a broadcast, which
+    // the units execute without answering.
+    bool broadcastRequest() const;
+
+    // The completion rule of both exchanges, asked after every read with all `count` bytes
+    // received so far for the attempt (taken as at most 640). Extracts the reply into rxFrame
+    // and says whether reception ends, and with what result:
+    // - RTU: complete when the frame extracted reaches rxExpected and passes its CRC check, or
+    //   is an exception;
+    // - ASCII: complete when the frame extracted ends in CR LF and passes its LRC check, or is
+    //   an exception;
+    // - Modbus/TCP: complete when 6 + the header's length field bytes are held; the result is
+    //   that of checkBinaryResponse over exactly those bytes. A reply whose transaction
+    //   identifier differs from the request's or whose protocol identifier is not 0 is set aside
+    //   once whole, and the rule looks at what follows it. A length field below 3 or above 254
+    //   can never complete.
+    // The result is 0 only after a passing check: while no complete, checked frame is held it is
+    // the failed check's code (5008, 5024) or 5007.
+    ReplyVerdict assessResponse(const std::uint8_t* bytes, int count);
 
     // Builds a complete frame into `frame` (640 bytes) from modbusId, the function code and the
     // first dataLength bytes of pduData. Returns 0, 5018 (broadcast not allowed; nothing built)
@@ -62,14 +94,16 @@ public:
     // Extract the response from all `count` bytes received so far for the attempt into rxFrame
     // and set rxCount, rxExpected and scanState. Never reads beyond `count` bytes (taken as at
     // most 640). rxExpected is 0 until the function code is extracted (and always for
-    // Modbus/TCP), and 640 while the byte count that decides it has not arrived.
+    // Modbus/TCP), and 640 while the byte count that decides it has not arrived. In ASCII a ':'
+    // starts the frame afresh wherever it comes.
     void scanBinaryResponse(const std::uint8_t* bytes, int count);
     void scanAsciiResponse(const std::uint8_t* chars, int count);
 
     // Verify the extracted frame: 0, 5007, 5008 (CRC) or 5024 (LRC), or the result code of an
     // exception response (which also sets exceptionReceived). When the check value fails over
     // rxCount, it is tried once more over rxExpected if that is shorter than what was
-    // extracted; on success rxCount becomes rxExpected (trailing bytes are dropped).
+    // extracted; on success rxCount becomes rxExpected (trailing bytes are dropped). An ASCII
+    // frame with a character other than 0-9, A-F among its digit pairs fails as 5024.
     int checkBinaryResponse();
     int checkAsciiResponse();
 
@@ -185,4 +219,10 @@ private:
     // decide it have not arrived.
     int expectedBinaryLength() const;
     int expectedAsciiLength() const;
+
+    // One character of scanAsciiResponse; true when it completes the frame.
+    bool scanAsciiChar(std::uint8_t ch);
+    ReplyVerdict assessRtu(const std::uint8_t* bytes, int count);
+    ReplyVerdict assessAscii(const std::uint8_t* bytes, int count);
+    ReplyVerdict assessModbusTcp(const std::uint8_t* bytes, int count);
 };

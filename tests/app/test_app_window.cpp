@@ -201,7 +201,7 @@ TEST_F(AppWindow, StartsUpToTheMainWindow) {
     EXPECT_TRUE(waitUntil([&] { return doc().commsThreadRunning(); }));
     EXPECT_TRUE(shell->view()->watchdogActive());
     EXPECT_FALSE(frame().indicatorTimerActive());
-    EXPECT_EQ(doc().message().mainWindow, frame().handle());
+    EXPECT_EQ(doc().context().mainWindow, frame().handle());
     EXPECT_EQ(frame().windowTitle().toStdString(), "Vantrel");
     EXPECT_EQ(frame().paneText(1).toStdString(), text(150));
     EXPECT_TRUE(messages.messages.empty());

@@ -178,7 +178,7 @@ public:
 class CEngineHarness {
 public:
     explicit CEngineHarness(int modbusTypeTcp = 1) {
-        context.message.mainWindow = mainWindow.handle();
+        context.mainWindow = mainWindow.handle();
         context.message.tcpMode = modbusTypeTcp;
         context.message.binaryMode = 1;
         context.message.serialLink = 0;

@@ -1,31 +1,122 @@
 #include "engine_test_support.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
-TEST(ClientSocket, WinsockResultMapsEveryCodePerOperation) {
-    const struct {
-        int code;
-        int connect;
-        int send;
-        int receive;
-    } cases[] = {
-        {10013, 5524, 5524, 5524}, {10014, 5509, 5525, 5525}, {10022, 5510, 5529, 5529},
-        {10024, 5512, 5512, 5512}, {10035, 5522, 5528, 5528}, {10036, 5521, 5521, 5521},
-        {10038, 5516, 5516, 5516}, {10039, 5508, 5508, 5508}, {10047, 5506, 5506, 5506},
-        {10048, 5504, 5504, 5504}, {10049, 5505, 5505, 5505}, {10050, 5520, 5520, 5520},
-        {10051, 5513, 5513, 5513}, {10052, 0, 0, 0},          {10053, 5530, 5530, 5530},
-        {10054, 5531, 5531, 5531}, {10055, 5514, 5526, 5526}, {10056, 5511, 5511, 5511},
-        {10057, 5515, 5515, 5515}, {10058, 0, 5527, 5523},    {10060, 5517, 5517, 5517},
-        {10061, 5507, 5507, 5507}, {10065, 5532, 5532, 5532}, {10093, 5519, 5519, 5519},
-    };
+namespace {
+
+struct WinsockRow {
+    const char* name;
+    int code;
+    int connect;
+    int send;
+    int receive;
+};
+
+void PrintTo(const WinsockRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class WinsockResult : public ::testing::TestWithParam<WinsockRow> {};
+
+TEST_P(WinsockResult, MapsTheCodePerOperation) {
+    const WinsockRow& row = GetParam();
     CClientSocket socket;
-    for (const auto& c : cases) {
-        EXPECT_EQ(socket.winsockResult(SocketOp::Connect, c.code), c.connect) << c.code;
-        EXPECT_EQ(socket.winsockResult(SocketOp::Send, c.code), c.send) << c.code;
-        EXPECT_EQ(socket.winsockResult(SocketOp::Receive, c.code), c.receive) << c.code;
-    }
-    EXPECT_EQ(socket.unknownError.load(), 0) << "known codes leave unknownError alone";
-    EXPECT_EQ(socket.linkBroken.load(), 0) << "10053 breaks the link only when connected";
+    EXPECT_EQ(socket.winsockResult(SocketOp::Connect, row.code), row.connect);
+    EXPECT_EQ(socket.winsockResult(SocketOp::Send, row.code), row.send);
+    EXPECT_EQ(socket.winsockResult(SocketOp::Receive, row.code), row.receive);
+    EXPECT_EQ(socket.unknownError.load(), row.connect == 5518 ? row.code : 0)
+        << "only an unknown code is kept";
+    EXPECT_EQ(socket.linkBroken.load(), 0) << "no link to break while not connected";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, WinsockResult,
+    ::testing::Values(
+        WinsockRow{
+            .name = "AccessDenied", .code = 10013, .connect = 5524, .send = 5524, .receive = 5524},
+        WinsockRow{
+            .name = "BadAddress", .code = 10014, .connect = 5509, .send = 5525, .receive = 5525},
+        WinsockRow{
+            .name = "Invalid", .code = 10022, .connect = 5510, .send = 5529, .receive = 5529},
+        WinsockRow{.name = "TooManySockets",
+                   .code = 10024,
+                   .connect = 5512,
+                   .send = 5512,
+                   .receive = 5512},
+        WinsockRow{
+            .name = "WouldBlock", .code = 10035, .connect = 5522, .send = 5528, .receive = 5528},
+        WinsockRow{
+            .name = "InProgress", .code = 10036, .connect = 5521, .send = 5521, .receive = 5521},
+        WinsockRow{
+            .name = "NotASocket", .code = 10038, .connect = 5516, .send = 5516, .receive = 5516},
+        WinsockRow{.name = "DestinationRequired",
+                   .code = 10039,
+                   .connect = 5508,
+                   .send = 5508,
+                   .receive = 5508},
+        WinsockRow{.name = "FamilyNotSupported",
+                   .code = 10047,
+                   .connect = 5506,
+                   .send = 5506,
+                   .receive = 5506},
+        WinsockRow{
+            .name = "AddressInUse", .code = 10048, .connect = 5504, .send = 5504, .receive = 5504},
+        WinsockRow{.name = "AddressNotAvailable",
+                   .code = 10049,
+                   .connect = 5505,
+                   .send = 5505,
+                   .receive = 5505},
+        WinsockRow{
+            .name = "NetworkDown", .code = 10050, .connect = 5520, .send = 5520, .receive = 5520},
+        WinsockRow{.name = "NetworkUnreachable",
+                   .code = 10051,
+                   .connect = 5513,
+                   .send = 5513,
+                   .receive = 5513},
+        WinsockRow{.name = "NetworkReset", .code = 10052, .connect = 0, .send = 0, .receive = 0},
+        WinsockRow{.name = "ConnectionAborted",
+                   .code = 10053,
+                   .connect = 5530,
+                   .send = 5530,
+                   .receive = 5530},
+        WinsockRow{.name = "ConnectionReset",
+                   .code = 10054,
+                   .connect = 5531,
+                   .send = 5531,
+                   .receive = 5531},
+        WinsockRow{
+            .name = "NoBuffers", .code = 10055, .connect = 5514, .send = 5526, .receive = 5526},
+        WinsockRow{.name = "AlreadyConnected",
+                   .code = 10056,
+                   .connect = 5511,
+                   .send = 5511,
+                   .receive = 5511},
+        WinsockRow{
+            .name = "NotConnected", .code = 10057, .connect = 5515, .send = 5515, .receive = 5515},
+        WinsockRow{.name = "ShutDown", .code = 10058, .connect = 0, .send = 5527, .receive = 5523},
+        WinsockRow{
+            .name = "TimedOut", .code = 10060, .connect = 5517, .send = 5517, .receive = 5517},
+        WinsockRow{
+            .name = "Refused", .code = 10061, .connect = 5507, .send = 5507, .receive = 5507},
+        WinsockRow{.name = "HostUnreachable",
+                   .code = 10065,
+                   .connect = 5532,
+                   .send = 5532,
+                   .receive = 5532},
+        WinsockRow{.name = "NotInitialised",
+                   .code = 10093,
+                   .connect = 5519,
+                   .send = 5519,
+                   .receive = 5519},
+        WinsockRow{
+            .name = "UnknownCode", .code = 10040, .connect = 5518, .send = 5518, .receive = 5518}),
+    [](const ::testing::TestParamInfo<WinsockRow>& row) { return std::string(row.param.name); });
+
+} // namespace
+
+TEST(ClientSocket, AnAbortedConnectionBreaksAnEstablishedLink) {
+    CClientSocket socket;
     socket.connected = 1;
     socket.winsockResult(SocketOp::Receive, 10053);
     EXPECT_EQ(socket.linkBroken.load(), 1);

@@ -1,6 +1,8 @@
+#include "engine_probe.h"
 #include "engine_test_support.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -14,35 +16,81 @@ void answerReads(CUnitLink& link) {
 
 } // namespace
 
-TEST(CommsEngine, QueueJobChecksItsArguments) {
+struct QueueCase {
+    const char* name;
+    std::uint16_t length;
+    bool nullRequest;
+    bool nullResponse;
+    int expected;
+};
+
+void PrintTo(const QueueCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class QueueJobArguments : public ::testing::TestWithParam<QueueCase> {};
+
+TEST_P(QueueJobArguments, AreCheckedBeforeTheJobIsQueued) {
+    const QueueCase& c = GetParam();
     CCommsEngine engine;
     CMessageQueue window;
     std::uint8_t request[641] = {1};
     std::uint8_t response[640];
     std::uint16_t responseLength = 0;
-    const struct {
-        std::uint16_t length;
-        bool nullRequest;
-        bool nullResponse;
-        int expected;
-    } cases[] = {
-        {640, false, false, 0},  {1, false, false, 0},   {641, false, false, 5016},
-        {0, false, false, 5016}, {8, true, false, 5016}, {8, false, true, 5016},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(engine.queueJob(JobType::ModbusRequest, c.nullRequest ? nullptr : request,
-                                  &c.length, c.nullResponse ? nullptr : response, &responseLength,
-                                  window.handle()),
-                  c.expected)
-            << "length " << c.length;
-    }
-    EXPECT_EQ(engine.jobQueue.size(), 2u);
-    engine.stopping = 1;
+    EXPECT_EQ(engine.queueJob(JobType::ModbusRequest, c.nullRequest ? nullptr : request, &c.length,
+                              c.nullResponse ? nullptr : response, &responseLength,
+                              window.handle()),
+              c.expected);
+    EXPECT_EQ(CCommsEngineProbe::queuedJobs(engine), c.expected == 0 ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, QueueJobArguments,
+                         ::testing::Values(QueueCase{.name = "Largest",
+                                                     .length = 640,
+                                                     .nullRequest = false,
+                                                     .nullResponse = false,
+                                                     .expected = 0},
+                                           QueueCase{.name = "Smallest",
+                                                     .length = 1,
+                                                     .nullRequest = false,
+                                                     .nullResponse = false,
+                                                     .expected = 0},
+                                           QueueCase{.name = "TooLong",
+                                                     .length = 641,
+                                                     .nullRequest = false,
+                                                     .nullResponse = false,
+                                                     .expected = 5016},
+                                           QueueCase{.name = "Empty",
+                                                     .length = 0,
+                                                     .nullRequest = false,
+                                                     .nullResponse = false,
+                                                     .expected = 5016},
+                                           QueueCase{.name = "NoRequest",
+                                                     .length = 8,
+                                                     .nullRequest = true,
+                                                     .nullResponse = false,
+                                                     .expected = 5016},
+                                           QueueCase{.name = "NoResponseBuffer",
+                                                     .length = 8,
+                                                     .nullRequest = false,
+                                                     .nullResponse = true,
+                                                     .expected = 5016}),
+                         [](const ::testing::TestParamInfo<QueueCase>& row) {
+                             return std::string(row.param.name);
+                         });
+
+TEST(CommsEngine, QueueJobRefusesEveryJobWhileTheThreadEnds) {
+    CCommsEngine engine;
+    CMessageQueue window;
+    const std::uint8_t request[8] = {1};
+    std::uint8_t response[640];
+    std::uint16_t responseLength = 0;
+    CCommsEngineProbe::stopping(engine) = 1;
     const std::uint16_t length = 8;
     EXPECT_EQ(engine.queueJob(JobType::ModbusRequest, request, &length, response, &responseLength,
                               window.handle()),
               1);
-    EXPECT_EQ(engine.jobQueue.size(), 2u);
+    EXPECT_EQ(CCommsEngineProbe::queuedJobs(engine), 0u);
 }
 
 TEST(CommsEngine, ServesModbusTcpReadAndLogsTheExchange) {
@@ -73,78 +121,118 @@ TEST(CommsEngine, ServesModbusTcpReadAndLogsTheExchange) {
 }
 
 // Faults of the unit, each a single job with retries 2 and a short time-out.
-TEST(CommsEngine, UnitFaultsGiveTheirResultsAfterTheirAttempts) {
-    const Bytes rtuRead = rtuFrame({1, 3, 0, 0, 0, 1});
-    const struct {
-        const char* name;
-        int tcpMode;
-        Bytes request;
-        CFakeUnit::Script script;
-        int expectedResult;
-        int expectedRequests;
-    } cases[] = {
-        {"no answer", 1, kReadHolding,
-         [](CUnitLink& link) {
-             while (!link.readRequest().empty()) {
-             }
-         },
-         5006, 3},
-        {"garbage", 1, kReadHolding,
-         [](CUnitLink& link) {
-             for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
-                 link.send({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9});
-         },
-         5007, 3},
-        {"bad CRC, then a good frame", 0, rtuRead,
-         [](CUnitLink& link) {
-             Bytes bad = rtuFrame({1, 3, 2, 0, 5});
-             bad.back() ^= 0xFF;
-             if (!link.readRequest().empty())
-                 link.send(bad);
-             if (!link.readRequest().empty())
-                 link.send(rtuFrame({1, 3, 2, 0, 5}));
-             link.linger(5000);
-         },
-         0, 2},
-        {"exception on the first attempt", 1, kReadHolding,
-         [](CUnitLink& link) {
-             for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
-                 link.send(tcpAnswer(r, {0x83, 2}));
-         },
-         5010, 1},
-        {"closed mid-response", 1, kReadHolding,
-         [](CUnitLink& link) {
-             const Bytes r = link.readRequest();
-             if (!r.empty())
-                 link.send(Bytes(r.begin(), r.begin() + 5));
-             link.close();
-         },
-         5534, 1},
-        {"640 bytes without a frame", 0, rtuRead,
-         [](CUnitLink& link) {
-             for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
-                 link.send(Bytes(700, 0x55));
-         },
-         5003, 3},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CFakeUnit unit(c.script);
-        CEngineHarness h(c.tcpMode);
-        h.context.message.retries = 2;
-        h.context.message.time2 = 300;
-        ASSERT_TRUE(h.connect(unit.port()));
-        CSubmitter submitter;
-        ASSERT_EQ(submitter.submit(h.context.engine, c.request), 0);
-        const auto result = submitter.result();
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->lParam, c.expectedResult);
-        EXPECT_FALSE(submitter.result(100)) << "one result per job";
-        h.context.socket.disconnect();
-        h.context.engine.stopThread(h.context);
-        EXPECT_EQ(unit.requests(), c.expectedRequests);
-    }
+struct FaultCase {
+    const char* name;
+    int tcpMode;
+    Bytes request;
+    CFakeUnit::Script script;
+    int expectedResult;
+    int expectedRequests;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
 }
+
+class UnitFault : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(UnitFault, GivesItsResultAfterItsAttempts) {
+    const FaultCase& c = GetParam();
+    CFakeUnit unit(c.script);
+    CEngineHarness h(c.tcpMode);
+    h.context.message.retries = 2;
+    h.context.message.time2 = 300;
+    ASSERT_TRUE(h.connect(unit.port()));
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, c.request), 0);
+    const auto result = submitter.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->lParam, c.expectedResult);
+    EXPECT_FALSE(submitter.result(100)) << "one result per job";
+    h.context.socket.disconnect();
+    h.context.engine.stopThread(h.context);
+    EXPECT_EQ(unit.requests(), c.expectedRequests);
+}
+
+const Bytes kRtuRead = rtuFrame({1, 3, 0, 0, 0, 1});
+
+Bytes badCrcFrame() {
+    Bytes bad = rtuFrame({1, 3, 2, 0, 5});
+    bad.back() ^= 0xFF;
+    return bad;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, UnitFault,
+    ::testing::Values(FaultCase{.name = "NoAnswer",
+                                .tcpMode = 1,
+                                .request = kReadHolding,
+                                .script =
+                                    [](CUnitLink& link) {
+                                        while (!link.readRequest().empty()) {
+                                        }
+                                    },
+                                .expectedResult = 5006,
+                                .expectedRequests = 3},
+                      FaultCase{.name = "Garbage",
+                                .tcpMode = 1,
+                                .request = kReadHolding,
+                                .script =
+                                    [](CUnitLink& link) {
+                                        for (Bytes r = link.readRequest(); !r.empty();
+                                             r = link.readRequest())
+                                            link.send({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9});
+                                    },
+                                .expectedResult = 5007,
+                                .expectedRequests = 3},
+                      FaultCase{.name = "BadCrcThenAGoodFrame",
+                                .tcpMode = 0,
+                                .request = kRtuRead,
+                                .script =
+                                    [](CUnitLink& link) {
+                                        if (!link.readRequest().empty())
+                                            link.send(badCrcFrame());
+                                        if (!link.readRequest().empty())
+                                            link.send(rtuFrame({1, 3, 2, 0, 5}));
+                                        link.linger(5000);
+                                    },
+                                .expectedResult = 0,
+                                .expectedRequests = 2},
+                      FaultCase{.name = "ExceptionOnTheFirstAttempt",
+                                .tcpMode = 1,
+                                .request = kReadHolding,
+                                .script =
+                                    [](CUnitLink& link) {
+                                        for (Bytes r = link.readRequest(); !r.empty();
+                                             r = link.readRequest())
+                                            link.send(tcpAnswer(r, {0x83, 2}));
+                                    },
+                                .expectedResult = 5010,
+                                .expectedRequests = 1},
+                      FaultCase{.name = "ClosedMidResponse",
+                                .tcpMode = 1,
+                                .request = kReadHolding,
+                                .script =
+                                    [](CUnitLink& link) {
+                                        const Bytes r = link.readRequest();
+                                        if (!r.empty())
+                                            link.send(Bytes(r.begin(), r.begin() + 5));
+                                        link.close();
+                                    },
+                                .expectedResult = 5534,
+                                .expectedRequests = 1},
+                      FaultCase{.name = "SixHundredFortyBytesWithoutAFrame",
+                                .tcpMode = 0,
+                                .request = kRtuRead,
+                                .script =
+                                    [](CUnitLink& link) {
+                                        for (Bytes r = link.readRequest(); !r.empty();
+                                             r = link.readRequest())
+                                            link.send(Bytes(700, 0x55));
+                                    },
+                                .expectedResult = 5003,
+                                .expectedRequests = 3}),
+    [](const ::testing::TestParamInfo<FaultCase>& row) { return std::string(row.param.name); });
 
 TEST(CommsEngine, JobWithoutConnectionGets5534AtEveryAttempt) {
     CEngineHarness h;
@@ -195,42 +283,47 @@ TEST(CommsEngine, StaleInputIsFlushedAndLoggedBeforeTheRequest) {
     EXPECT_EQ(h.context.engine.logRecords.record(0)->size, 2);
 }
 
-TEST(CommsEngine, AbortDuringTheWaitEndsTheJobWithoutRetry) {
-    for (const int logComms : {1, 0}) {
-        SCOPED_TRACE(logComms);
-        CFakeUnit unit([](CUnitLink& link) {
-            while (!link.readRequest().empty()) {
-            }
-        });
-        CEngineHarness h;
-        h.context.logComms = logComms;
-        h.context.message.retries = 2;
-        h.context.message.time2 = 8000;
-        ASSERT_TRUE(h.connect(unit.port()));
-        CSubmitter submitter;
-        ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
-        // The request has reached the unit: the exchange waits for the answer.
-        for (int i = 0; i < 500 && unit.requests() == 0; ++i)
-            sleepMs(5);
-        const std::uint32_t start = tickCount();
-        EXPECT_TRUE(h.context.engine.abortCurrentJob());
-        const auto result = submitter.result(5000);
-        ASSERT_TRUE(result);
-        EXPECT_LT(tickCount() - start, 5000u);
-        EXPECT_EQ(result->lParam, 0);
-        EXPECT_EQ(h.loggedErrors(), logComms ? std::vector<int>{5001} : std::vector<int>{});
-        h.context.socket.disconnect();
-        h.context.engine.stopThread(h.context);
-        EXPECT_EQ(unit.requests(), 1);
-    }
+class AbortDuringTheWait : public ::testing::TestWithParam<int> {};
+
+TEST_P(AbortDuringTheWait, EndsTheJobWithoutRetry) {
+    const int logComms = GetParam();
+    CFakeUnit unit([](CUnitLink& link) {
+        while (!link.readRequest().empty()) {
+        }
+    });
+    CEngineHarness h;
+    h.context.logComms = logComms;
+    h.context.message.retries = 2;
+    h.context.message.time2 = 8000;
+    ASSERT_TRUE(h.connect(unit.port()));
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
+    // The request has reached the unit: the exchange waits for the answer.
+    for (int i = 0; i < 500 && unit.requests() == 0; ++i)
+        sleepMs(5);
+    const std::uint32_t start = tickCount();
+    EXPECT_TRUE(h.context.engine.abortCurrentJob());
+    const auto result = submitter.result(5000);
+    ASSERT_TRUE(result);
+    EXPECT_LT(tickCount() - start, 5000u);
+    EXPECT_EQ(result->lParam, 0);
+    EXPECT_EQ(h.loggedErrors(), logComms ? std::vector<int>{5001} : std::vector<int>{});
+    h.context.socket.disconnect();
+    h.context.engine.stopThread(h.context);
+    EXPECT_EQ(unit.requests(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Logging, AbortDuringTheWait, ::testing::Values(1, 0),
+                         [](const ::testing::TestParamInfo<int>& row) {
+                             return std::string(row.param ? "LogOn" : "LogOff");
+                         });
 
 TEST(CommsEngine, IdleHandshakesCompleteWithinAnIdlePeriod) {
     CEngineHarness h;
     ASSERT_TRUE(h.started);
     EXPECT_TRUE(h.context.engine.cancelJobs(12345));
     EXPECT_TRUE(h.context.engine.abortCurrentJob());
-    EXPECT_EQ(h.context.engine.aborted.load(), 0);
+    EXPECT_EQ(CCommsEngineProbe::aborted(h.context.engine).load(), 0);
 }
 
 // A unit that holds its first answer for a while keeps the thread busy so that the other jobs
@@ -292,10 +385,7 @@ TEST(CommsEngine, DestroyedWindowsJobIsDiscardedWithoutExchange) {
     gone->window.reset();
     slow.release.set();
     EXPECT_TRUE(first.result());
-    const auto queued = [&] {
-        std::lock_guard guard(h.context.engine.jobLock);
-        return h.context.engine.jobQueue.size();
-    };
+    const auto queued = [&] { return CCommsEngineProbe::queuedJobs(h.context.engine); };
     for (int i = 0; i < 500 && queued() != 0; ++i)
         sleepMs(5);
     EXPECT_TRUE(gone->responseUntouched());
@@ -319,7 +409,7 @@ TEST(CommsEngine, StoppingWithJobsQueuedFreesThemAndPostsNothing) {
     EXPECT_LT(tickCount() - start, 5000u) << "the exchange ends at the stop, not at its time-out";
     slow.release.set();
     EXPECT_FALSE(submitter.result(100));
-    EXPECT_TRUE(h.context.engine.jobQueue.empty());
+    EXPECT_EQ(CCommsEngineProbe::queuedJobs(h.context.engine), 0u);
     EXPECT_EQ(h.context.commsThreadRunning.load(), 0);
     EXPECT_FALSE(h.context.socket.isOpen());
     EXPECT_EQ(h.context.socket.connected.load(), 0);

@@ -1,3 +1,4 @@
+#include "engine_probe.h"
 #include "engine_test_support.h"
 #include "test_serial_support.h"
 
@@ -92,7 +93,7 @@ TEST_F(EngineSerialJobs, AbortBetweenAttemptsEndsTheJob) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->wParam, 1u);
     EXPECT_LT(requests.load(), 3);
-    EXPECT_EQ(h.context.engine.aborted.load(), 0);
+    EXPECT_EQ(CCommsEngineProbe::aborted(h.context.engine).load(), 0);
 }
 
 TEST_F(EngineSerialJobs, StoppingClosesTheOpenPort) {

@@ -1,4 +1,5 @@
 #include "comms/comms_context.h"
+#include "engine_probe.h"
 #include "protocol/check_values.h"
 #include "test_frames.h"
 #include "test_serial_support.h"
@@ -10,6 +11,11 @@ namespace {
 
 const Bytes kRequest = rtuFrame({0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
 const Bytes kAnswer = rtuFrame({0x01, 0x03, 0x04, 0x00, 0x0A, 0x00, 0x0B});
+
+Bytes joined(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 // What the far end does once it has read the request: each step waits, then sends.
 struct Step {
@@ -44,10 +50,7 @@ protected:
         ctx.serialPort.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
         ASSERT_TRUE(ctx.serialPort.isOpen());
         ctx.serialPort.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
-        // The comms thread fills these at its start; these tests call the exchange directly.
-        ctx.engine.serialWaitSet[1] = WaitItem{&ctx.engine.abortEvent, -1};
-        ctx.engine.serialWaitSet[2] = WaitItem{&ctx.engine.stopEvent, -1};
-        ctx.engine.logEnabled = 1;
+        ctx.logComms = 1;
         msg().time1 = 1500;
         msg().time2 = 300;
         msg().readPause = 2;
@@ -60,7 +63,7 @@ protected:
     }
     int run() {
         const std::uint32_t start = tickCount();
-        const int result = ctx.engine.serialTransaction(msg(), ctx.serialPort);
+        const int result = CCommsEngineProbe::serialTransaction(ctx);
         elapsed = tickCount() - start;
         return result;
     }
@@ -84,50 +87,65 @@ protected:
     std::uint32_t elapsed = 0;
 };
 
-TEST_F(SerialTransactionTest, RtuAnswersEndAsSoonAsTheFrameIsComplete) {
-    struct Case {
-        const char* name;
-        std::vector<Step> steps;
-        int echo;
-        int result;
-        Bytes expected;
-    };
-    const Bytes exception = rtuFrame({0x01, 0x83, 0x02});
-    const Case cases[] = {
-        {"two bursts",
-         {{5, Bytes(kAnswer.begin(), kAnswer.begin() + 4)},
-          {60, Bytes(kAnswer.begin() + 4, kAnswer.end())}},
-         0,
-         0,
-         kAnswer},
-        {"echo then answer", {{0, kRequest}, {40, kAnswer}}, 1, 0, kAnswer},
-        {"echo and answer together",
-         {{0,
-           [] {
-               Bytes b = kRequest;
-               b.insert(b.end(), kAnswer.begin(), kAnswer.end());
-               return b;
-           }()}},
-         1,
-         0,
-         kAnswer},
-        {"exception", {{5, exception}}, 0, 5010, exception},
-    };
-    for (const auto& c : cases) {
-        msg().removeEcho = c.echo;
-        msg().time2 = 1500;
-        int result = -1;
-        {
-            CScriptedUnit unit(line, kRequest.size(), c.steps);
-            result = run();
-        }
-        EXPECT_EQ(result, c.result) << c.name;
-        EXPECT_EQ(rxFrame(), c.expected) << c.name;
-        // Completion, not silence, ended reception: well inside the 1500 ms of time2.
-        EXPECT_LT(elapsed, 1200u) << c.name;
-        EXPECT_EQ(ctx.engine.serialBusy.load(), 0);
-    }
+struct CompletionCase {
+    const char* name;
+    std::vector<Step> steps;
+    int echo;
+    int result;
+    Bytes expected;
+};
+
+void PrintTo(const CompletionCase& c, std::ostream* os) {
+    *os << c.name;
 }
+
+class RtuCompletion : public SerialTransactionTest,
+                      public ::testing::WithParamInterface<CompletionCase> {};
+
+TEST_P(RtuCompletion, EndsAsSoonAsTheFrameIsComplete) {
+    const CompletionCase& c = GetParam();
+    msg().removeEcho = c.echo;
+    msg().time2 = 1500;
+    int result = -1;
+    {
+        CScriptedUnit unit(line, kRequest.size(), c.steps);
+        result = run();
+    }
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(rxFrame(), c.expected);
+    // Completion, not silence, ended reception: well inside the 1500 ms of time2.
+    EXPECT_LT(elapsed, 1200u);
+    EXPECT_EQ(ctx.engine.serialBusy.load(), 0);
+}
+
+const Bytes kException = rtuFrame({0x01, 0x83, 0x02});
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, RtuCompletion,
+    ::testing::Values(CompletionCase{.name = "TwoBursts",
+                                     .steps = {{5, Bytes(kAnswer.begin(), kAnswer.begin() + 4)},
+                                               {60, Bytes(kAnswer.begin() + 4, kAnswer.end())}},
+                                     .echo = 0,
+                                     .result = 0,
+                                     .expected = kAnswer},
+                      CompletionCase{.name = "EchoThenAnswer",
+                                     .steps = {{0, kRequest}, {40, kAnswer}},
+                                     .echo = 1,
+                                     .result = 0,
+                                     .expected = kAnswer},
+                      CompletionCase{.name = "EchoAndAnswerTogether",
+                                     .steps = {{0, joined(kRequest, kAnswer)}},
+                                     .echo = 1,
+                                     .result = 0,
+                                     .expected = kAnswer},
+                      CompletionCase{.name = "Exception",
+                                     .steps = {{5, kException}},
+                                     .echo = 0,
+                                     .result = 5010,
+                                     .expected = kException}),
+    [](const ::testing::TestParamInfo<CompletionCase>& row) {
+        return std::string(row.param.name);
+    });
 
 TEST_F(SerialTransactionTest, StaleInputIsFlushedAndLoggedButNeverTheAnswer) {
     const Bytes stale = {0xAA, 0xBB, 0xCC};
@@ -146,37 +164,55 @@ TEST_F(SerialTransactionTest, StaleInputIsFlushedAndLoggedButNeverTheAnswer) {
     EXPECT_EQ(ctx.serialPort.getTimeouts().readInterval, kReadIntervalImmediate);
 }
 
-TEST_F(SerialTransactionTest, SilenceAndBadChecksEndOnTheTimeouts) {
-    struct Case {
-        const char* name;
-        std::vector<Step> steps;
-        int result;
-        std::uint32_t atLeastMs;
-    };
-    Bytes badCrc = kAnswer;
-    badCrc.back() ^= 0xFF;
-    const Case cases[] = {
-        {"silence", {}, 5006, 1400},           // about time1
-        {"bad crc", {{5, badCrc}}, 5008, 250}, // time2 of silence after the bytes
-        {"garbage", {{5, {0x07, 0x01}}}, 5007, 250},
-    };
-    for (const auto& c : cases) {
-        ctx.engine.clearLog();
-        int result = -1;
-        {
-            CScriptedUnit unit(line, kRequest.size(), c.steps);
-            result = run();
-        }
-        EXPECT_EQ(result, c.result) << c.name;
-        EXPECT_GE(elapsed, c.atLeastMs) << c.name;
-        EXPECT_LT(elapsed, 5000u) << c.name;
-        const auto log = logged();
-        ASSERT_GE(log.size(), 3u) << c.name;
-        EXPECT_EQ(log.front().first, 2) << c.name;
-        EXPECT_EQ(log[log.size() - 2], std::make_pair(3, Bytes{})) << c.name;
-        EXPECT_EQ(log.back(), std::make_pair(5, errorBytes(c.result))) << c.name;
-    }
+struct SilenceCase {
+    const char* name;
+    std::vector<Step> steps;
+    int result;
+    std::uint32_t atLeastMs;
+};
+
+void PrintTo(const SilenceCase& c, std::ostream* os) {
+    *os << c.name;
 }
+
+class SilenceEnds : public SerialTransactionTest,
+                    public ::testing::WithParamInterface<SilenceCase> {};
+
+TEST_P(SilenceEnds, ReceptionOnTheTimeouts) {
+    const SilenceCase& c = GetParam();
+    int result = -1;
+    {
+        CScriptedUnit unit(line, kRequest.size(), c.steps);
+        result = run();
+    }
+    EXPECT_EQ(result, c.result);
+    EXPECT_GE(elapsed, c.atLeastMs);
+    EXPECT_LT(elapsed, 5000u);
+    const auto log = logged();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log.front().first, 2);
+    EXPECT_EQ(log[log.size() - 2], std::make_pair(3, Bytes{}));
+    EXPECT_EQ(log.back(), std::make_pair(5, errorBytes(c.result)));
+}
+
+Bytes withBadCrc(Bytes frame) {
+    frame.back() ^= 0xFF;
+    return frame;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, SilenceEnds,
+    ::testing::Values(
+        // About time1.
+        SilenceCase{.name = "Silence", .steps = {}, .result = 5006, .atLeastMs = 1400},
+        // time2 of silence after the bytes.
+        SilenceCase{.name = "BadCrc",
+                    .steps = {{5, withBadCrc(kAnswer)}},
+                    .result = 5008,
+                    .atLeastMs = 250},
+        SilenceCase{
+            .name = "Garbage", .steps = {{5, {0x07, 0x01}}}, .result = 5007, .atLeastMs = 250}),
+    [](const ::testing::TestParamInfo<SilenceCase>& row) { return std::string(row.param.name); });
 
 TEST_F(SerialTransactionTest, BroadcastReturnsWithoutReading) {
     setRequest(rtuFrame({0x00, 0x06, 0x00, 0x01, 0x00, 0x03}));
@@ -188,28 +224,50 @@ TEST_F(SerialTransactionTest, BroadcastReturnsWithoutReading) {
     EXPECT_EQ(line.receive(8, 2000).size(), 8u);
 }
 
+TEST_F(SerialTransactionTest, AsciiBroadcastReturnsWithoutReading) {
+    msg().binaryMode = 0;
+    const Bytes request = asciiFrame({0x00, 0x06, 0x00, 0x01, 0x00, 0x03});
+    setRequest(request);
+    EXPECT_EQ(run(), 0);
+    EXPECT_LT(elapsed, 1000u) << "no wait for an answer that never comes";
+    const auto log = logged();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], std::make_pair(2, request));
+}
+
+TEST_F(SerialTransactionTest, AReplyCutBeforeItsCrcIsInvalid) {
+    const Bytes cut(kAnswer.begin(), kAnswer.end() - 2);
+    {
+        CScriptedUnit unit(line, kRequest.size(), {{5, cut}});
+        EXPECT_EQ(run(), 5007);
+    }
+    EXPECT_EQ(rxFrame(), cut);
+    EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5007)));
+}
+
 TEST_F(SerialTransactionTest, AbortDuringTheWaitEndsTheAttempt) {
     msg().time1 = 10000;
     std::thread aborter([this] {
         for (int i = 0; i < 500 && ctx.engine.serialBusy.load() == 0; ++i)
             sleepMs(2);
         sleepMs(50);
-        ctx.engine.abortEvent.set();
+        CCommsEngineProbe::abortEvent(ctx.engine).set();
     });
     const int result = run();
     aborter.join();
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(ctx.engine.aborted.load(), 1);
+    EXPECT_EQ(CCommsEngineProbe::aborted(ctx.engine).load(), 1);
     EXPECT_LT(elapsed, 5000u);
     EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5001)));
 
     // Without logging the result reached so far stands (nothing: 0 as well), and nothing is logged.
     ctx.engine.clearLog();
-    ctx.engine.logEnabled = 0;
-    ctx.engine.aborted = 0; // the comms thread clears it when it starts the next job
-    ctx.engine.stopEvent.set();
+    ctx.logComms = 0;
+    CCommsEngineProbe::aborted(ctx.engine) =
+        0; // the comms thread clears it when it starts the next job
+    CCommsEngineProbe::stopEvent(ctx.engine).set();
     EXPECT_EQ(run(), 5006);
-    EXPECT_EQ(ctx.engine.stopping.load(), 1);
+    EXPECT_EQ(CCommsEngineProbe::stopping(ctx.engine).load(), 1);
     EXPECT_EQ(ctx.engine.logRecords.count(), 0);
 }
 
@@ -238,45 +296,57 @@ TEST_F(SerialTransactionTest, AsciiFramesEndAtLineFeed) {
     EXPECT_LT(elapsed, 1200u);
 }
 
-TEST_F(SerialTransactionTest, ModemRepliesEndAtSilenceWithTheEchoDropped) {
+const std::string kDialCommand = "ATDT5551234\r";
+const std::string kConnectReply = "\r\nCONNECT 9600\r\n";
+const Bytes kDialEcho(kDialCommand.begin(), kDialCommand.end());
+const Bytes kConnectBytes(kConnectReply.begin(), kConnectReply.end());
+
+struct ModemCase {
+    const char* name;
+    std::vector<Step> steps;
+    int result;
+    std::string expected;
+};
+
+void PrintTo(const ModemCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ModemReply : public SerialTransactionTest, public ::testing::WithParamInterface<ModemCase> {};
+
+TEST_P(ModemReply, EndsAtSilenceWithTheEchoDropped) {
+    const ModemCase& c = GetParam();
     msg().modemCommandMode = 1;
     msg().time2 = 200;
-    const std::string command = "ATDT5551234\r";
-    setRequest(Bytes(command.begin(), command.end()));
-    const Bytes echo(command.begin(), command.end());
-    const std::string reply = "\r\nCONNECT 9600\r\n";
-    struct Case {
-        const char* name;
-        std::vector<Step> steps;
-        int result;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"echo alone, then reply", {{0, echo}, {400, Bytes(reply.begin(), reply.end())}}, 0, reply},
-        {"echo and reply together",
-         {{0,
-           [&] {
-               Bytes b = echo;
-               b.insert(b.end(), reply.begin(), reply.end());
-               return b;
-           }()}},
-         0,
-         reply},
-        {"no echo", {{0, Bytes(reply.begin(), reply.end())}}, 0, reply},
-        {"echo only", {{0, echo}}, 5006, ""},
-    };
-    for (const auto& c : cases) {
-        msg().time1 = c.result == 0 ? 3000 : 500;
-        int result = -1;
-        {
-            CScriptedUnit unit(line, command.size(), c.steps);
-            result = run();
-        }
-        EXPECT_EQ(result, c.result) << c.name;
-        const Bytes got = rxFrame();
-        EXPECT_EQ(std::string(got.begin(), got.end()), c.expected) << c.name;
+    msg().time1 = c.result == 0 ? 3000 : 500;
+    setRequest(kDialEcho);
+    int result = -1;
+    {
+        CScriptedUnit unit(line, kDialCommand.size(), c.steps);
+        result = run();
     }
+    EXPECT_EQ(result, c.result);
+    const Bytes got = rxFrame();
+    EXPECT_EQ(std::string(got.begin(), got.end()), c.expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ModemReply,
+    ::testing::Values(
+        ModemCase{.name = "EchoAloneThenReply",
+                  .steps = {{0, kDialEcho}, {400, kConnectBytes}},
+                  .result = 0,
+                  .expected = kConnectReply},
+        ModemCase{.name = "EchoAndReplyTogether",
+                  .steps = {{0, joined(kDialEcho, kConnectBytes)}},
+                  .result = 0,
+                  .expected = kConnectReply},
+        ModemCase{.name = "NoEcho",
+                  .steps = {{0, kConnectBytes}},
+                  .result = 0,
+                  .expected = kConnectReply},
+        ModemCase{.name = "EchoOnly", .steps = {{0, kDialEcho}}, .result = 5006, .expected = ""}),
+    [](const ::testing::TestParamInfo<ModemCase>& row) { return std::string(row.param.name); });
 
 // A port whose line reports the given error flags whenever they are read.
 class CNoisyPort : public CSerialPort {
@@ -285,28 +355,58 @@ public:
     std::uint32_t flags = 0;
 };
 
-TEST_F(SerialTransactionTest, LineErrorsOverrideAGoodAnswerButNotAnAbort) {
-    ctx.serialPort.close();
-    CNoisyPort port;
-    port.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
-    ASSERT_TRUE(port.isOpen());
-    port.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
-    const std::pair<std::uint32_t, int> cases[] = {
-        {CE_RXOVER, 5032},   {CE_OVERRUN | CE_RXPARITY, 5033},
-        {CE_RXPARITY, 5034}, {CE_FRAME | CE_BREAK, 5035},
-        {CE_BREAK, 5036},    {CE_TXFULL, 5037},
-        {0x0400, 5038},      {CE_MODE, 5039},
-        {0x2000, 5040},      {0, 0},
-    };
-    for (const auto& [flags, expected] : cases) {
-        port.flags = flags;
-        CScriptedUnit unit(line, kRequest.size(), {{5, kAnswer}});
-        EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), expected) << flags;
-        EXPECT_EQ(rxFrame(), kAnswer) << flags;
+// The exchange over a port that reports line errors.
+class NoisyLineTest : public SerialTransactionTest {
+protected:
+    void SetUp() override {
+        SerialTransactionTest::SetUp();
+        ctx.serialPort.close();
+        port.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
+        ASSERT_TRUE(port.isOpen());
+        port.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
     }
+    CNoisyPort port;
+};
+
+struct LineErrorCase {
+    const char* name;
+    std::uint32_t flags;
+    int result;
+};
+
+void PrintTo(const LineErrorCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LineError : public NoisyLineTest, public ::testing::WithParamInterface<LineErrorCase> {};
+
+TEST_P(LineError, OverridesAGoodAnswer) {
+    port.flags = GetParam().flags;
+    CScriptedUnit unit(line, kRequest.size(), {{5, kAnswer}});
+    EXPECT_EQ(CCommsEngineProbe::serialTransaction(ctx, port), GetParam().result);
+    EXPECT_EQ(rxFrame(), kAnswer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, LineError,
+    ::testing::Values(
+        LineErrorCase{.name = "ReceiveQueueOverflow", .flags = CE_RXOVER, .result = 5032},
+        LineErrorCase{
+            .name = "OverrunBeforeParity", .flags = CE_OVERRUN | CE_RXPARITY, .result = 5033},
+        LineErrorCase{.name = "Parity", .flags = CE_RXPARITY, .result = 5034},
+        LineErrorCase{.name = "FramingBeforeBreak", .flags = CE_FRAME | CE_BREAK, .result = 5035},
+        LineErrorCase{.name = "Break", .flags = CE_BREAK, .result = 5036},
+        LineErrorCase{.name = "TransmitQueueFull", .flags = CE_TXFULL, .result = 5037},
+        LineErrorCase{.name = "Printer", .flags = 0x0400, .result = 5038},
+        LineErrorCase{.name = "ModeUnsupported", .flags = CE_MODE, .result = 5039},
+        LineErrorCase{.name = "Unknown", .flags = 0x2000, .result = 5040},
+        LineErrorCase{.name = "None", .flags = 0, .result = 0}),
+    [](const ::testing::TestParamInfo<LineErrorCase>& row) { return std::string(row.param.name); });
+
+TEST_F(NoisyLineTest, AnAbortOutranksALineError) {
     port.flags = CE_RXPARITY;
-    ctx.engine.abortEvent.set();
-    EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), 0);
+    CCommsEngineProbe::abortEvent(ctx.engine).set();
+    EXPECT_EQ(CCommsEngineProbe::serialTransaction(ctx, port), 0);
     EXPECT_EQ(logged().back(), std::make_pair(5, errorBytes(5001)));
 }
 
@@ -335,38 +435,59 @@ public:
 
 // The response time-out counts from the moment the request has left the line, and a request that
 // never leaves ends the attempt once its bound has passed.
-TEST_F(SerialTransactionTest, TheWriteEndsWhenTheBytesHaveLeft) {
+struct DrainCase {
+    const char* name;
+    std::uint32_t drainMs;
+    int result;
+    std::uint32_t minElapsed, maxElapsed;
+    std::size_t txLogged;
+};
+
+void PrintTo(const DrainCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SlowLineWrite : public SerialTransactionTest,
+                      public ::testing::WithParamInterface<DrainCase> {};
+
+TEST_P(SlowLineWrite, EndsWhenTheBytesHaveLeft) {
+    const DrainCase& c = GetParam();
     ctx.serialPort.close();
     CSlowLinePort port;
     port.open(3, 19200, Parity::None, 8, StopBits::One, FlowControl::None, true);
     ASSERT_TRUE(port.isOpen());
     port.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
     msg().time1 = 200;
-    struct Case {
-        std::uint32_t drainMs;
-        int result;
-        std::uint32_t minElapsed, maxElapsed;
-        std::size_t txLogged;
-    };
-    const Case cases[] = {
-        {400, 5006, 550, 3000, kRequest.size()}, // drained after 400 ms, then time1 of silence
-        {60000, 5037, 900, 5000, 0},             // never drains within its bound (8 bytes + 1 s)
-    };
-    for (const auto& c : cases) {
-        ctx.engine.clearLog();
-        const std::uint32_t start = tickCount();
-        port.drainedAt = start + c.drainMs;
-        EXPECT_EQ(ctx.engine.serialTransaction(msg(), port), c.result) << c.drainMs;
-        const std::uint32_t took = tickCount() - start;
-        EXPECT_GE(took, c.minElapsed) << c.drainMs;
-        EXPECT_LT(took, c.maxElapsed) << c.drainMs;
-        const auto log = logged();
-        ASSERT_FALSE(log.empty());
-        EXPECT_EQ(log.front().first, 2) << c.drainMs;
-        EXPECT_EQ(log.front().second.size(), c.txLogged) << c.drainMs;
-        line.receive(kRequest.size(), 200);
-    }
+    const std::uint32_t start = tickCount();
+    port.drainedAt = start + c.drainMs;
+    EXPECT_EQ(CCommsEngineProbe::serialTransaction(ctx, port), c.result);
+    const std::uint32_t took = tickCount() - start;
+    EXPECT_GE(took, c.minElapsed);
+    EXPECT_LT(took, c.maxElapsed);
+    const auto log = logged();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front().first, 2);
+    EXPECT_EQ(log.front().second.size(), c.txLogged);
 }
+
+// The response time-out counts from the moment the request has left the line, and a request that
+// never leaves ends the attempt once its bound has passed (8 bytes + 1 s).
+INSTANTIATE_TEST_SUITE_P(Drains, SlowLineWrite,
+                         ::testing::Values(DrainCase{.name = "DrainedThenSilence",
+                                                     .drainMs = 400,
+                                                     .result = 5006,
+                                                     .minElapsed = 550,
+                                                     .maxElapsed = 3000,
+                                                     .txLogged = kRequest.size()},
+                                           DrainCase{.name = "NeverDrains",
+                                                     .drainMs = 60000,
+                                                     .result = 5037,
+                                                     .minElapsed = 900,
+                                                     .maxElapsed = 5000,
+                                                     .txLogged = 0}),
+                         [](const ::testing::TestParamInfo<DrainCase>& row) {
+                             return std::string(row.param.name);
+                         });
 
 TEST_F(SerialTransactionTest, AFailedDeviceEndsTheAttemptWithAPortError) {
     line.closeMaster();

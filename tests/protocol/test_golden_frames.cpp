@@ -1,5 +1,5 @@
-// Checks the builders, scanners, checks and decoders against frames that pymodbus built
-// (golden/make_golden.py writes golden/golden_frames.txt).
+// Checks the builders, the completion rule with its scanners and checks, and the decoders against
+// frames that pymodbus built (golden/make_golden.py writes golden/golden_frames.txt).
 
 #include "protocol/data_types.h"
 #include "protocol/modbus_message.h"
@@ -308,14 +308,13 @@ TEST(GoldenFrames, ResponsesScanCheckAndDecode) {
         if (!m.tcpMode)
             received = m.binaryMode ? Bytes{0x00, 0xFF} : bytesOf("\n?zz");
         received.insert(received.end(), response.begin(), response.end());
-        if (m.binaryMode)
-            m.scanBinaryResponse(received.data(), static_cast<int>(received.size()));
-        else
-            m.scanAsciiResponse(received.data(), static_cast<int>(received.size()));
+        const ReplyVerdict verdict =
+            m.assessResponse(received.data(), static_cast<int>(received.size()));
         ASSERT_EQ(Bytes(m.rxFrame, m.rxFrame + m.rxCount), response) << where;
         EXPECT_EQ(m.rxExpected, m.tcpMode ? 0 : static_cast<int>(response.size())) << where;
 
-        const int result = m.binaryMode ? m.checkBinaryResponse() : m.checkAsciiResponse();
+        EXPECT_EQ(verdict.status, ReplyStatus::Complete) << where;
+        const int result = verdict.result;
         EXPECT_EQ(result, number(f, "result")) << where;
         EXPECT_EQ(m.exceptionReceived, result != kResultOk ? 1 : 0) << where;
         if (result == kResultOk)

@@ -1,0 +1,247 @@
+// Units that answer in pieces, late, cut short, corrupted, not at all or by hanging up, served
+// as jobs through the engine: each must get the verdict a technician can trust.
+
+#include "engine_test_support.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+
+namespace {
+
+const Bytes kReadPdu = {3, 4, 0, 7, 0, 10};
+const Bytes kReadHolding = tcpRequest(1, 3, {0, 0, 0, 2});
+const Bytes kRtuRead = rtuFrame({1, 3, 0, 0, 0, 2});
+const Bytes kRtuAnswer = rtuFrame({1, 3, 4, 0, 7, 0, 10});
+const Bytes kAsciiRead = asciiFrame({1, 3, 0, 0, 0, 2});
+const Bytes kAsciiAnswer = asciiFrame({1, 3, 4, 0, 7, 0, 10});
+
+Bytes first(const Bytes& bytes, std::size_t count) {
+    return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+Bytes after(const Bytes& bytes, std::size_t count) {
+    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(count), bytes.end());
+}
+
+Bytes joined(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The Modbus/TCP answer to `request` under another transaction identifier.
+Bytes otherTransaction(const Bytes& request, const Bytes& pdu) {
+    Bytes answer = tcpAnswer(request, pdu);
+    answer[0] ^= 0x5A;
+    return answer;
+}
+
+// An ASCII answer whose data holds "0G" where "10" belongs: the LRC still sums to zero.
+Bytes asciiWithLetterForDigit() {
+    Bytes frame = asciiFrame({1, 3, 4, 0, 0x10, 0, 10});
+    frame[9] = '0';
+    frame[10] = 'G';
+    return frame;
+}
+
+// What the unit sends after reading a request: pieces built from the request, each after a
+// pause.
+struct Piece {
+    int delayMs;
+    std::function<Bytes(const Bytes&)> bytes;
+};
+
+CFakeUnit::Script replying(std::vector<Piece> pieces) {
+    return [pieces = std::move(pieces)](CUnitLink& link) {
+        for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest()) {
+            for (const Piece& piece : pieces) {
+                link.linger(piece.delayMs);
+                link.send(piece.bytes(r));
+            }
+        }
+    };
+}
+
+Piece fixed(int delayMs, const Bytes& bytes) {
+    return {delayMs, [bytes](const Bytes&) { return bytes; }};
+}
+
+enum class Framing { ModbusTcp, Rtu, Ascii };
+
+struct UnitCase {
+    const char* name;
+    Framing framing;
+    Bytes request;
+    CFakeUnit::Script script;
+    int retries;
+    int result;
+    Bytes received;
+    int requests;
+};
+
+void PrintTo(const UnitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class MisbehavingUnit : public ::testing::TestWithParam<UnitCase> {};
+
+TEST_P(MisbehavingUnit, GetsTheVerdictItDeserves) {
+    const UnitCase& c = GetParam();
+    CFakeUnit unit(c.script);
+    CEngineHarness h(c.framing == Framing::ModbusTcp ? 1 : 0);
+    h.context.message.binaryMode = c.framing == Framing::Ascii ? 0 : 1;
+    h.context.message.retries = c.retries;
+    h.context.message.time2 = 300;
+    ASSERT_TRUE(h.connect(unit.port()));
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, c.request), 0);
+    const auto result = submitter.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->lParam, c.result);
+    EXPECT_EQ(submitter.received(), c.received);
+    h.context.socket.disconnect();
+    h.context.engine.stopThread(h.context);
+    EXPECT_EQ(unit.requests(), c.requests);
+}
+
+const auto answerOf = [](const Bytes& request) { return tcpAnswer(request, kReadPdu); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, MisbehavingUnit,
+    ::testing::Values(
+        UnitCase{.name = "ModbusTcpReplyInTwoPieces",
+                 .framing = Framing::ModbusTcp,
+                 .request = kReadHolding,
+                 .script = replying({{0, [](const Bytes& r) { return first(answerOf(r), 9); }},
+                                     {100, [](const Bytes& r) { return after(answerOf(r), 9); }}}),
+                 .retries = 0,
+                 .result = 0,
+                 .received = answerOf(kReadHolding),
+                 .requests = 1},
+        UnitCase{.name = "ModbusTcpLateReplyToAnEarlierRequest",
+                 .framing = Framing::ModbusTcp,
+                 .request = kReadHolding,
+                 .script = replying({{0,
+                                      [](const Bytes& r) {
+                                          return otherTransaction(r, {3, 4, 9, 9, 9, 9});
+                                      }},
+                                     {20, answerOf}}),
+                 .retries = 0,
+                 .result = 0,
+                 .received = answerOf(kReadHolding),
+                 .requests = 1},
+        UnitCase{
+            .name = "ModbusTcpOnlyAnotherTransactionsReply",
+            .framing = Framing::ModbusTcp,
+            .request = kReadHolding,
+            .script = replying({{0, [](const Bytes& r) { return otherTransaction(r, kReadPdu); }}}),
+            .retries = 0,
+            .result = 5007,
+            .received = {},
+            .requests = 1},
+        UnitCase{.name = "ModbusTcpReplyCutShort",
+                 .framing = Framing::ModbusTcp,
+                 .request = kReadHolding,
+                 .script = replying({{0, [](const Bytes& r) { return first(answerOf(r), 10); }}}),
+                 .retries = 0,
+                 .result = 5007,
+                 .received = first(answerOf(kReadHolding), 10),
+                 .requests = 1},
+        UnitCase{.name = "RtuReplyWithoutItsCrc",
+                 .framing = Framing::Rtu,
+                 .request = kRtuRead,
+                 .script = replying({fixed(0, first(kRtuAnswer, 7))}),
+                 .retries = 0,
+                 .result = 5007,
+                 .received = first(kRtuAnswer, 7),
+                 .requests = 1},
+        UnitCase{.name = "AsciiReplyWithoutItsLineFeed",
+                 .framing = Framing::Ascii,
+                 .request = kAsciiRead,
+                 .script = replying({fixed(0, first(kAsciiAnswer, kAsciiAnswer.size() - 1))}),
+                 .retries = 0,
+                 .result = 5007,
+                 .received = first(kAsciiAnswer, kAsciiAnswer.size() - 1),
+                 .requests = 1},
+        UnitCase{.name = "AsciiLetterWhereADigitBelongs",
+                 .framing = Framing::Ascii,
+                 .request = kAsciiRead,
+                 .script = replying({fixed(0, asciiWithLetterForDigit())}),
+                 .retries = 0,
+                 .result = 5024,
+                 .received = asciiWithLetterForDigit(),
+                 .requests = 1},
+        UnitCase{.name = "AsciiFalseStartBeforeTheReply",
+                 .framing = Framing::Ascii,
+                 .request = kAsciiRead,
+                 .script = replying({fixed(0, joined({':', '0', '1', '0', '3'}, kAsciiAnswer))}),
+                 .retries = 0,
+                 .result = 0,
+                 .received = kAsciiAnswer,
+                 .requests = 1},
+        UnitCase{.name = "AsciiBroadcastIsSentOnce",
+                 .framing = Framing::Ascii,
+                 .request = asciiFrame({0, 6, 0, 1, 0, 3}),
+                 .script = replying({}),
+                 .retries = 2,
+                 .result = 0,
+                 .received = {},
+                 .requests = 1},
+        UnitCase{.name = "PeerHangsUpWhileTheReplyIsAwaited",
+                 .framing = Framing::ModbusTcp,
+                 .request = kReadHolding,
+                 .script =
+                     [](CUnitLink& link) {
+                         link.readRequest();
+                         link.close();
+                     },
+                 .retries = 0,
+                 .result = 5534,
+                 .received = {},
+                 .requests = 1}),
+    [](const ::testing::TestParamInfo<UnitCase>& row) { return std::string(row.param.name); });
+
+// Each Modbus/TCP request carries the next transaction identifier on the wire, while the
+// submitter's request and the answer handed back keep the submitter's own.
+TEST(TransactionIdentifier, EveryRequestCarriesTheNext) {
+    std::vector<Bytes> seen;
+    std::mutex seenLock;
+    CFakeUnit unit([&](CUnitLink& link) {
+        for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest()) {
+            {
+                std::lock_guard guard(seenLock);
+                seen.push_back(r);
+            }
+            link.send(answerOf(r));
+        }
+    });
+    CEngineHarness h;
+    ASSERT_TRUE(h.connect(unit.port()));
+    for (int i = 0; i < 3; ++i) {
+        CSubmitter submitter;
+        ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
+        const auto result = submitter.result();
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->lParam, 0);
+        EXPECT_EQ(submitter.received(), answerOf(kReadHolding));
+    }
+    h.context.socket.disconnect();
+    h.context.engine.stopThread(h.context);
+    std::lock_guard guard(seenLock);
+    ASSERT_EQ(seen.size(), 3u);
+    std::vector<Bytes> transmitted;
+    for (int i = 0; i < h.context.engine.logRecords.count(); ++i) {
+        const CCommsLogRecord* r = h.context.engine.logRecords.record(i);
+        if (r->type == static_cast<int>(CommsLogType::Tx))
+            transmitted.emplace_back(r->data.get(), r->data.get() + r->size);
+    }
+    EXPECT_EQ(transmitted, seen) << "the log shows the bytes on the wire";
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+        const int previous = seen[i - 1][0] << 8 | seen[i - 1][1];
+        EXPECT_EQ(seen[i][0] << 8 | seen[i][1], (previous + 1) & 0xFFFF);
+        EXPECT_EQ(after(seen[i], 2), after(kReadHolding, 2));
+    }
+}
+
+} // namespace
