@@ -483,7 +483,7 @@ int CTestModbusDialog::queueRequest(const std::uint8_t* request, const std::uint
 }
 
 void CTestModbusDialog::postStatusRefresh() {
-    const WindowHandle main = document_.message().mainWindow;
+    const WindowHandle main = document_.context().mainWindow;
     if (main != 0)
         postMessage(main, WM_STATUS_REFRESH);
 }

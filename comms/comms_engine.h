@@ -78,6 +78,9 @@ public:
         return logRecords.addLogRecord(type, size, data);
     }
     void clearLog() { logRecords.clearLog(); }
+    // 1 while the job being served records its traffic; the log window turns it off while it
+    // clears the log.
+    std::atomic<std::int32_t> logEnabled{0};
     // Adds an ERROR record whose 4 data bytes are `code`, least significant byte first. Returns as
     // addLogRecord.
     int addErrorRecord(int code);
@@ -132,7 +135,6 @@ private:
     CEvent abortDoneEvent;
     CEvent stopEvent;
     std::atomic<std::int32_t> cancelRequest{0};
-    std::atomic<std::int32_t> logEnabled{0};
     std::atomic<std::int32_t> aborted{0};
     std::atomic<std::int32_t> stopping{0};
     SerialTimeouts portTimeouts;

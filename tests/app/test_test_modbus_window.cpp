@@ -6,6 +6,7 @@
 #include "app/test_modbus_dialog.h"
 #include "app/vantrel_doc.h"
 #include "app/view_dialogs.h"
+#include "engine_probe.h"
 #include "engine_test_support.h"
 #include "peer_process.h"
 #include "protocol/data_types.h"
@@ -712,17 +713,11 @@ TEST(TestWindow, CancelDropsTheQueuedJobAndItsResultIsNeverShown) {
     dialog->findChild<QLineEdit*>(QStringLiteral("quantity"))->setText(QStringLiteral("1"));
     dialog->findChild<QPushButton*>(QStringLiteral("transmit"))->click();
     ASSERT_TRUE(dialog->logic().waiting());
-    {
-        std::lock_guard<std::mutex> lock(document.context().engine.jobLock);
-        ASSERT_EQ(document.context().engine.jobQueue.size(), 2u);
-    }
+    ASSERT_EQ(CCommsEngineProbe::queuedJobs(document.context().engine), 2u);
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
     EXPECT_TRUE(dialog->logic().closing());
     EXPECT_FALSE(dialog->isVisible());
-    {
-        std::lock_guard<std::mutex> lock(document.context().engine.jobLock);
-        EXPECT_LE(document.context().engine.jobQueue.size(), 1u);
-    }
+    EXPECT_LE(CCommsEngineProbe::queuedJobs(document.context().engine), 1u);
     waitUntil([] { return false; }, 300);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_TRUE(dialog->findChild<QPlainTextEdit*>(QStringLiteral("receiveFrame"))
