@@ -117,7 +117,7 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
                     fontMetrics().height() + 4);
 
     const unsigned buttonTexts[ButtonCount] = {kIdsLogRefresh, kIdsLogSaveToFile, kIdsLogClearLog,
-                                               kIdsLogCancel};
+                                               kIdsDialogCancel};
     const int buttonMinimum = kButtonMinimumDialogUnits * fontMetrics().averageCharWidth() / 4;
     for (int which = 0; which < ButtonCount; ++which) {
         auto* button = new QPushButton(qText(buttonTexts[which]), this);

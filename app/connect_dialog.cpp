@@ -19,10 +19,6 @@
 
 namespace {
 
-constexpr unsigned kIdsConnectTitle = 10300;
-constexpr unsigned kIdsConnectButton = 10301;
-constexpr unsigned kIdsCancelButton = 9001;
-constexpr unsigned kIdsAbortButton = 10305;
 constexpr unsigned kColumnHeaders[4] = {10401, 10403, 10402, 10404};
 constexpr int kListWidth = 720;
 constexpr int kListHeight = 180;
@@ -89,7 +85,7 @@ void CConnectDlg::buildWidgets() {
     response_ = makeLine(this);
 
     connectButton_ = new QPushButton(tableText(kIdsConnectButton), this);
-    cancelButton_ = new QPushButton(tableText(kIdsCancelButton), this);
+    cancelButton_ = new QPushButton(tableText(kIdsDialogCancel), this);
     abortButton_ = new QPushButton(tableText(kIdsAbortButton), this);
     connectButton_->setDefault(true);
     abortButton_->setVisible(false);

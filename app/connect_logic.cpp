@@ -16,18 +16,6 @@
 
 namespace {
 
-constexpr unsigned kIdsInitiating = 5000;
-constexpr unsigned kIdsConnectedTo = 5002;
-constexpr unsigned kIdsPortOpenFailed = 5028;
-constexpr unsigned kIdsWaitingForConnect = 5048;
-constexpr unsigned kIdsTcpTimedOut = 5502;
-constexpr unsigned kIdsTcpUnableToConnect = 5503;
-constexpr unsigned kIdsTcpUnknownError = 5518;
-constexpr unsigned kIdsTcpReconnectFailed = 5533;
-constexpr unsigned kIdsInvalidPortNumber = 7001;
-constexpr unsigned kIdsNoLocations = 7002;
-constexpr unsigned kIdsLocationsChanged = 7003;
-
 constexpr std::uint32_t kDriverQueueBytes = 640;
 constexpr int kMsPerSecond = 1000;
 

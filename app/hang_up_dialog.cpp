@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr unsigned kIdsHangUpTitle = 10310;
 constexpr int kLineWidth = 320;
 
 } // namespace

@@ -13,11 +13,6 @@
 
 namespace {
 
-constexpr unsigned kIdsTempCommsTitle = 10018;
-constexpr unsigned kIdsRetriesLabel = 10010;
-constexpr unsigned kIdsMilliseconds = 9011;
-constexpr unsigned kIdsOk = 9000;
-constexpr unsigned kIdsCancel = 9001;
 constexpr int kEditWidth = 80;
 
 QLineEdit* makeEdit(int value, QWidget* parent) {
@@ -52,15 +47,15 @@ CTempCommsDlg::CTempCommsDlg(MediaType mediaType, int retries, int time1, int ti
     grid->addWidget(time2Label_, 1, 0);
     grid->addWidget(time2_, 1, 1);
     grid->addWidget(new QLabel(tableText(kIdsMilliseconds), this), 1, 2);
-    auto* retriesLabel = new QLabel(tableText(kIdsRetriesLabel), this);
+    auto* retriesLabel = new QLabel(tableText(kIdsCommsRetries), this);
     retriesLabel->setBuddy(retries_);
     grid->addWidget(retriesLabel, 2, 0);
     grid->addWidget(retries_, 2, 1);
     grid->setColumnStretch(3, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(tableText(kIdsOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(tableText(kIdsCancel), QDialogButtonBox::RejectRole);
+    QPushButton* ok = buttons->addButton(tableText(kIdsDialogOk), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tableText(kIdsDialogCancel), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &CTempCommsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CTempCommsDlg::reject);

@@ -26,11 +26,6 @@
 
 namespace {
 
-constexpr unsigned kIdsModbusIdLabel = 10022;
-constexpr unsigned kIdsModbusTypeFirst = 8025;
-constexpr unsigned kIdsFunctionFirst = 8030;
-constexpr unsigned kIdsCheckModeFirst = 8061;
-constexpr unsigned kIdsAddressingFirst = 8064;
 constexpr int kCheckModeCount = 3;
 constexpr int kAddressingCount = 3;
 constexpr int kMaxModbusId = 247;
@@ -198,7 +193,7 @@ void CTestModbusDialog::buildLayout() {
     types->addWidget(addressing_);
     grid->addWidget(label(kIdsTestModbusTypeLabel, rtu_), row, 0);
     grid->addLayout(types, row++, 1);
-    grid->addWidget(label(kIdsModbusIdLabel, modbusId_), row, 0);
+    grid->addWidget(label(kIdsCommsModbusId, modbusId_), row, 0);
     auto* idRow = new QHBoxLayout;
     idRow->addWidget(modbusId_);
     idRow->addStretch();

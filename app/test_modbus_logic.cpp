@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr unsigned kIdsFunctionFirst = 8030;
-constexpr unsigned kIdsPass = 9007;
-constexpr unsigned kIdsFail = 9008;
 constexpr int kMaxModbusId = 247;
 constexpr int kMaxAddress = 65535;
 constexpr int kMaxUserFunction = 127;

@@ -1,35 +1,13 @@
 #pragma once
 
 #include "commslog/comms_log_store.h"
+#include "resources/string_ids.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 // The texts of the Communications Log window and its report.
-constexpr unsigned kIdsLogWindowTitle = 10500;
-constexpr unsigned kIdsLogClearLog = 10501;
-constexpr unsigned kIdsLogRefresh = 10502;
-constexpr unsigned kIdsLogTypeConnected = 10503;
-constexpr unsigned kIdsLogTypeTx = 10504;
-constexpr unsigned kIdsLogTypeRx = 10505;
-constexpr unsigned kIdsLogTypeDisconnected = 10506;
-constexpr unsigned kIdsLogTypeError = 10507;
-constexpr unsigned kIdsLogColumnIndex = 10508; // 10508-10512: the five column titles
-constexpr unsigned kIdsLogTypeReconnected = 10513;
-constexpr unsigned kIdsLogTimeDifferenceText = 10514;
-constexpr unsigned kIdsLogTypeRxFlush = 10515;
-constexpr unsigned kIdsLogTypeUnknown = 10516;
-constexpr unsigned kIdsLogSaveToFile = 10517;
-constexpr unsigned kIdsLogPage = 10518;
-constexpr unsigned kIdsLogProgressFirst = 10519; // 10519-10523: "Displaying Logs." ...
-constexpr unsigned kIdsLogProgressLast = 10523;
-constexpr unsigned kIdsLogDisplayComplete = 10524;
-constexpr unsigned kIdsLogRefreshBeforeSave = 7022;
-constexpr unsigned kIdsLogFileWriteError = 7901;
-constexpr unsigned kIdsLogFileInUse = 7902;
-constexpr unsigned kIdsLogCancel = 9001;
-constexpr unsigned kIdsLogReportFileName = 139;
 
 // How times are written: the user's time separator (before the milliseconds), and strftime
 // formats of the time and the short date.

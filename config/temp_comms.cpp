@@ -1,16 +1,13 @@
 #include "config/temp_comms.h"
 
+#include "resources/string_ids.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-constexpr unsigned kIdsInitialCharacterDelay = 10008;
-constexpr unsigned kIdsCharacterDelay = 10009;
-constexpr unsigned kIdsConnectionTimeout = 10013;
-constexpr unsigned kIdsMessageTimeout = 10014;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -39,11 +36,11 @@ bool parseIntegerField(std::string_view text, int& value) {
 }
 
 unsigned CTempComms::time1LabelId() const {
-    return mediaType == MediaType::TcpIp ? kIdsConnectionTimeout : kIdsInitialCharacterDelay;
+    return mediaType == MediaType::TcpIp ? kIdsCommsConnectionTimeout : kIdsCommsInitialCharDelay;
 }
 
 unsigned CTempComms::time2LabelId() const {
-    return mediaType == MediaType::TcpIp ? kIdsMessageTimeout : kIdsCharacterDelay;
+    return mediaType == MediaType::TcpIp ? kIdsCommsMessageTimeout : kIdsCommsCharDelay;
 }
 
 CTempComms::Field CTempComms::readFields(const std::string& retriesText,

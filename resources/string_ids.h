@@ -196,3 +196,53 @@ constexpr unsigned kIdsViewHintOnline = 12511;
 // Connect dialog: the sentence added after 5028 when the serial device exists but refuses the
 // user ("%s": the device, the group that owns it, the group again).
 constexpr unsigned kIdsSerialPermissionHint = 12100;
+
+// Window texts named where first used.
+constexpr unsigned kIdsLogReportFileName = 139;
+constexpr unsigned kIdsInitiating = 5000;
+constexpr unsigned kIdsConnectedTo = 5002;
+constexpr unsigned kIdsPortOpenFailed = 5028;
+constexpr unsigned kIdsWaitingForConnect = 5048;
+constexpr unsigned kIdsTcpTimedOut = 5502;
+constexpr unsigned kIdsTcpUnableToConnect = 5503;
+constexpr unsigned kIdsTcpUnknownError = 5518;
+constexpr unsigned kIdsTcpReconnectFailed = 5533;
+constexpr unsigned kIdsInvalidPortNumber = 7001;
+constexpr unsigned kIdsNoLocations = 7002;
+constexpr unsigned kIdsLocationsChanged = 7003;
+constexpr unsigned kIdsLogRefreshBeforeSave = 7022;
+constexpr unsigned kIdsLogFileWriteError = 7901;
+constexpr unsigned kIdsLogFileInUse = 7902;
+constexpr unsigned kIdsModbusTypeFirst = 8025;
+constexpr unsigned kIdsFunctionFirst = 8030;
+constexpr unsigned kIdsCheckModeFirst = 8061;
+constexpr unsigned kIdsAddressingFirst = 8064;
+constexpr unsigned kIdsPass = 9007;
+constexpr unsigned kIdsFail = 9008;
+constexpr unsigned kIdsMilliseconds = 9011;
+constexpr unsigned kIdsTempCommsTitle = 10018;
+constexpr unsigned kIdsConnectTitle = 10300;
+constexpr unsigned kIdsConnectButton = 10301;
+constexpr unsigned kIdsAbortButton = 10305;
+constexpr unsigned kIdsHangUpTitle = 10310;
+constexpr unsigned kIdsLogWindowTitle = 10500;
+constexpr unsigned kIdsLogClearLog = 10501;
+constexpr unsigned kIdsLogRefresh = 10502;
+constexpr unsigned kIdsLogTypeConnected = 10503;
+constexpr unsigned kIdsLogTypeTx = 10504;
+constexpr unsigned kIdsLogTypeRx = 10505;
+constexpr unsigned kIdsLogTypeDisconnected = 10506;
+constexpr unsigned kIdsLogTypeError = 10507;
+constexpr unsigned kIdsLogColumnIndex = 10508; // 10508-10512: the five column titles
+constexpr unsigned kIdsLogTypeReconnected = 10513;
+constexpr unsigned kIdsLogTimeDifferenceText = 10514;
+constexpr unsigned kIdsLogTypeRxFlush = 10515;
+constexpr unsigned kIdsLogTypeUnknown = 10516;
+constexpr unsigned kIdsLogSaveToFile = 10517;
+constexpr unsigned kIdsLogPage = 10518;
+constexpr unsigned kIdsLogProgressFirst = 10519; // 10519-10523: "Displaying Logs." ...
+constexpr unsigned kIdsLogProgressLast = 10523;
+constexpr unsigned kIdsLogDisplayComplete = 10524;
+
+// Window texts named where first used.
+constexpr unsigned kIdsLocationNotValid = 7009;
