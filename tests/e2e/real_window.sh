@@ -351,8 +351,8 @@ read_ten_registers() {
 # harmless, so Transmit is pressed until the unit holds the value.
 write_register() {
     local dialog="$1"
-    press "$dialog" alt+f
-    xdotool type --delay 30 06
+    # 06 is the sixth function in the list; keys, unlike a typed search, do not depend on timing.
+    press "$dialog" alt+f Home Down Down Down Down Down
     press "$dialog" alt+r
     type_over "$dialog" "$register"
     press "$dialog" Tab
