@@ -15,6 +15,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 void CQtMessageBox::showMessage(const std::string& text) {
@@ -45,8 +46,13 @@ void CQtViewDialogs::showAbout() {
     about.exec();
 }
 
+QWidget* CQtViewDialogs::toolWindowParent() const {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr ? modal : parent_;
+}
+
 QWidget* CQtViewDialogs::createConvertor(WindowHandle opener) {
-    auto* window = new CNumberConvertorWindow(opener, listSeparator, nullptr, parent_);
+    auto* window = new CNumberConvertorWindow(opener, listSeparator, nullptr, toolWindowParent());
     window->show();
     return window;
 }
@@ -99,9 +105,9 @@ QWidget* CQtViewDialogs::createCommsLog(WindowHandle opener) {
         return nullptr;
     CVantrelApp* app = CVantrelApp::instance();
     CCommsEngine& engine = document_->context().engine;
-    auto* window = new CCommsLogWindow(engine.logRecords, engine.logEnabled, opener,
-                                       {timeSeparator, timeFormat, shortDateFormat},
-                                       app ? app->settings().path : std::string(), parent_);
+    auto* window = new CCommsLogWindow(
+        engine.logRecords, engine.logEnabled, opener, {timeSeparator, timeFormat, shortDateFormat},
+        app ? app->settings().path : std::string(), toolWindowParent());
     window->show();
     return window;
 }

@@ -45,6 +45,10 @@ public:
     QWidget* createConvertor(WindowHandle opener) override;
 
 private:
+    // The window a new tool window belongs to: the modal dialog in front, if any, so that the
+    // tool window stays usable above it; otherwise the main window.
+    QWidget* toolWindowParent() const;
+
     std::uint32_t fileVersionMS_;
     std::uint32_t fileVersionLS_;
     QWidget* parent_ = nullptr;

@@ -175,6 +175,10 @@ void CTestModbusDialog::buildWidgets() {
     cancel_ = makeButton(kIdsDialogCancel, "cancel", this);
     statistics_ = new QLabel(this);
     statistics_->setObjectName(QStringLiteral("statistics"));
+    // The line's room is kept while it is hidden, so the dialog does not grow on the first send.
+    QSizePolicy keepRoom = statistics_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    statistics_->setSizePolicy(keepRoom);
 }
 
 void CTestModbusDialog::buildLayout() {

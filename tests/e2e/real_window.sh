@@ -6,11 +6,14 @@
 # Usage: real_window.sh first-start|demo-tcp|demo-rtu BUILD_DIR
 #   first-start  a fresh settings folder: splash, the main window's hint, the About box, the
 #                Help menu, quitting; the settings file then holds the demo locations.
-#   demo-tcp     with the demo unit: Connect to "Demo unit (Modbus/TCP)", read ten holding
-#   demo-rtu     registers and write one with function 06 in the Test dialog, save the Comms Log
-#                report; the register is read back by an independent client (libmodbus through
-#                Python), the report holds TX and RX frames, the settings name the location.
-#                Skipped (exit 77) while the build has no Connect window.
+#   demo-tcp     with the demo unit: Online > Connect to "Demo unit (Modbus/TCP)" (keyboard) or
+#   demo-rtu     "Demo unit (RTU)" on COM9 (a double click in the list); in the Test dialog read
+#                ten holding registers and write one with function 06; save the Comms Log report.
+#                The register is read back by an independent client (libmodbus through Python),
+#                the report must hold both exchanges' TX and RX frames, the settings file must
+#                name the location, and the demo unit must end cleanly.
+#
+# Every wait polls with a deadline: the machine may be slow and loaded, and nothing may hang.
 set -euo pipefail
 
 mode="${1:?mode}"
@@ -19,8 +22,13 @@ app="$build/app/vantrel"
 demo="$build/app/vantrel-demo-unit"
 shots="$build/screenshots"
 readonly skip=77
+# Seconds to wait for a window or an effect; generous, since a loaded machine is slow.
+readonly kWindowSeconds=30
+readonly kEffectSeconds=20
+# Changed pixels a grab may differ by and still count as the same picture (a blinking cursor).
+readonly kCursorPixels=64
 
-for tool in Xvfb openbox xdotool import convert python3; do
+for tool in Xvfb openbox xdotool xwininfo import compare python3; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed (scripts/setup.sh installs it)"
         exit $skip
@@ -30,13 +38,22 @@ mkdir -p "$shots"
 work="$(mktemp -d "$build/tmp-e2e-XXXXXX")"
 pids=()
 app_pid=""
+demo_pid=""
+
+# Ends process $1 with SIGTERM, then SIGKILL if it is still there after five seconds.
+stop_process() {
+    kill -TERM "$1" 2>/dev/null || return 0
+    for ((n = 0; n < 50; n++)); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
 
 cleanup() {
-    local pid
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        pid="${pids[i]}"
-        kill -TERM "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
+        stop_process "${pids[i]}"
     done
     rm -rf "$work"
 }
@@ -44,90 +61,130 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
-    for log in "$work"/*.log; do
+    for log in "$work"/*.log "$work"/*.out; do
         [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; } >&2
     done
     exit 1
 }
 
-# Waits until the command succeeds, up to $1 tenths of a second.
+# Runs the command until it succeeds, for up to $1 seconds.
 wait_for() {
-    local tenths="$1"
+    local deadline=$((SECONDS + $1))
     shift
-    for ((n = 0; n < tenths; n++)); do
-        "$@" >/dev/null 2>&1 && return 0
+    until "$@" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || return 1
         sleep 0.1
     done
-    return 1
 }
 
 start_display() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
     pids+=($!)
-    wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
+    wait_for $kWindowSeconds test -s "$work/display" || fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$work/display")"
     openbox >"$work/openbox.log" 2>&1 &
     pids+=($!)
     # The window manager is up once it has announced itself on the root window.
-    wait_for 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    wait_for $kWindowSeconds sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
         fail "the window manager did not start"
 }
 
-# Prints the first visible window whose title matches the regular expression $1 and whose id is
-# not $3, waiting up to $2 tenths of a second; fails when none appears.
+is_viewable() {
+    xwininfo -id "$1" 2>/dev/null | grep -q IsViewable
+}
+
+is_gone() {
+    ! is_viewable "$1"
+}
+
+# Prints the first viewable window whose title matches the regular expression $1 and that is
+# none of the ids after it, waiting up to kWindowSeconds; returns 1 when none appears.
 find_window() {
-    local pattern="$1" tenths="$2" other="${3:-}" id
-    for ((n = 0; n < tenths; n++)); do
+    local pattern="$1" id
+    shift
+    local deadline=$((SECONDS + kWindowSeconds))
+    while ((SECONDS < deadline)); do
         for id in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null); do
-            if [ "$id" != "$other" ]; then
-                echo "$id"
-                return 0
-            fi
+            case " $* " in
+            *" $id "*) ;;
+            *) echo "$id" && return 0 ;;
+            esac
         done
         sleep 0.1
     done
     return 1
 }
 
-# Prints the id of the window titled $1 once it is visible, waiting up to $2 tenths of a second.
-# Returns 77 when it does not appear and the build has no such window (no class $3 in the
-# executable), so that a path through windows still to come is skipped; fails otherwise.
+# Prints the id of the window titled exactly $1; fails the run when it does not appear.
 await_window() {
-    local id
-    if id="$(find_window "^$1\$" "$2")"; then
-        echo "$id"
-        return 0
-    fi
-    grep -qa "$3" "$app" && fail "the $1 window did not appear"
-    echo "SKIP: this build has no $1 window yet" >&2
-    return $skip
+    local title="$1"
+    shift
+    find_window "^$title\$" "$@" || fail "the $title window did not appear"
 }
 
-# Ends a run whose next window this build lacks: quits through main window $1 and exits with
-# status $2 (77: skipped).
-end_early() {
-    [ "$2" -eq $skip ] || exit "$2"
-    quit_program "$1"
-    exit $skip
+# Waits until window $1 has closed; fails the run naming it as $2 otherwise.
+await_closed() {
+    wait_for $kWindowSeconds is_gone "$1" || fail "the $2 window did not close"
 }
 
-# Saves window $1 with its frame as e2e_$2.png, after a moment for it to paint.
+# Succeeds when the pictures $1 and $2 differ by no more than a blinking cursor.
+same_picture() {
+    local pixels
+    pixels="$(compare -metric AE "$1" "$2" null: 2>&1)" || true
+    [[ "$pixels" =~ ^[0-9.e+]+$ ]] && awk -v n="$pixels" -v most=$kCursorPixels 'BEGIN { exit !(n + 0 <= most) }'
+}
+
+grab() {
+    import -window "$1" "$2" 2>/dev/null
+}
+
+# Succeeds when window $1 no longer looks like the picture $2.
+looks_changed() {
+    grab "$1" "$work/now.png" && ! same_picture "$2" "$work/now.png"
+}
+
+# Waits until window $1 has looked the same for half a second (it has painted what it was
+# told), for up to kWindowSeconds; returns 1 when it never settles.
+await_settled() {
+    local deadline=$((SECONDS + kWindowSeconds)) same=0
+    grab "$1" "$work/settled.png" || return 1
+    while ((SECONDS < deadline)); do
+        sleep 0.25
+        grab "$1" "$work/now.png" || return 1
+        if same_picture "$work/settled.png" "$work/now.png"; then
+            ((++same < 2)) || return 0
+        else
+            same=0
+            mv "$work/now.png" "$work/settled.png"
+        fi
+    done
+    return 1
+}
+
+# Saves window $1 with its frame as e2e_$2.png once it has settled; settled.png keeps the
+# picture without the frame.
 shot() {
-    sleep 0.5
+    await_settled "$1" || echo "note: window $2 kept changing; saved as it was" >&2
     import -frame -window "$1" "$shots/e2e_$2.png" || fail "no screenshot $2"
 }
 
+# Activates window $1 and sends it the keys that follow.
 press() {
-    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+    timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
     shift
     xdotool key --clearmodifiers "$@"
 }
 
-# Opens the menu with mnemonic $2 of window $1 and chooses its item with mnemonic $3.
+# Opens the menu with mnemonic $2 of window $1 and chooses its item with mnemonic $3. The keys
+# reach the program in order, so the item's key finds the menu open.
 choose() {
-    press "$1" "alt+$2"
-    sleep 0.5
-    xdotool key "$3"
+    press "$1" "alt+$2" "$3"
+}
+
+# Types $2 into the field that has the focus in window $1, replacing its text.
+type_over() {
+    press "$1" ctrl+a
+    xdotool type --delay 30 "$2"
 }
 
 start_program() {
@@ -137,18 +194,22 @@ start_program() {
     pids+=("$app_pid")
 }
 
-# The splash comes first; OK appears after five seconds and takes Return. Prints the main
+# The splash comes first; its OK appears after five seconds and takes Return. Prints the main
 # window's id.
 pass_splash() {
     local splash main
-    splash="$(find_window '^Vantrel$' 150)" || fail "no splash"
+    splash="$(await_window Vantrel)"
     shot "$splash" splash
-    sleep 5.5
+    # OK shows as a change of the settled picture (unless it had already appeared).
+    cp "$work/settled.png" "$work/splash.png"
+    wait_for 10 looks_changed "$splash" "$work/splash.png" || true
     shot "$splash" splash_ok
-    press "$splash" Return
-    main="$(find_window '^Vantrel$' 100 "$splash")" || fail "the main window did not appear"
-    wait_for 50 sh -c "! xdotool search --onlyvisible --name '^Vantrel$' | grep -qx '$splash'" ||
-        fail "the splash did not close"
+    local deadline=$((SECONDS + kWindowSeconds))
+    until wait_for 1 is_gone "$splash"; do
+        ((SECONDS < deadline)) || fail "Return did not close the splash"
+        press "$splash" Return
+    done
+    main="$(await_window Vantrel "$splash")"
     echo "$main"
 }
 
@@ -157,14 +218,14 @@ pass_splash() {
 quit_program() {
     press "$1" alt+F4
     local status=0
-    wait_for 200 sh -c "! kill -0 $app_pid" || fail "the program did not end"
+    wait_for $kWindowSeconds sh -c "! kill -0 $app_pid" || fail "the program did not end"
     wait "$app_pid" || status=$?
     [ "$status" -eq 0 ] || fail "the program ended with status $status"
 }
 
 # Fails unless the view's middle shows something (the hint) rather than an empty grey form.
 check_hint_painted() {
-    import -window "$1" "$work/main.png"
+    grab "$1" "$work/main.png"
     local colours
     colours="$(convert "$work/main.png" -crop 500x110+70+150 +repage -format %k info:)"
     [ "$colours" -gt 2 ] || fail "the main view shows no hint ($colours colours)"
@@ -177,6 +238,7 @@ first_start() {
     start_program
     local main about
     main="$(pass_splash)"
+    await_settled "$main" || true
     check_hint_painted "$main"
     shot "$main" main_window
 
@@ -185,14 +247,13 @@ first_start() {
     shot "$main" main_window_prompt
 
     press "$main" alt+h
-    sleep 0.5
+    await_settled root || true
     import -window root "$shots/e2e_help_menu.png"
     xdotool key a
-    about="$(find_window '^About' 50)" || fail "Help > About did not open the About box"
+    about="$(find_window '^About' "$main")" || fail "Help > About did not open the About box"
     shot "$about" about
     press "$about" Return
-    wait_for 50 sh -c "! xdotool search --onlyvisible --name '^About' | grep -q ." ||
-        fail "the About box did not close"
+    await_closed "$about" About
 
     quit_program "$main"
     [ -f "$settings" ] || fail "no settings file written"
@@ -201,7 +262,7 @@ first_start() {
     echo "PASS: first start"
 }
 
-# Reads holding register $1 from the demo unit over Modbus/TCP with libmodbus, not the program.
+# Prints holding register $1 as libmodbus reads it from the demo unit over Modbus/TCP.
 read_register() {
     python3 - "$tcp_port" "$1" <<'PY'
 import ctypes, sys
@@ -209,95 +270,192 @@ lib = ctypes.CDLL("libmodbus.so.5")
 lib.modbus_new_tcp.restype = ctypes.c_void_p
 ctx = ctypes.c_void_p(lib.modbus_new_tcp(b"127.0.0.1", int(sys.argv[1])))
 value = (ctypes.c_uint16 * 1)()
-if lib.modbus_connect(ctx) != 0 or lib.modbus_read_registers(ctx, int(sys.argv[2]), 1, value) != 1:
+ok = lib.modbus_connect(ctx) == 0 and lib.modbus_read_registers(ctx, int(sys.argv[2]), 1, value) == 1
+lib.modbus_close(ctx)
+lib.modbus_free(ctx)
+if not ok:
     sys.exit(1)
 print(value[0])
 PY
 }
 
+register_holds() {
+    [ "$(read_register "$1")" = "$2" ]
+}
+
 start_demo_unit() {
     "$demo" --tcp-port 0 --rtu-tcp-port 0 --com 9 --ports-dir "$work/ports" \
         --write-settings "$settings" >"$work/demo.out" 2>"$work/demo.log" &
-    pids+=($!)
-    wait_for 150 grep -q ready "$work/demo.out" || fail "the demo unit did not start"
+    demo_pid=$!
+    pids+=("$demo_pid")
+    wait_for $kWindowSeconds grep -q ready "$work/demo.out" || fail "the demo unit did not start"
     tcp_port="$(sed -n 's/.*Modbus\/TCP on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/demo.out")"
+    [ -n "$tcp_port" ] || fail "the demo unit named no Modbus/TCP port"
 }
 
-# Types $2 into the field whose label carries the mnemonic $1 in window $3, replacing its text.
-fill() {
-    press "$3" "alt+$1" ctrl+a
-    xdotool type --delay 30 "$2"
+# The demo unit ends on SIGTERM with status 0 and takes its COM link with it.
+stop_demo_unit() {
+    kill -TERM "$demo_pid"
+    local status=0
+    wait_for $kEffectSeconds sh -c "! kill -0 $demo_pid" || fail "the demo unit did not end"
+    wait "$demo_pid" || status=$?
+    [ "$status" -eq 0 ] || fail "the demo unit ended with status $status"
+    [ ! -e "$work/ports/COM9" ] && [ ! -L "$work/ports/COM9" ] || fail "the demo unit left COM9"
 }
 
-# Test dialog, through its labels' mnemonics: function 03 (the initial one) from Data Register
-# 0 for ten values, Transmit; then function 06 writing $written to register $register, Transmit.
-test_dialog_read_and_write() {
+# Connect to unit: the location in row $2 is chosen with the keyboard (Home, Down..., Return)
+# or, with $3 = mouse, by a double click on its row. Prints the Test dialog's id.
+connect_to() {
+    local main="$1" row="$2" how="$3" connect
+    choose "$main" o n
+    connect="$(await_window 'Connect to unit' "$main")"
+    if [ "$how" = mouse ]; then
+        # The list's rows start 30 pixels into the dialog, 14 pixels apart (DejaVu Sans).
+        xdotool mousemove --window "$connect" 60 $((36 + 14 * row)) click 1
+        shot "$connect" "connect_$tag"
+        xdotool click --repeat 2 --delay 80 1
+    else
+        press "$connect" Home
+        for ((n = 0; n < row; n++)); do press "$connect" Down; done
+        shot "$connect" "connect_$tag"
+        press "$connect" Return
+    fi
+    # Going online opens the Test dialog.
+    await_window 'Test Modbus Communications' "$main"
+}
+
+# Test dialog: Transmit, then wait until the dialog shows the outcome.
+transmit() {
+    grab "$1" "$work/before.png" || fail "the Test dialog cannot be seen"
+    press "$1" alt+t
+    wait_for $kEffectSeconds looks_changed "$1" "$work/before.png" ||
+        fail "Transmit changed nothing in the Test dialog"
+}
+
+# Function 03 (the initial one) from Data Register 1 for ten values, through the labels'
+# mnemonics; the unit's register n holds n.
+read_ten_registers() {
     local dialog="$1"
-    fill r 0 "$dialog"
-    fill n 10 "$dialog"
-    press "$dialog" alt+t
-    sleep 1.5
-    shot "$dialog" "test_dialog_read_$location_tag"
-    press "$dialog" alt+f
-    xdotool type --delay 30 "06"
-    press "$dialog" Tab
-    fill r "$register" "$dialog"
-    fill v "$written" "$dialog"
-    press "$dialog" alt+t
-    sleep 1.5
-    shot "$dialog" "test_dialog_write_$location_tag"
+    shot "$dialog" "test_dialog_$tag"
+    press "$dialog" alt+r
+    type_over "$dialog" 1
+    press "$dialog" alt+n
+    type_over "$dialog" 10
+    transmit "$dialog"
+    shot "$dialog" "test_dialog_read_$tag"
 }
 
-# Comms Log: Save writes the report through the Save As dialog.
+# Function 06 writing $written to register $register. "Data &Values" shares its mnemonic with
+# "Con&vertor", so the values are reached with Tab from the register, past the disabled count.
+# A write sent while the read was still pending is refused, and writing the same value again is
+# harmless, so Transmit is pressed until the unit holds the value.
+write_register() {
+    local dialog="$1"
+    # 06 is the sixth function in the list; keys, unlike a typed search, do not depend on timing.
+    press "$dialog" alt+f Home Down Down Down Down Down
+    press "$dialog" alt+r
+    type_over "$dialog" "$register"
+    press "$dialog" Tab
+    type_over "$dialog" "$written"
+    local deadline=$((SECONDS + kEffectSeconds))
+    until register_holds "$register" "$written"; do
+        ((SECONDS < deadline)) || fail "register $register does not hold $written after the write"
+        transmit "$dialog"
+        wait_for 3 register_holds "$register" "$written" || true
+    done
+    shot "$dialog" "test_dialog_write_$tag"
+}
+
+# Comms Log from the Test dialog; Save to File refreshes the list first (Yes) and asks for the
+# report's path in Qt's own Save As dialog, which opens in the settings folder.
 save_comms_log() {
-    local main="$1" log save
-    choose "$main" v c
-    log="$(await_window 'Communications Log' 50 CCommsLogDlg)" || end_early "$main" $?
-    shot "$log" "comms_log_$location_tag"
+    local main="$1" dialog="$2" log question save
+    press "$dialog" alt+l
+    log="$(await_window 'Communications Log' "$main")"
+    shot "$log" "comms_log_$tag"
     press "$log" alt+s
-    save="$(find_window 'Save' 50 "$log")" || fail "Save opened no file dialog"
-    xdotool type --delay 20 "$work/report.txt"
+    question="$(await_window Vantrel "$main")"
+    shot "$question" "refresh_question_$tag"
+    press "$question" alt+y
+    save="$(await_window 'Save As' "$main")"
+    shot "$save" "save_as_$tag"
+    xdotool type --delay 30 "e2e-report"
     press "$save" Return
-    wait_for 50 test -s "$work/report.txt" || fail "no report written"
-    grep -q "TX" "$work/report.txt" || fail "the report holds no TX frame"
-    grep -q "RX" "$work/report.txt" || fail "the report holds no RX frame"
-    press "$log" Escape
+    await_closed "$save" "Save As"
+    report="$work/settings/e2e-report.txt"
+    wait_for $kEffectSeconds test -s "$report" || fail "no report written"
+    shot "$log" "comms_log_saved_$tag"
+    press "$log" alt+c
+    await_closed "$log" "Communications Log"
+}
+
+# Fails unless the report holds a TX and an RX record whose frame contains each hexadecimal
+# byte string given (the PDU of each request and answer, whatever the framing around it).
+check_report() {
+    python3 - "$report" "$@" <<'PY' || fail "the report lacks a frame (see above)"
+import re, sys
+records, current = [], None
+for line in open(sys.argv[1], encoding="latin-1"):
+    match = re.match(r"\s*\d+\s.*?\s(TX|RX):\s+\d+\s+(.*)$", line)
+    if match:
+        current = [match.group(1), match.group(2).split()]
+        records.append(current)
+    elif current and re.fullmatch(r"\s+([0-9A-F]{2}\s*)+", line.rstrip("\n") + " "):
+        current[1] += line.split()
+    else:
+        current = None
+frames = {(kind, " ".join(data)) for kind, data in records}
+missing = 0
+for wanted in sys.argv[2:]:
+    kind, pdu = wanted.split(":", 1)
+    if not any(k == kind and pdu in data for k, data in frames):
+        print(f"no {kind} frame holding {pdu}", file=sys.stderr)
+        missing += 1
+sys.exit(1 if missing else 0)
+PY
+}
+
+# The settings file starts with the last location's name, a length byte and its characters.
+last_location() {
+    python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); print(d[1:1 + d[0]].decode("latin-1"))' \
+        "$settings"
 }
 
 demo_path() {
-    local location_name="$1" location_row="$2"
-    location_tag="$3"
-    register=5
-    written=4321
+    local location_name="$1" row="$2" how="$3"
+    tag="$4"
+    register="$5"
+    written="$6"
     settings="$work/settings/VNTLSettings.dat"
     mkdir -p "$work/settings"
     start_display
     start_demo_unit
     start_program
-    local main connect test_dialog
+    local main dialog hex
     main="$(pass_splash)"
-    choose "$main" o n
-    connect="$(await_window 'Connect to unit' 50 CConnectDlg)" || end_early "$main" $?
-    for ((row = 0; row < location_row; row++)); do press "$connect" Down; done
-    shot "$connect" "connect_$location_tag"
-    press "$connect" Return
-    test_dialog="$(await_window 'Test Modbus Communications' 150 CTestModbusDlg)" ||
-        end_early "$main" $?
-    shot "$test_dialog" "test_dialog_$location_tag"
-    test_dialog_read_and_write "$test_dialog"
-    [ "$(read_register "$register")" = "$written" ] ||
-        fail "register $register does not hold $written after the write"
-    press "$test_dialog" Escape
-    save_comms_log "$main"
+    dialog="$(connect_to "$main" "$row" "$how")"
+    read_ten_registers "$dialog"
+    write_register "$dialog"
+    save_comms_log "$main" "$dialog"
+    press "$dialog" alt+c
+    await_closed "$dialog" "Test Modbus Communications"
+    shot "$main" "main_window_online_$tag"
     quit_program "$main"
-    head -c 64 "$settings" | grep -qa "$location_name" ||
-        fail "the settings do not name $location_name as the last location"
+    stop_demo_unit
+
+    hex="$(printf '%02X %02X %02X %02X' $((register >> 8)) $((register & 255)) \
+        $((written >> 8)) $((written & 255)))"
+    check_report "TX:01 03 00 01 00 0A" \
+        "RX:01 03 14 00 01 00 02 00 03 00 04 00 05 00 06 00 07 00 08 00 09 00 0A" \
+        "TX:01 06 $hex" "RX:01 06 $hex"
+    [ "$(last_location)" = "$location_name" ] ||
+        fail "the settings name \"$(last_location)\" as the last location, not $location_name"
     echo "PASS: demo unit over $location_name"
 }
 
 case "$mode" in
 first-start) first_start ;;
-demo-tcp) demo_path "Demo unit (Modbus/TCP)" 0 tcp ;;
-demo-rtu) demo_path "Demo unit (RTU)" 1 rtu ;;
+demo-tcp) demo_path "Demo unit (Modbus/TCP)" 0 keys tcp 5 4321 ;;
+demo-rtu) demo_path "Demo unit (RTU)" 1 mouse rtu 7 1234 ;;
 *) fail "unknown mode $mode" ;;
 esac
