@@ -308,7 +308,7 @@ std::string CCommsLogWindow::askReportPath(const std::string& defaultPath) {
 }
 
 void CCommsLogWindow::showMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::Information, qText(kIdsMainTitle), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::Warning, qText(kIdsMainTitle), QString::fromStdString(text),
                     QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();

@@ -204,7 +204,7 @@ void CConnectDlg::showAbort(bool visible) {
 }
 
 void CConnectDlg::messageBox(const std::string& text) {
-    messageBox_->showMessage(text);
+    messageBox_->showWarning(text);
 }
 
 void CConnectDlg::startTimer(int id) {

@@ -89,7 +89,7 @@ CNumberConvertorWindow::~CNumberConvertorWindow() {
 }
 
 void CNumberConvertorWindow::messageBox(unsigned id) {
-    messageBox_->showMessage(std::string(loadString(id)));
+    messageBox_->showWarning(std::string(loadString(id)));
 }
 
 void CNumberConvertorWindow::focusField(ConvertorField field) {

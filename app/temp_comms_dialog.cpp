@@ -80,7 +80,7 @@ void CTempCommsDlg::accept() {
     const CTempComms::Field bad = logic_.readFields(
         retries_->text().toStdString(), time1_->text().toStdString(), time2_->text().toStdString());
     if (bad != CTempComms::Field::None) {
-        messageBox_->showMessage(std::string(loadString(kIdsEnterInteger)));
+        messageBox_->showWarning(std::string(loadString(kIdsEnterInteger)));
         QLineEdit* field = fields[static_cast<int>(bad)];
         field->setFocus();
         field->selectAll();

@@ -431,11 +431,11 @@ void CTestModbusDialog::changeTemporarySettings() {
 void CTestModbusDialog::showMessage(const std::string& text) {
     applyForm();
     if (messageBox_ != nullptr) {
-        messageBox_->showMessage(text);
+        messageBox_->showWarning(text);
         return;
     }
     CQtMessageBox box(this);
-    box.showMessage(text);
+    box.showWarning(text);
 }
 
 void CTestModbusDialog::setFocus(TestField field) {

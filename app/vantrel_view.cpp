@@ -67,8 +67,13 @@ void CVantrelView::paintEvent(QPaintEvent*) {
     QColor pen = palette().color(QPalette::WindowText);
     pen.setAlphaF(0.7f); // quieter than a control's label, still easy to read
     painter.setPen(pen);
-    painter.drawText(rect().adjusted(kMargin, kMargin, -kMargin, -kMargin),
-                     Qt::AlignCenter | Qt::TextWordWrap, hintText());
+    // One block in the middle of the form, its lines flush left so that the numbered steps align.
+    const QRect area = rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const QString hint = hintText();
+    const int flags = Qt::AlignLeft | Qt::TextWordWrap;
+    QRect block = painter.boundingRect(area, flags, hint);
+    block.moveCenter(area.center());
+    painter.drawText(block, flags, hint);
 }
 
 void CVantrelView::onInitialUpdate() {
