@@ -667,14 +667,11 @@ TEST(TestWindow, TestCommsOpensTheWindowModalOnTheConnectedLocation) {
     CQtViewDialogs dialogs(0, 0);
     std::string title;
     bool modiconSelected = false;
-    QTimer::singleShot(200, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr)
-            return;
-        title = modal->windowTitle().toStdString();
+    CModalUser user([&](QWidget& modal) {
+        title = modal.windowTitle().toStdString();
         modiconSelected =
-            modal->findChild<QComboBox*>(QStringLiteral("addressing"))->currentIndex() == 2;
-        QTest::keyClick(modal, Qt::Key_Escape);
+            modal.findChild<QComboBox*>(QStringLiteral("addressing"))->currentIndex() == 2;
+        QTest::keyClick(&modal, Qt::Key_Escape);
     });
     dialogs.runTest(document, 7, ModbusType::ModbusTcp, 2);
     EXPECT_EQ(title, text(kIdsTestTitle));
