@@ -67,8 +67,8 @@ bool CQtViewDialogs::runLocations(CSettingsFile& settings) {
     return true;
 }
 
-void CQtViewDialogs::runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
-                             int addressingMode) {
+CTestModbusDlg::Setup testDialogSetup(const CVantrelDoc& document, int modbusId,
+                                      ModbusType modbusType, int addressingMode) {
     CTestModbusDlg::Setup setup;
     setup.mediaType = document.currentLocation.mediaType;
     setup.modbusType = modbusType;
@@ -76,7 +76,14 @@ void CQtViewDialogs::runTest(CVantrelDoc& document, int modbusId, ModbusType mod
     setup.addressingMode = addressingMode;
     if (!listSeparator.empty())
         setup.listSeparator = listSeparator;
-    CTestModbusDialog dialog(document, *this, setup, nullptr, parent_);
+    return setup;
+}
+
+void CQtViewDialogs::runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
+                             int addressingMode) {
+    CTestModbusDialog dialog(document, *this,
+                             testDialogSetup(document, modbusId, modbusType, addressingMode),
+                             nullptr, parent_);
     dialog.exec();
 }
 

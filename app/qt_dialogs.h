@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/message_box.h"
+#include "app/test_modbus_logic.h"
 #include "app/view_dialogs.h"
 
 #include <cstdint>
@@ -21,6 +22,10 @@ private:
 
     QWidget* parent_;
 };
+
+// The Test Modbus Communications form as the view opens it on the document's current location.
+CTestModbusDlg::Setup testDialogSetup(const CVantrelDoc& document, int modbusId,
+                                      ModbusType modbusType, int addressingMode);
 
 // The dialogs the view opens. Windows that this build does not have yet do nothing.
 class CQtViewDialogs : public IViewDialogs {

@@ -52,7 +52,7 @@ int CModbusMessage::decodeBits(const std::uint8_t* frame, int length, std::uint1
     values.assign(static_cast<std::size_t>(wanted), 0);
     for (int i = 0; i < wanted && i / 8 < available; ++i)
         values[static_cast<std::size_t>(i)] =
-            static_cast<std::uint8_t>((data[i / 8] >> (i % 8)) & 1u);
+            static_cast<std::uint8_t>((static_cast<unsigned>(data[i / 8]) >> (i % 8)) & 1u);
     return result;
 }
 

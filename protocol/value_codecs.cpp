@@ -256,7 +256,7 @@ std::string formatExceptionStatus(int dataType, std::uint8_t status,
     case kDataTypeBoolean: {
         std::uint8_t bits[8];
         for (int i = 0; i < 8; ++i)
-            bits[i] = static_cast<std::uint8_t>((status >> (7 - i)) & 1u);
+            bits[i] = static_cast<std::uint8_t>((static_cast<unsigned>(status) >> (7 - i)) & 1u);
         return formatBooleans(bits, listSeparator);
     }
     case kDataTypeHex8:

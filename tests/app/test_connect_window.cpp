@@ -15,24 +15,15 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/comms/test_frames.h"
-#include "tests/comms/test_serial_support.h"
+#include "window_test_support.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QThread>
-#include <QTimer>
 #include <QTreeWidget>
 #include <arpa/inet.h>
 #include <atomic>
-#include <chrono>
 #include <deque>
-#include <functional>
-#include <gtest/gtest.h>
 #include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -40,50 +31,8 @@
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "test_connect_window";
-        static char* argv[] = {name, nullptr};
-        application_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete application_; }
-
-private:
-    QApplication* application_ = nullptr;
-};
-
-const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
-
-// Processes events until `done` holds or `limitMs` has passed; returns whether it held.
-bool waitUntil(const std::function<bool()>& done, int limitMs = 10000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void saveScreenshot(QWidget& widget, const char* name) {
-    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(directory);
-    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
-}
-
-std::string text(unsigned id) {
-    return std::string(loadString(id));
-}
-
-class CRecordingMessageBox : public IMessageBox {
-public:
-    void showMessage(const std::string& message) override { messages.push_back(message); }
-    std::vector<std::string> messages;
-};
+const bool environmentRegistered =
+    (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_connect_window")), true);
 
 // A Hayes-style modem on the far end of a pseudo-terminal. Answers are "\r\n<text>\r\n"; an
 // empty answer is silence. After CONNECT it carries data: it answers any Modbus RTU request as a
@@ -210,8 +159,6 @@ private:
     std::uint16_t port_ = 0;
 };
 
-constexpr std::uint32_t kLoopback = 0x7F000001;
-
 // A port on 127.0.0.1 on which nothing listens.
 std::uint16_t closedPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -225,41 +172,10 @@ std::uint16_t closedPort() {
     return ntohs(address.sin_port);
 }
 
-CLocation tcpLocation(const char* name, std::uint16_t port) {
-    CLocation location(kMediaCodeTcpIp);
-    location.name = name;
-    location.ipAddress = kLoopback;
-    location.tcpPort = port;
-    location.modbusType = ModbusType::ModbusTcp;
-    location.time1 = 3000;
-    location.time2 = 500;
-    location.retries = 1;
-    return location;
-}
-
-CLocation serialLocation(int mediaCode, const char* name, const char* portName) {
-    CLocation location(mediaCode);
-    location.name = name;
-    location.portName = portName;
-    location.number = "5551234";
-    location.modbusType = ModbusType::Rtu;
-    location.baudIndex = 6; // 19200
-    location.parityIndex = kParityNone;
-    location.time1 = 1000;
-    location.time2 = 150;
-    location.retries = 1;
-    location.redialWait = 1;
-    location.connectTimeout = 2;
-    return location;
-}
-
 class ConnectWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-connect-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
-        settings.path = directory + "/VNTLSettings.dat";
+        ASSERT_TRUE(settingsFolder.valid());
         decimalSeparator = ".";
         ASSERT_TRUE(document.onNewDocument(messages));
     }
@@ -267,7 +183,6 @@ protected:
         dialog.reset();
         document.closeSocket();
         document.closeSerialPort();
-        std::system(("rm -rf '" + directory + "'").c_str());
     }
 
     bool open() {
@@ -316,9 +231,9 @@ protected:
         return Bytes(response, response + responseLength);
     }
 
-    std::string directory;
     CRecordingMessageBox messages;
-    CSettingsFile settings;
+    CTempSettings settingsFolder;
+    CSettingsFile& settings = settingsFolder.file;
     CVantrelDoc document;
     std::unique_ptr<CConnectDlg> dialog;
 };
@@ -359,24 +274,13 @@ TEST_F(ConnectWindow, WithoutLocationsSaysSoAndCloses) {
     EXPECT_EQ(messages.messages[0], text(7002));
 }
 
-enum class TcpPeer { Pymodbus, Libmodbus };
-
-class ConnectTcpPeer : public ConnectWindow, public ::testing::WithParamInterface<TcpPeer> {};
+class ConnectTcpPeer : public ConnectWindow, public ::testing::WithParamInterface<Unit> {};
 
 TEST_P(ConnectTcpPeer, ConnectsLoadsTheLocationAndReadsARegister) {
-    std::vector<std::string> argv;
-    if (GetParam() == TcpPeer::Pymodbus) {
-        if (::access("/usr/lib/python3/dist-packages/pymodbus", F_OK) != 0)
-            GTEST_SKIP() << "python3-pymodbus is not installed";
-        argv = {"/usr/bin/python3", VANTREL_SOURCE_DIR "/tests/peers/pymodbus_tcp_unit.py",
-                "socket"};
-    } else {
-        if (std::string(VANTREL_LIBMODBUS_UNIT).empty())
-            GTEST_SKIP() << "libmodbus-dev is not installed";
-        argv = {VANTREL_LIBMODBUS_UNIT};
-    }
-    CPeerProcess unit(argv);
-    ASSERT_NE(unit.port(), 0);
+    if (const std::string missing = missingForUnit(GetParam()); !missing.empty())
+        GTEST_SKIP() << missing;
+    CRunningUnit unit(GetParam());
+    ASSERT_TRUE(unit.started());
     CLocation location = tcpLocation("Plant", unit.port());
     location.modiconCompatible = 1;
     settings.append(serialLocation(kMediaCodeDirect, "Bench", "COM1"));
@@ -404,9 +308,9 @@ TEST_P(ConnectTcpPeer, ConnectsLoadsTheLocationAndReadsARegister) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, ConnectTcpPeer,
-                         ::testing::Values(TcpPeer::Pymodbus, TcpPeer::Libmodbus),
-                         [](const ::testing::TestParamInfo<TcpPeer>& peer) {
-                             return peer.param == TcpPeer::Pymodbus ? "Pymodbus" : "Libmodbus";
+                         ::testing::Values(Unit::PymodbusTcp, Unit::LibmodbusTcp),
+                         [](const ::testing::TestParamInfo<Unit>& unit) {
+                             return isPymodbus(unit.param) ? "Pymodbus" : "Libmodbus";
                          });
 
 // The menu commands as a user drives them: Connect..., Temporarily Change Comms Setup...,
@@ -424,21 +328,18 @@ TEST_F(ConnectWindow, MenuCommandsConnectChangeTheParametersAndConnectAgain) {
     CQtViewDialogs dialogs(0, 0);
     int refreshes = 0;
     CViewCommands commands(document, settings, dialogs, messages, [&] { ++refreshes; });
-    QTimer user; // answers each window as it comes up
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        QWidget* window = QApplication::activeModalWidget();
-        if (auto* connect = qobject_cast<CConnectDlg*>(window)) {
+    CModalUser user([&](QWidget& window) {
+        if (auto* connect = qobject_cast<CConnectDlg*>(&window)) {
             if (connect->connectButton()->isEnabled())
                 QTest::mouseClick(connect->connectButton(), Qt::LeftButton);
-        } else if (auto* temporary = qobject_cast<CTempCommsDlg*>(window)) {
+        } else if (auto* temporary = qobject_cast<CTempCommsDlg*>(&window)) {
             temporary->retriesEdit()->setText("0");
             temporary->time1Edit()->setText("4321");
             temporary->accept();
-        } else if (window != nullptr) {
-            window->close();
+        } else {
+            window.close();
         }
     });
-    user.start(50);
 
     commands.connect();
     ASSERT_EQ(document.online, 1);
@@ -453,7 +354,6 @@ TEST_F(ConnectWindow, MenuCommandsConnectChangeTheParametersAndConnectAgain) {
     EXPECT_EQ(document.online, 1);
     EXPECT_EQ(document.message().retries.load(), 1);
     EXPECT_EQ(document.message().time1.load(), 3000);
-    user.stop();
     ::close(listener);
 }
 
@@ -503,15 +403,11 @@ TEST_F(ConnectWindow, AConnectThatNeverCompletesEndsAtTheTimeLimit) {
 }
 
 TEST_F(ConnectWindow, DirectLineOpensThePortAndReadsTheLibmodbusUnit) {
-    const std::string libmodbusUnit = VANTREL_SERIAL_LIBMODBUS_UNIT;
-    if (::access("/usr/bin/socat", X_OK) != 0 || libmodbusUnit.empty())
-        GTEST_SKIP() << "socat or libmodbus-dev is not installed";
-    CTempPortsDir ports;
-    CSocatLine line(ports.path() + "/COM5", ports.path() + "/unit");
-    ASSERT_TRUE(line.ready());
-    CPeerProcess unit({libmodbusUnit, ports.path() + "/unit"});
-    ASSERT_NE(unit.port(), 0);
-    settings.append(serialLocation(kMediaCodeDirect, "Bench", "COM5"));
+    if (const std::string missing = missingForUnit(Unit::LibmodbusRtuSerial); !missing.empty())
+        GTEST_SKIP() << missing;
+    CRunningUnit unit(Unit::LibmodbusRtuSerial);
+    ASSERT_TRUE(unit.started());
+    settings.append(unit.location("Bench"));
 
     ASSERT_TRUE(open());
     connectRow(0);
@@ -695,9 +591,8 @@ TEST_F(ModemWindow, DisconnectHangsUpTheCall) {
     CViewCommands commands(document, settings, dialogs, messages, [] {});
     bool shot = false;
     QString firstStatus;
-    QTimer watcher; // photographs the hang-up dialog once it is up
-    QObject::connect(&watcher, &QTimer::timeout, [&] {
-        auto* hangUp = qobject_cast<CModemHangUpDlg*>(QApplication::activeModalWidget());
+    CModalUser user([&](QWidget& window) { // photographs the hang-up dialog once it is up
+        auto* hangUp = qobject_cast<CModemHangUpDlg*>(&window);
         if (hangUp != nullptr && !shot) {
             firstStatus = hangUp->statusText();
             saveScreenshot(*hangUp, "modem_hang_up.png");
@@ -707,9 +602,7 @@ TEST_F(ModemWindow, DisconnectHangsUpTheCall) {
             shot = true;
         }
     });
-    watcher.start(20);
     commands.disconnect();
-    watcher.stop();
     EXPECT_TRUE(shot);
     EXPECT_EQ(firstStatus.toStdString(), "Hanging up...");
     EXPECT_FALSE(document.modemConnected());

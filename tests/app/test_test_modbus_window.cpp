@@ -1,77 +1,34 @@
 // The Test Modbus Communications window driven as an operator would, against independent Modbus
 // units: pymodbus (Modbus/TCP, RTU and ASCII carried over TCP) and libmodbus (Modbus/TCP, and
-// RTU on a pseudo-terminal mapped as a COM port).
+// RTU on a pseudo-terminal mapped as a COM port). Each session connects from Online > Connect...
+// through the Connect dialog, and the view then opens the window as it does after any connect.
 
+#include "app/comms_log_window.h"
+#include "app/number_convertor_window.h"
 #include "app/qt_dialogs.h"
+#include "app/temp_comms_dialog.h"
 #include "app/test_modbus_dialog.h"
 #include "app/vantrel_doc.h"
-#include "app/view_dialogs.h"
 #include "engine_probe.h"
-#include "engine_test_support.h"
-#include "peer_process.h"
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
-#include "resources/string_table.h"
-#include "test_dialog_connect.h"
-#include "test_serial_support.h"
+#include "window_test_support.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QTest>
-#include <QThread>
-#include <QTimer>
-#include <chrono>
-#include <csignal>
-#include <functional>
-#include <gtest/gtest.h>
-#include <memory>
-#include <sys/stat.h>
+#include <algorithm>
+#include <optional>
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "test_test_modbus_window";
-        static char* argv[] = {name, nullptr};
-        application_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete application_; }
-
-private:
-    QApplication* application_ = nullptr;
-};
-
-const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
-
-bool waitUntil(const std::function<bool()>& done, int limitMs = 10000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void saveScreenshot(QWidget& widget, const char* name) {
-    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(directory);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
-}
+const bool environmentRegistered =
+    (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_test_modbus_window")), true);
 
 // The window with the message box the operator saw over it.
 void saveScreenshotWithMessage(QWidget& widget, const std::string& message, const char* name) {
@@ -88,106 +45,42 @@ void saveScreenshotWithMessage(QWidget& widget, const std::string& message, cons
     const int top = anchor != nullptr ? anchor->mapTo(&widget, QPoint(0, 0)).y() : 0;
     painter.drawPixmap(shot.width() - overlay.width() - 12, top, overlay);
     painter.end();
-    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(directory);
-    EXPECT_TRUE(shot.save(directory + "/" + name)) << name;
+    EXPECT_TRUE(shot.save(screenshotDirectory() + "/" + name)) << name;
 }
 
-std::string text(unsigned id) {
-    return std::string(loadString(id));
-}
-
-class CRecordingMessageBox : public IMessageBox {
+// The view's dialogs, except that the Test dialog the view opens stays modeless, with its
+// messages recorded, so that the test can drive it between events.
+class CSessionDialogs : public CQtViewDialogs {
 public:
-    void showMessage(const std::string& t) override { messages.push_back(t); }
-    std::vector<std::string> messages;
-};
-
-// socat joining two pseudo-terminals linked as `a` and `b`.
-class CSocatLine {
-public:
-    CSocatLine(const std::string& a, const std::string& b) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const std::string left = "PTY,raw,echo=0,link=" + a;
-            const std::string right = "PTY,raw,echo=0,link=" + b;
-            ::execl("/usr/bin/socat", "socat", left.c_str(), right.c_str(),
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        struct stat st {};
-        for (int i = 0; i < 500 && !(::stat(a.c_str(), &st) == 0 && ::stat(b.c_str(), &st) == 0);
-             ++i)
-            sleepMs(10);
+    CSessionDialogs(std::unique_ptr<CTestModbusDialog>& dialog, IMessageBox& messages)
+        : CQtViewDialogs(0, 0), dialog_(dialog), messages_(messages) {}
+    void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
+                 int addressingMode) override {
+        dialog_ = std::make_unique<CTestModbusDialog>(
+            document, *this, testDialogSetup(document, modbusId, modbusType, addressingMode),
+            &messages_);
+        dialog_->show();
     }
-    ~CSocatLine() {
-        if (pid_ > 0)
-            ::kill(pid_, SIGTERM);
-        reapChild(pid_);
-    }
-    CSocatLine(const CSocatLine&) = delete;
-    CSocatLine& operator=(const CSocatLine&) = delete;
 
 private:
-    pid_t pid_ = -1;
+    std::unique_ptr<CTestModbusDialog>& dialog_;
+    IMessageBox& messages_;
 };
 
-// The tool windows this build does not have: nothing opens.
-class CNoDialogs : public IViewDialogs {
-public:
-    void showSplash() override {}
-    void showAbout() override {}
-    bool runLocations(CSettingsFile&) override { return false; }
-    void runConnect(CVantrelDoc&, CSettingsFile&) override {}
-    void runHangUp(CVantrelDoc&) override {}
-    void runTest(CVantrelDoc&, int, ModbusType, int) override {}
-    bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
-    QWidget* createCommsLog(WindowHandle) override { return nullptr; }
-    QWidget* createConvertor(WindowHandle) override { return nullptr; }
-};
-
-enum class Peer { PymodbusTcp, PymodbusRtu, PymodbusAscii, LibmodbusTcp, LibmodbusRtuSerial };
-
-bool pymodbusPeer(Peer peer) {
-    return peer == Peer::PymodbusTcp || peer == Peer::PymodbusRtu || peer == Peer::PymodbusAscii;
-}
-
-ModbusType framingOf(Peer peer) {
-    switch (peer) {
-    case Peer::PymodbusRtu:
-    case Peer::LibmodbusRtuSerial:
-        return ModbusType::Rtu;
-    case Peer::PymodbusAscii:
-        return ModbusType::Ascii;
-    default:
-        return ModbusType::ModbusTcp;
-    }
-}
-
-// A connected document with the unit of `peer` running, and the window opened on it.
+// A document connected from the menu to the unit of `unit` (or to `location`), and the window
+// the view opened on it.
 class CSession {
 public:
-    explicit CSession(Peer peer) : peer_(peer) {
-        if (!startUnit())
+    explicit CSession(Unit unit) : unit_(std::in_place, unit) {
+        if (!unit_->started())
             return;
-        if (!document.onNewDocument(messages))
-            return;
-        CLocation location(peer == Peer::LibmodbusRtuSerial ? kMediaCodeDirect : kMediaCodeTcpIp);
-        location.modbusType = framingOf(peer);
-        location.tcpPort = unit_->port();
+        CLocation location = unit_->location("Unit");
         location.retries = 0;
         location.time1 = 2000;
         location.time2 = 500;
-        location.baudIndex = 6;
-        const bool online = peer == Peer::LibmodbusRtuSerial
-                                ? connectDocumentSerial(document, location, 5)
-                                : connectDocument(document, location);
-        if (!online)
-            return;
-        CTestModbusDlg::Setup setup{location.mediaType, location.modbusType, 1, 0, ","};
-        dialog = std::make_unique<CTestModbusDialog>(document, noDialogs, setup, &messages);
-        dialog->show();
+        connect(location);
     }
+    explicit CSession(const CLocation& location) { connect(location); }
     ~CSession() {
         if (dialog)
             dialog->reject();
@@ -200,7 +93,7 @@ public:
 
     bool ready() const { return dialog != nullptr; }
     // The unit stops: it ends and its connection closes.
-    void stopUnit() { unit_.reset(); }
+    void stopUnit() { unit_->stop(); }
 
     template <typename T> T* widget(const char* name) {
         T* w = dialog->findChild<T*>(QString::fromLatin1(name));
@@ -240,41 +133,17 @@ public:
     std::unique_ptr<CTestModbusDialog> dialog;
 
 private:
-    bool startUnit() {
-        const std::string script = VANTREL_SOURCE_DIR "/tests/peers/pymodbus_tcp_unit.py";
-        switch (peer_) {
-        case Peer::PymodbusTcp:
-            unit_ = std::make_unique<CPeerProcess>(
-                std::vector<std::string>{"/usr/bin/python3", script, "socket"});
-            break;
-        case Peer::PymodbusRtu:
-            unit_ = std::make_unique<CPeerProcess>(
-                std::vector<std::string>{"/usr/bin/python3", script, "rtu"});
-            break;
-        case Peer::PymodbusAscii:
-            unit_ = std::make_unique<CPeerProcess>(
-                std::vector<std::string>{"/usr/bin/python3", script, "ascii"});
-            break;
-        case Peer::LibmodbusTcp:
-            unit_ =
-                std::make_unique<CPeerProcess>(std::vector<std::string>{VANTREL_LIBMODBUS_UNIT});
-            break;
-        case Peer::LibmodbusRtuSerial:
-            ports_ = std::make_unique<CTempPortsDir>();
-            line_ =
-                std::make_unique<CSocatLine>(ports_->path() + "/COM5", ports_->path() + "/unit");
-            unit_ = std::make_unique<CPeerProcess>(
-                std::vector<std::string>{VANTREL_SERIAL_LIBMODBUS_UNIT, ports_->path() + "/unit"});
-            break;
-        }
-        return unit_->port() != 0;
+    void connect(const CLocation& location) {
+        if (!settings_.valid() || !document.onNewDocument(messages))
+            return;
+        dialogs_.setDocument(&document);
+        settings_.file.append(location);
+        EXPECT_TRUE(connectFromMenu(document, settings_.file, dialogs_, messages));
     }
 
-    Peer peer_;
-    std::unique_ptr<CTempPortsDir> ports_;
-    std::unique_ptr<CSocatLine> line_;
-    std::unique_ptr<CPeerProcess> unit_;
-    CNoDialogs noDialogs;
+    std::optional<CRunningUnit> unit_;
+    CTempSettings settings_;
+    CSessionDialogs dialogs_{dialog, messages};
 };
 
 // One request composed in the window and what it then shows. Writes are read back by the rows
@@ -572,28 +441,16 @@ void compose(CSession& s, const Step& step) {
     s.setValues(step.values);
 }
 
-class TestWindowPeers : public ::testing::TestWithParam<Peer> {};
-
-bool peerAvailable(Peer peer, std::string& why) {
-    struct stat st {};
-    if (pymodbusPeer(peer) && ::stat("/usr/lib/python3/dist-packages/pymodbus", &st) != 0)
-        why = "pymodbus is not installed";
-    else if (!pymodbusPeer(peer) && std::string(VANTREL_LIBMODBUS_UNIT).empty())
-        why = "libmodbus-dev is not installed";
-    else if (peer == Peer::LibmodbusRtuSerial && ::access("/usr/bin/socat", X_OK) != 0)
-        why = "socat is not installed";
-    return why.empty();
-}
+class TestWindowPeers : public ::testing::TestWithParam<Unit> {};
 
 TEST_P(TestWindowPeers, EveryFunctionAndTypeThroughTheWindow) {
-    std::string why;
-    if (!peerAvailable(GetParam(), why))
-        GTEST_SKIP() << why;
+    if (const std::string missing = missingForUnit(GetParam()); !missing.empty())
+        GTEST_SKIP() << missing;
     CSession s(GetParam());
     ASSERT_TRUE(s.ready());
     const bool ascii = framingOf(GetParam()) == ModbusType::Ascii;
     for (const Step& step : kSteps) {
-        if (step.pymodbusOnly && !pymodbusPeer(GetParam()))
+        if (step.pymodbusOnly && !isPymodbus(GetParam()))
             continue;
         SCOPED_TRACE(step.name);
         s.messages.messages.clear();
@@ -610,16 +467,16 @@ TEST_P(TestWindowPeers, EveryFunctionAndTypeThroughTheWindow) {
             EXPECT_NE(s.received().find(step.receives), std::string::npos) << s.received();
         }
         EXPECT_TRUE(s.widget<QPushButton>("transmit")->isEnabled());
-        if (GetParam() == Peer::PymodbusTcp && std::string(step.name) == "03 ten registers")
+        if (GetParam() == Unit::PymodbusTcp && std::string(step.name) == "03 ten registers")
             saveScreenshot(*s.dialog, "test_dialog_read10.png");
-        if (GetParam() == Peer::PymodbusAscii && std::string(step.name) == "03 ten registers")
+        if (GetParam() == Unit::PymodbusAscii && std::string(step.name) == "03 ten registers")
             saveScreenshot(*s.dialog, "test_dialog_ascii.png");
-        if (GetParam() == Peer::PymodbusTcp && step.message == 5010)
+        if (GetParam() == Unit::PymodbusTcp && step.message == 5010)
             saveScreenshotWithMessage(*s.dialog, text(step.message), "test_dialog_exception.png");
     }
 }
 
-std::string peerName(const ::testing::TestParamInfo<Peer>& row) {
+std::string unitName(const ::testing::TestParamInfo<Unit>& row) {
     static const char* const kNames[] = {"pymodbus_tcp", "pymodbus_rtu_over_tcp",
                                          "pymodbus_ascii_over_tcp", "libmodbus_tcp",
                                          "libmodbus_rtu_serial"};
@@ -627,16 +484,15 @@ std::string peerName(const ::testing::TestParamInfo<Peer>& row) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, TestWindowPeers,
-                         ::testing::Values(Peer::PymodbusTcp, Peer::PymodbusRtu,
-                                           Peer::PymodbusAscii, Peer::LibmodbusTcp,
-                                           Peer::LibmodbusRtuSerial),
-                         peerName);
+                         ::testing::Values(Unit::PymodbusTcp, Unit::PymodbusRtu,
+                                           Unit::PymodbusAscii, Unit::LibmodbusTcp,
+                                           Unit::LibmodbusRtuSerial),
+                         unitName);
 
 TEST(TestWindow, RepeatRunsHundredsOfExchangesUntilTheUnitStops) {
-    std::string why;
-    if (!peerAvailable(Peer::LibmodbusTcp, why))
-        GTEST_SKIP() << why;
-    CSession s(Peer::LibmodbusTcp);
+    if (const std::string missing = missingForUnit(Unit::LibmodbusTcp); !missing.empty())
+        GTEST_SKIP() << missing;
+    CSession s(Unit::LibmodbusTcp);
     ASSERT_TRUE(s.ready());
     s.setField("quantity", "10");
     s.click("repeat");
@@ -656,10 +512,9 @@ TEST(TestWindow, RepeatRunsHundredsOfExchangesUntilTheUnitStops) {
 }
 
 TEST(TestWindow, UserDefinedCrcGoesOutAndTheUnitIgnoresTheFrame) {
-    std::string why;
-    if (!peerAvailable(Peer::PymodbusRtu, why))
-        GTEST_SKIP() << why;
-    CSession s(Peer::PymodbusRtu);
+    if (const std::string missing = missingForUnit(Unit::PymodbusRtu); !missing.empty())
+        GTEST_SKIP() << missing;
+    CSession s(Unit::PymodbusRtu);
     ASSERT_TRUE(s.ready());
     s.document.message().time1 = 300;
     s.setField("quantity", "2");
@@ -673,10 +528,9 @@ TEST(TestWindow, UserDefinedCrcGoesOutAndTheUnitIgnoresTheFrame) {
 }
 
 TEST(TestWindow, EnterTransmitsOnlyWhileTransmitIsEnabled) {
-    std::string why;
-    if (!peerAvailable(Peer::LibmodbusTcp, why))
-        GTEST_SKIP() << why;
-    CSession s(Peer::LibmodbusTcp);
+    if (const std::string missing = missingForUnit(Unit::LibmodbusTcp); !missing.empty())
+        GTEST_SKIP() << missing;
+    CSession s(Unit::LibmodbusTcp);
     ASSERT_TRUE(s.ready());
     s.setField("quantity", "1");
     QTest::keyClick(s.dialog.get(), Qt::Key_Return);
@@ -690,48 +544,39 @@ TEST(TestWindow, EnterTransmitsOnlyWhileTransmitIsEnabled) {
 TEST(TestWindow, CancelDropsTheQueuedJobAndItsResultIsNeverShown) {
     // A silent unit keeps another window's job in progress, so the dialog's job waits in the
     // queue behind it.
-    CFakeUnit silent([](CUnitLink& link) { link.linger(20000); });
-    CRecordingMessageBox messages;
-    CVantrelDoc document;
-    ASSERT_TRUE(document.onNewDocument(messages));
-    CLocation location(kMediaCodeTcpIp);
-    location.modbusType = ModbusType::ModbusTcp;
-    location.tcpPort = silent.port();
+    CFakeUnit silent([](CUnitLink& link) {
+        link.readRequest();
+        link.linger(20000);
+    });
+    CSubmitter other; // outlives the session, whose engine holds its buffers until it stops
+    CLocation location = tcpLocation("Silent", silent.port());
     location.retries = 0;
     location.time1 = 8000;
-    ASSERT_TRUE(connectDocument(document, location));
-    CSubmitter other;
+    CSession s(location);
+    ASSERT_TRUE(s.ready());
+    CCommsEngine& engine = s.document.context().engine;
     const Bytes request{0, 1, 0, 0, 0, 6, 1, 3, 0, 0, 0, 1};
-    ASSERT_EQ(other.submit(document.context().engine, request), 0);
-    sleepMs(100);
+    ASSERT_EQ(other.submit(engine, request), 0);
+    ASSERT_TRUE(waitUntil([&] { return silent.requests() == 1; }));
 
-    CNoDialogs noDialogs;
-    auto dialog = std::make_unique<CTestModbusDialog>(
-        document, noDialogs,
-        CTestModbusDlg::Setup{MediaType::TcpIp, ModbusType::ModbusTcp, 1, 0, ","}, &messages);
-    dialog->show();
-    dialog->findChild<QLineEdit*>(QStringLiteral("quantity"))->setText(QStringLiteral("1"));
-    dialog->findChild<QPushButton*>(QStringLiteral("transmit"))->click();
-    ASSERT_TRUE(dialog->logic().waiting());
-    ASSERT_EQ(CCommsEngineProbe::queuedJobs(document.context().engine), 2u);
-    QTest::keyClick(dialog.get(), Qt::Key_Escape);
-    EXPECT_TRUE(dialog->logic().closing());
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_LE(CCommsEngineProbe::queuedJobs(document.context().engine), 1u);
+    s.setField("quantity", "1");
+    s.widget<QPushButton>("transmit")->click();
+    ASSERT_TRUE(s.dialog->logic().waiting());
+    ASSERT_EQ(CCommsEngineProbe::queuedJobs(engine), 2u);
+    QTest::keyClick(s.dialog.get(), Qt::Key_Escape);
+    EXPECT_TRUE(s.dialog->logic().closing());
+    EXPECT_FALSE(s.dialog->isVisible());
+    EXPECT_LE(CCommsEngineProbe::queuedJobs(engine), 1u);
     waitUntil([] { return false; }, 300);
-    EXPECT_TRUE(messages.messages.empty());
-    EXPECT_TRUE(dialog->findChild<QPlainTextEdit*>(QStringLiteral("receiveFrame"))
-                    ->toPlainText()
-                    .isEmpty());
-    dialog.reset();
-    document.closeSocket();
+    EXPECT_TRUE(s.messages.messages.empty());
+    EXPECT_TRUE(s.received().empty());
 }
 
 TEST(TestWindow, FormsOfFunctions07_08AndUserDefined) {
     CRecordingMessageBox messages;
     CVantrelDoc document;
-    CNoDialogs noDialogs;
-    CTestModbusDialog dialog(document, noDialogs, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","},
+    CQtViewDialogs dialogs(0, 0);
+    CTestModbusDialog dialog(document, dialogs, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","},
                              &messages);
     dialog.show();
     auto* function = dialog.findChild<QComboBox*>(QStringLiteral("functionCode"));
@@ -752,49 +597,62 @@ TEST(TestWindow, FormsOfFunctions07_08AndUserDefined) {
     EXPECT_TRUE(dialog.findChild<QLineEdit*>(QStringLiteral("userFunction"))->hasFocus());
 }
 
-// Tool windows that exist: each opens once, and the Test window closes those it opened.
-class CToolDialogs : public CNoDialogs {
-public:
-    bool runTemporaryComms(MediaType, int& retries, int& time1, int& time2) override {
-        retries = 5;
-        time1 = 1500;
-        time2 = 150;
-        return true;
-    }
-    QWidget* createCommsLog(WindowHandle) override { return open(logs); }
-    QWidget* createConvertor(WindowHandle) override { return open(convertors); }
-    QWidget* open(int& count) {
-        ++count;
-        auto* window = new QWidget;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
-        windows.push_back(window);
-        return window;
-    }
-    int logs = 0;
-    int convertors = 0;
-    std::vector<QPointer<QWidget>> windows;
-};
+QPushButton* button(QWidget& window, const char* name) {
+    return window.findChild<QPushButton*>(QString::fromLatin1(name));
+}
 
+// The program's own dialogs throughout: after the connect the view runs the Test dialog modally;
+// its Convertor and Comms Log buttons open the real windows, once however often they are
+// pressed, and Cancel closes them with the dialog.
 TEST(TestWindow, ToolWindowsOpenOnceAndCloseWithTheWindow) {
+    CFakeUnit unit([](CUnitLink& link) { link.linger(20000); });
+    CTempSettings settings;
+    ASSERT_TRUE(settings.valid());
+    settings.file.append(tcpLocation("Plant", unit.port()));
     CRecordingMessageBox messages;
     CVantrelDoc document;
-    CToolDialogs dialogs;
-    {
-        CTestModbusDialog dialog(document, dialogs, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","},
-                                 &messages);
-        for (const char* button : {"convertor", "convertor", "commsLog", "commsLog"})
-            dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
-        EXPECT_EQ(dialogs.convertors, 1);
-        EXPECT_EQ(dialogs.logs, 1);
-        dialog.findChild<QPushButton*>(QStringLiteral("temporarySettings"))->click();
-        EXPECT_EQ(document.message().retries, 5);
-        EXPECT_EQ(document.message().time1, 1500);
-        EXPECT_EQ(document.message().time2, 150);
-    }
-    waitUntil([&] { return dialogs.windows[0].isNull() && dialogs.windows[1].isNull(); }, 2000);
-    EXPECT_TRUE(dialogs.windows[0].isNull());
-    EXPECT_TRUE(dialogs.windows[1].isNull());
+    ASSERT_TRUE(document.onNewDocument(messages));
+    CQtViewDialogs dialogs(0, 0);
+    dialogs.setDocument(&document);
+    std::vector<QPointer<QWidget>> convertors;
+    std::vector<QPointer<QWidget>> logs;
+    bool used = false;
+    const auto user = [&](QWidget& window) {
+        if (auto* temporary = qobject_cast<CTempCommsDlg*>(&window)) {
+            temporary->retriesEdit()->setText("5");
+            temporary->time1Edit()->setText("1500");
+            temporary->time2Edit()->setText("150");
+            temporary->accept();
+        } else if (dynamic_cast<CTestModbusDialog*>(&window) == nullptr) {
+            window.close();
+        } else if (!used) {
+            used = true;
+            for (const char* name : {"convertor", "convertor", "commsLog", "commsLog"})
+                button(window, name)->click();
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (qobject_cast<CNumberConvertorWindow*>(top) != nullptr && top->isVisible())
+                    convertors.emplace_back(top);
+                if (qobject_cast<CCommsLogWindow*>(top) != nullptr && top->isVisible())
+                    logs.emplace_back(top);
+            }
+            button(window, "temporarySettings")->click(); // answered above
+            button(window, "cancel")->click();
+        }
+    };
+    ASSERT_TRUE(connectFromMenu(document, settings.file, dialogs, messages, user));
+    ASSERT_TRUE(used);
+    EXPECT_EQ(convertors.size(), 1u);
+    EXPECT_EQ(logs.size(), 1u);
+    EXPECT_EQ(document.message().retries, 5);
+    EXPECT_EQ(document.message().time1, 1500);
+    EXPECT_EQ(document.message().time2, 150);
+    const auto closed = [](const QPointer<QWidget>& window) { return window.isNull(); };
+    const auto allClosed = [&] {
+        return std::all_of(convertors.begin(), convertors.end(), closed) &&
+               std::all_of(logs.begin(), logs.end(), closed);
+    };
+    EXPECT_TRUE(waitUntil(allClosed, 2000));
+    document.closeSocket();
 }
 
 TEST(TestWindow, TestCommsOpensTheWindowModalOnTheConnectedLocation) {
@@ -804,14 +662,11 @@ TEST(TestWindow, TestCommsOpensTheWindowModalOnTheConnectedLocation) {
     CQtViewDialogs dialogs(0, 0);
     std::string title;
     bool modiconSelected = false;
-    QTimer::singleShot(200, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr)
-            return;
-        title = modal->windowTitle().toStdString();
+    CModalUser user([&](QWidget& modal) {
+        title = modal.windowTitle().toStdString();
         modiconSelected =
-            modal->findChild<QComboBox*>(QStringLiteral("addressing"))->currentIndex() == 2;
-        QTest::keyClick(modal, Qt::Key_Escape);
+            modal.findChild<QComboBox*>(QStringLiteral("addressing"))->currentIndex() == 2;
+        QTest::keyClick(&modal, Qt::Key_Escape);
     });
     dialogs.runTest(document, 7, ModbusType::ModbusTcp, 2);
     EXPECT_EQ(title, text(kIdsTestTitle));

@@ -1,0 +1,285 @@
+#pragma once
+
+// What the window tests share: the Qt application, bounded waits, screenshots, a user who answers
+// modal windows as they come up, the independent Modbus units with the locations that reach them,
+// and Online > Connect... run through the real Connect dialog.
+
+#include "app/connect_dialog.h"
+#include "app/message_box.h"
+#include "app/vantrel_doc.h"
+#include "app/view_commands.h"
+#include "config/location.h"
+#include "config/settings_file.h"
+#include "resources/string_table.h"
+#include "tests/comms/engine_test_support.h"
+#include "tests/comms/peer_process.h"
+#include "tests/comms/test_serial_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// The QApplication of one test program, on the offscreen platform unless told otherwise.
+class CQtTestEnvironment : public ::testing::Environment {
+public:
+    explicit CQtTestEnvironment(const char* name) : name_(name) {}
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        argv_[0] = name_.data();
+        application_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { application_.reset(); }
+
+private:
+    std::string name_;
+    int argc_ = 1;
+    char* argv_[2] = {nullptr, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+// Processes events until `done` holds or `limitMs` has passed; returns whether it held.
+inline bool waitUntil(const std::function<bool()>& done, int limitMs = 10000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+inline QString screenshotDirectory() {
+    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
+    QDir().mkpath(directory);
+    return directory;
+}
+
+inline void saveScreenshot(QWidget& widget, const char* name) {
+    const QString directory = screenshotDirectory();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
+}
+
+inline std::string text(unsigned id) {
+    return std::string(loadString(id));
+}
+
+class CRecordingMessageBox : public IMessageBox {
+public:
+    void showMessage(const std::string& message) override { messages.push_back(message); }
+    std::vector<std::string> messages;
+};
+
+// A user who answers each modal window as it comes up. Answers run from the event queue, not from
+// the user's timer, so that an answer which opens a further modal window (a message box, a nested
+// dialog) leaves the user free to answer that one too.
+class CModalUser {
+public:
+    using Answer = std::function<void(QWidget& window)>;
+
+    explicit CModalUser(Answer answer, int periodMs = 20) : answer_(std::move(answer)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { look(); });
+        timer_.start(periodMs);
+    }
+    CModalUser(const CModalUser&) = delete;
+    CModalUser& operator=(const CModalUser&) = delete;
+
+private:
+    void look() {
+        if (pending_ || QApplication::activeModalWidget() == nullptr)
+            return;
+        pending_ = true;
+        QTimer::singleShot(0, &timer_, [this] {
+            pending_ = false;
+            if (QWidget* window = QApplication::activeModalWidget())
+                answer_(*window);
+        });
+    }
+
+    Answer answer_;
+    bool pending_ = false;
+    QTimer timer_;
+};
+
+// Independent Modbus units: pymodbus with Modbus/TCP, RTU or ASCII framing carried over TCP, and
+// libmodbus with Modbus/TCP or RTU on a serial line.
+enum class Unit { PymodbusTcp, PymodbusRtu, PymodbusAscii, LibmodbusTcp, LibmodbusRtuSerial };
+
+// The COM name the serial unit is reached on.
+constexpr const char* kUnitComPort = "COM5";
+
+inline bool isPymodbus(Unit unit) {
+    return unit == Unit::PymodbusTcp || unit == Unit::PymodbusRtu || unit == Unit::PymodbusAscii;
+}
+
+inline ModbusType framingOf(Unit unit) {
+    switch (unit) {
+    case Unit::PymodbusRtu:
+    case Unit::LibmodbusRtuSerial:
+        return ModbusType::Rtu;
+    case Unit::PymodbusAscii:
+        return ModbusType::Ascii;
+    default:
+        return ModbusType::ModbusTcp;
+    }
+}
+
+// Why `unit` cannot run on this machine; empty when it can.
+inline std::string missingForUnit(Unit unit) {
+    if (isPymodbus(unit) && ::access("/usr/lib/python3/dist-packages/pymodbus", F_OK) != 0)
+        return "python3-pymodbus is not installed";
+    if (!isPymodbus(unit) && std::string(VANTREL_LIBMODBUS_UNIT).empty())
+        return "libmodbus-dev is not installed";
+    if (unit == Unit::LibmodbusRtuSerial && ::access("/usr/bin/socat", X_OK) != 0)
+        return "socat is not installed";
+    return {};
+}
+
+inline CLocation tcpLocation(const char* name, std::uint16_t port) {
+    CLocation location(kMediaCodeTcpIp);
+    location.name = name;
+    location.ipAddress = kLoopback;
+    location.tcpPort = port;
+    location.modbusType = ModbusType::ModbusTcp;
+    location.time1 = 3000;
+    location.time2 = 500;
+    location.retries = 1;
+    return location;
+}
+
+inline CLocation serialLocation(int mediaCode, const char* name, const char* portName) {
+    CLocation location(mediaCode);
+    location.name = name;
+    location.portName = portName;
+    location.number = "5551234";
+    location.modbusType = ModbusType::Rtu;
+    location.baudIndex = 6; // 19200
+    location.parityIndex = kParityNone;
+    location.time1 = 1000;
+    location.time2 = 150;
+    location.retries = 1;
+    location.redialWait = 1;
+    location.connectTimeout = 2;
+    return location;
+}
+
+// One of the units running as a child process; the serial unit sits at the far end of a socat
+// line whose near end is kUnitComPort in a temporary ports folder.
+class CRunningUnit {
+public:
+    explicit CRunningUnit(Unit unit) : unit_(unit) {
+        if (unit == Unit::LibmodbusRtuSerial) {
+            ports_ = std::make_unique<CTempPortsDir>();
+            line_ = std::make_unique<CSocatLine>(ports_->path() + "/" + kUnitComPort,
+                                                 ports_->path() + "/unit");
+            if (!line_->ready())
+                return;
+        }
+        process_ = std::make_unique<CPeerProcess>(command());
+    }
+
+    // Whether the unit has started and is listening.
+    bool started() const { return process_ && process_->port() != 0; }
+    std::uint16_t port() const { return process_ ? process_->port() : 0; }
+    // The unit ends and its connection closes.
+    void stop() { process_.reset(); }
+    // A location that reaches the unit: TCP/IP to 127.0.0.1, or a direct line on kUnitComPort.
+    CLocation location(const char* name) const {
+        CLocation location = unit_ == Unit::LibmodbusRtuSerial
+                                 ? serialLocation(kMediaCodeDirect, name, kUnitComPort)
+                                 : tcpLocation(name, port());
+        location.modbusType = framingOf(unit_);
+        return location;
+    }
+
+private:
+    std::vector<std::string> command() const {
+        const std::string script = VANTREL_SOURCE_DIR "/tests/peers/pymodbus_tcp_unit.py";
+        switch (unit_) {
+        case Unit::PymodbusTcp:
+            return {"/usr/bin/python3", script, "socket"};
+        case Unit::PymodbusRtu:
+            return {"/usr/bin/python3", script, "rtu"};
+        case Unit::PymodbusAscii:
+            return {"/usr/bin/python3", script, "ascii"};
+        case Unit::LibmodbusTcp:
+            return {VANTREL_LIBMODBUS_UNIT};
+        case Unit::LibmodbusRtuSerial:
+            return {VANTREL_SERIAL_LIBMODBUS_UNIT, ports_->path() + "/unit"};
+        }
+        return {};
+    }
+
+    Unit unit_;
+    std::unique_ptr<CTempPortsDir> ports_;
+    std::unique_ptr<CSocatLine> line_;
+    std::unique_ptr<CPeerProcess> process_;
+};
+
+// A settings file in a temporary folder of the build tree, removed with the object.
+class CTempSettings {
+public:
+    CTempSettings() {
+        std::string pattern = VANTREL_BINARY_DIR "/tmp-settings-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr)
+            directory_ = pattern;
+        file.path = directory_ + "/VNTLSettings.dat";
+    }
+    ~CTempSettings() {
+        std::error_code ignored;
+        if (!directory_.empty())
+            std::filesystem::remove_all(directory_, ignored);
+    }
+    CTempSettings(const CTempSettings&) = delete;
+    CTempSettings& operator=(const CTempSettings&) = delete;
+
+    bool valid() const { return !directory_.empty(); }
+
+    CSettingsFile file;
+
+private:
+    std::string directory_;
+};
+
+inline void closeWindow(QWidget& window) {
+    window.close();
+}
+
+// Online > Connect... as a user runs it: the Connect dialog comes up with the last location used
+// selected; the user presses Connect once, and Cancel should the dialog become usable again (the
+// connect failed). `answerOthers` answers every other modal window, such as a failure's message
+// box or the Test dialog the view opens after a connect. Returns whether the document is online.
+inline bool connectFromMenu(CVantrelDoc& document, CSettingsFile& settings, IViewDialogs& dialogs,
+                            IMessageBox& messages,
+                            const CModalUser::Answer& answerOthers = closeWindow) {
+    CViewCommands commands(document, settings, dialogs, messages, [] {});
+    bool pressed = false;
+    CModalUser user([&](QWidget& window) {
+        auto* connect = qobject_cast<CConnectDlg*>(&window);
+        if (connect == nullptr) {
+            answerOthers(window);
+            return;
+        }
+        if (!connect->connectButton()->isEnabled())
+            return;
+        QTest::mouseClick(pressed ? connect->cancelButton() : connect->connectButton(),
+                          Qt::LeftButton);
+        pressed = true;
+    });
+    commands.connect();
+    return document.online == 1;
+}
