@@ -203,19 +203,42 @@ int CClientSocket::lastError() {
     return tLastError;
 }
 
+short CClientSocket::watchedEvents(const NotifierState& state) const {
+    if (state.connecting)
+        return POLLOUT;
+    // Once the close has been reported a hung-up socket stays ready for ever: watch it only
+    // while a receive notification is wanted.
+    return static_cast<short>((receiveArmed_ ? POLLIN : 0) | (state.closeReported ? 0 : POLLRDHUP));
+}
+
+bool CClientSocket::notifyConnect(int fd, short revents, NotifierState& state) {
+    if ((revents & (POLLOUT | POLLERR | POLLHUP)) == 0)
+        return true;
+    state.connecting = false;
+    const int error = winsockErrorFromErrno(pendingSocketError(fd));
+    onConnect(error);
+    if (error != 0)
+        return false;
+    onSend(0);
+    return true;
+}
+
+void CClientSocket::notifyConnected(int fd, short revents, NotifierState& state) {
+    if ((revents & (POLLIN | POLLHUP | POLLERR)) && receiveArmed_) {
+        receiveArmed_ = false;
+        onReceive(0);
+    }
+    if ((revents & (POLLRDHUP | POLLHUP | POLLERR)) && !state.closeReported) {
+        state.closeReported = true;
+        onClose(winsockErrorFromErrno(pendingSocketError(fd)));
+    }
+}
+
 void CClientSocket::runNotifier(int fd) {
     tNotifierOf = this;
-    bool connecting = true;
-    bool closeReported = false;
+    NotifierState state;
     while (!stopNotifier_) {
-        pollfd fds[2] = {{wakeNotifier_.fd(), POLLIN, 0}, {fd, 0, 0}};
-        if (connecting)
-            fds[1].events = POLLOUT;
-        else
-            fds[1].events =
-                static_cast<short>((receiveArmed_ ? POLLIN : 0) | (closeReported ? 0 : POLLRDHUP));
-        // Once the close has been reported a hung-up socket stays ready for ever: watch it only
-        // while a receive notification is wanted.
+        pollfd fds[2] = {{wakeNotifier_.fd(), POLLIN, 0}, {fd, watchedEvents(state), 0}};
         const nfds_t count = fds[1].events != 0 ? 2 : 1;
         if (::poll(fds, count, -1) < 0) {
             if (errno == EINTR)
@@ -229,25 +252,12 @@ void CClientSocket::runNotifier(int fd) {
         const short revents = fds[1].revents;
         if (revents & POLLNVAL)
             break;
-        if (connecting) {
-            if ((revents & (POLLOUT | POLLERR | POLLHUP)) == 0)
-                continue;
-            connecting = false;
-            const int error = winsockErrorFromErrno(pendingSocketError(fd));
-            onConnect(error);
-            if (error != 0)
+        if (state.connecting) {
+            if (!notifyConnect(fd, revents, state))
                 break;
-            onSend(0);
             continue;
         }
-        if ((revents & (POLLIN | POLLHUP | POLLERR)) && receiveArmed_) {
-            receiveArmed_ = false;
-            onReceive(0);
-        }
-        if ((revents & (POLLRDHUP | POLLHUP | POLLERR)) && !closeReported) {
-            closeReported = true;
-            onClose(winsockErrorFromErrno(pendingSocketError(fd)));
-        }
+        notifyConnected(fd, revents, state);
     }
     tNotifierOf = nullptr;
 }

@@ -78,7 +78,16 @@ protected:
     virtual void onClose(int error);
 
 private:
+    // What the notifier thread knows of the socket between two polls.
+    struct NotifierState {
+        bool connecting = true;
+        bool closeReported = false;
+    };
     void runNotifier(int fd);
+    short watchedEvents(const NotifierState& state) const;
+    // Reports the end of the connect; false when it failed and the notifier ends.
+    bool notifyConnect(int fd, short revents, NotifierState& state);
+    void notifyConnected(int fd, short revents, NotifierState& state);
     void stopNotifier();
     void closeDescriptor();
 
