@@ -154,23 +154,56 @@ TEST(ConnectionPane, DamagedIndexesDoNotInjectStrayCharacters) {
     EXPECT_EQ(text.find('\0'), std::string::npos);
 }
 
-TEST(Locale, DerivesSeparatorsFromDecimalPointAndTimeFormat) {
-    const struct {
-        const char* decimal;
-        const char* timeFormat;
-        const char* list;
-        const char* time;
-    } cases[] = {
-        {".", "%H:%M:%S", ",", ":"},    {",", "%H:%M:%S", ";", ":"},  {",", "%T", ";", ":"},
-        {".", "%I.%M.%S %p", ",", "."}, {".", "%-H h %M", ",", " h"}, {".", "", ",", ":"},
-        {", ", "%H:%M", ";", ":"},
-    };
-    for (const auto& c : cases) {
-        const UserLocale locale = deriveLocale(c.decimal, "%d/%m/%Y", c.timeFormat);
-        EXPECT_EQ(locale.listSeparator, c.list) << c.decimal << " " << c.timeFormat;
-        EXPECT_EQ(locale.timeSeparator, c.time) << c.timeFormat;
-    }
+struct LocaleCase {
+    const char* name;
+    const char* decimal;
+    const char* timeFormat;
+    const char* list;
+    const char* time;
+};
+
+class LocaleSeparators : public ::testing::TestWithParam<LocaleCase> {};
+
+TEST_P(LocaleSeparators, FollowTheDecimalPointAndTheTimeFormat) {
+    const LocaleCase& c = GetParam();
+    const UserLocale locale = deriveLocale(c.decimal, "%d/%m/%Y", c.timeFormat);
+    EXPECT_EQ(locale.listSeparator, c.list);
+    EXPECT_EQ(locale.timeSeparator, c.time);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Locale, LocaleSeparators,
+    ::testing::Values(
+        LocaleCase{.name = "DotAndColons",
+                   .decimal = ".",
+                   .timeFormat = "%H:%M:%S",
+                   .list = ",",
+                   .time = ":"},
+        LocaleCase{.name = "CommaTakesSemicolonLists",
+                   .decimal = ",",
+                   .timeFormat = "%H:%M:%S",
+                   .list = ";",
+                   .time = ":"},
+        LocaleCase{
+            .name = "ShorthandT", .decimal = ",", .timeFormat = "%T", .list = ";", .time = ":"},
+        LocaleCase{.name = "DotsBetweenTimeFields",
+                   .decimal = ".",
+                   .timeFormat = "%I.%M.%S %p",
+                   .list = ",",
+                   .time = "."},
+        LocaleCase{.name = "ModifiedHourAndWordSeparator",
+                   .decimal = ".",
+                   .timeFormat = "%-H h %M",
+                   .list = ",",
+                   .time = " h"},
+        LocaleCase{
+            .name = "EmptyTimeFormat", .decimal = ".", .timeFormat = "", .list = ",", .time = ":"},
+        LocaleCase{.name = "TrailingBlankOfDecimalDropped",
+                   .decimal = ", ",
+                   .timeFormat = "%H:%M",
+                   .list = ";",
+                   .time = ":"}),
+    [](const ::testing::TestParamInfo<LocaleCase>& row) { return std::string(row.param.name); });
 
 TEST(Locale, ReadingTheUserLocaleKeepsNumbersWithADot) {
     setenv("LC_ALL", "C.UTF-8", 1);
