@@ -5,6 +5,7 @@
 #include "config/settings_file.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 int OsClass = 0;
@@ -14,9 +15,6 @@ std::string timeSeparator;
 
 namespace {
 
-constexpr unsigned kIdsUnsupportedSystem = 131;
-constexpr unsigned kIdsSettingsFileName = 132;
-constexpr unsigned kIdsReleaseNotesFileName = 148;
 constexpr const char* kHelpDocumentName = "Vantrel.html";
 
 CVantrelApp* theApp = nullptr;

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr unsigned kIdsNoLocations = 7002;
-constexpr unsigned kIdsLocationNotValid = 7009;
 constexpr int kAddressingModiconCompatible = 2;
 constexpr int kAddressingLogical = 0;
 

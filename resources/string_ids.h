@@ -1,7 +1,8 @@
 #pragma once
 
-// Identifiers of texts that have no number of their own in the message catalogue. Numbered texts
-// (result codes, list entries, labels with an identifier) are used by their number directly.
+// Named identifiers of the string table: texts that have no number of their own in the message
+// catalogue, and the numbered texts the application shell loads. Result codes keep their names
+// beside the code that raises them.
 
 // Descriptions of settings-file failures, filled into 7900 / 7901 ("%1" = the file's path).
 constexpr unsigned kIdsFileBadPath = 7910;
@@ -120,3 +121,19 @@ constexpr unsigned kIdsLogFileFilter = 11702;
 // Modem hang-up dialog: initial texts of its two lines.
 constexpr unsigned kIdsHangUpStatus = 11800;
 constexpr unsigned kIdsHangUpModemResponse = 11801;
+
+// Application shell: start-up, main frame, status bar, About box and view commands.
+constexpr unsigned kIdsVersionShort = 129; // "... - v%d.%02d"
+constexpr unsigned kIdsAboutDate = 130;
+constexpr unsigned kIdsUnsupportedSystem = 131;
+constexpr unsigned kIdsSettingsFileName = 132;
+constexpr unsigned kIdsReleaseNotesFileName = 148;
+constexpr unsigned kIdsPaneMessage = 150;
+constexpr unsigned kIdsPaneIndicators = 151;
+constexpr unsigned kIdsPaneConnection = 152;
+constexpr unsigned kIdsVersionFull = 172; // "Vantrel - v%d.%02d.%02d.%d"
+constexpr unsigned kIdsThreadStartFailed = 5058;
+constexpr unsigned kIdsNoLocations = 7002;
+constexpr unsigned kIdsLocationNotValid = 7009;
+constexpr unsigned kIdsOffline = 9005;
+constexpr unsigned kIdsAboutTitle = 10102;
