@@ -3,6 +3,7 @@
 #include "comms/port_map.h"
 #include "platform/clock.h"
 #include "platform/serial_counters.h"
+#include "platform/system_errors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,14 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-// strerror_r comes in two flavours; both end up here.
-[[maybe_unused]] const char* errorText(int rc, const char* buffer) {
-    return rc == 0 ? buffer : nullptr;
-}
-[[maybe_unused]] const char* errorText(const char* text, const char*) {
-    return text;
-}
 
 bool speedFor(std::uint32_t baud, speed_t& speed) {
     struct Entry {
@@ -71,12 +64,7 @@ bool CSerialException::getErrorMessage(char* buffer, std::size_t bufferSize) con
 }
 
 std::string CSerialException::message() const {
-    char buffer[256] = {};
-    const char* text =
-        errorText(strerror_r(static_cast<int>(errorCode), buffer, sizeof buffer), buffer);
-    if (!text || std::strncmp(text, "Unknown error", 13) == 0)
-        return {};
-    return text;
+    return systemErrorText(static_cast<int>(errorCode));
 }
 
 void throwSerialException(std::uint32_t code) {

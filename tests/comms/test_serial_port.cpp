@@ -269,7 +269,16 @@ TEST(PortNames, OnlyComFollowedByDigitsInRange) {
     EXPECT_EQ(numbers, (std::vector<int>{42, 3, 10, 5, 255, 7}));
 }
 
-TEST_F(SerialPortTest, EnumerationListsLinkedPortsOnlyInRange) {
+struct EnumerationCase {
+    const char* name;
+    int osClass;
+    bool listsDanglingLinks; // the routine reads names only and never looks at the device
+};
+
+class PortEnumeration : public SerialPortTest,
+                        public ::testing::WithParamInterface<EnumerationCase> {};
+
+TEST_P(PortEnumeration, ListsLinkedPortsOnlyInRange) {
     CPtyPair second;
     ASSERT_TRUE(second.valid());
     ports.link("COM12", second.slavePath());
@@ -279,20 +288,26 @@ TEST_F(SerialPortTest, EnumerationListsLinkedPortsOnlyInRange) {
     CSerialPort busy;
     openDefault(busy);
 
-    for (const int osClass : {1, 5, 99}) {
-        std::vector<int> list{1000};
-        ASSERT_TRUE(enumeratePorts(osClass, list));
-        EXPECT_TRUE(std::count(list.begin(), list.end(), 7) == 1) << osClass;
-        EXPECT_TRUE(std::count(list.begin(), list.end(), 12) == 1) << osClass;
-        for (const int n : list) {
-            EXPECT_GE(n, 1) << osClass;
-            EXPECT_LE(n, 255) << osClass;
-        }
-        // A link to nothing is only a name; the routines that look at devices skip it.
-        EXPECT_EQ(std::count(list.begin(), list.end(), 20), osClass >= 4 && osClass <= 6 ? 1 : 0)
-            << osClass;
+    std::vector<int> list{1000};
+    ASSERT_TRUE(enumeratePorts(GetParam().osClass, list));
+    EXPECT_EQ(std::count(list.begin(), list.end(), kPort), 1);
+    EXPECT_EQ(std::count(list.begin(), list.end(), 12), 1);
+    for (const int n : list) {
+        EXPECT_GE(n, 1);
+        EXPECT_LE(n, kMaxComPort);
     }
+    EXPECT_EQ(std::count(list.begin(), list.end(), 20), GetParam().listsDanglingLinks ? 1 : 0);
     EXPECT_EQ(resolveComPort(12), ports.path() + "/COM12");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    OsClasses, PortEnumeration,
+    ::testing::Values(
+        EnumerationCase{.name = "ByOpening", .osClass = 1, .listsDanglingLinks = false},
+        EnumerationCase{.name = "ByDosDevices", .osClass = 5, .listsDanglingLinks = true},
+        EnumerationCase{.name = "ByCommConfig", .osClass = 99, .listsDanglingLinks = false}),
+    [](const ::testing::TestParamInfo<EnumerationCase>& row) {
+        return std::string(row.param.name);
+    });
 
 } // namespace
