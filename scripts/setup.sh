@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev xvfb xauth fonts-dejavu-core
     python3 python3-pymodbus libmodbus-dev socat
     clang libclang-rt-14-dev llvm
+    clang-format clang-tidy gcovr
 )
 
 missing=()
