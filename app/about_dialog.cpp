@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr unsigned kIdsAboutDate = 130;
-constexpr unsigned kIdsAboutTitle = 10102;
-
 QString text(unsigned id) {
     const std::string_view view = loadString(id);
     return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));

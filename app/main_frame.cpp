@@ -21,9 +21,6 @@
 
 namespace {
 
-constexpr unsigned kIdsPaneMessage = 150;
-constexpr unsigned kIdsPaneIndicators = 151;
-constexpr unsigned kIdsPaneConnection = 152;
 constexpr int kIndicatorTimerMs = 1;
 
 QString text(unsigned id) {

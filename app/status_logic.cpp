@@ -1,13 +1,11 @@
 #include "app/status_logic.h"
 
 #include "config/location.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 namespace {
 
-constexpr unsigned kIdsVersionFull = 172;
-constexpr unsigned kIdsVersionShort = 129;
-constexpr unsigned kIdsOffline = 9005;
 // Layouts of the connection pane pieces (numbers only, nothing to translate).
 constexpr std::string_view kPaneTcpAddress = "IP %d.%d.%d.%d TCP %d";
 constexpr std::string_view kPaneTcpDetails = "ID %d  %d,%d,%d";

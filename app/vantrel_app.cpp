@@ -6,6 +6,7 @@
 #include "config/settings_file.h"
 #include "platform/locale.h"
 #include "platform/paths.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 int OsClass = 0;
@@ -17,9 +18,6 @@ std::string shortDateFormat;
 
 namespace {
 
-constexpr unsigned kIdsUnsupportedSystem = 131;
-constexpr unsigned kIdsSettingsFileName = 132;
-constexpr unsigned kIdsReleaseNotesFileName = 148;
 constexpr const char* kHelpDocumentName = "Vantrel.html";
 
 CVantrelApp* theApp = nullptr;

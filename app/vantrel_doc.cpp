@@ -2,13 +2,8 @@
 
 #include "comms/comms_context.h"
 #include "config/settings_file.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
-
-namespace {
-
-constexpr unsigned kIdsThreadStartFailed = 5058;
-
-} // namespace
 
 CVantrelDoc::CVantrelDoc() : context_(std::make_unique<CCommsContext>()) {}
 

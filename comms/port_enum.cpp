@@ -1,39 +1,17 @@
 #include "comms/port_enum.h"
 
 #include "comms/port_map.h"
+#include "platform/device_nodes.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
 #include <string>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-// True when the node is a character device (a terminal, once opened).
-bool isCharDevice(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
-}
-
-} // namespace
 
 bool enumPortsByOpening(std::vector<int>& ports) {
     ports.clear();
     for (const auto& entry : mapComPorts()) {
-        const int fd = ::open(entry.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            // Present but busy or not ours to open.
-            if (errno == EACCES || errno == EBUSY || errno == EPERM)
-                ports.push_back(entry.number);
-            continue;
-        }
-        const bool terminal = ::isatty(fd) != 0;
-        ::close(fd);
-        if (terminal)
+        // A port that is busy or not ours to open is present all the same.
+        const TerminalProbe probe = probeTerminal(entry.path);
+        if (probe == TerminalProbe::Terminal || probe == TerminalProbe::Busy)
             ports.push_back(entry.number);
     }
     return true;
@@ -42,13 +20,8 @@ bool enumPortsByOpening(std::vector<int>& ports) {
 bool enumPortsByDosDevices(std::vector<int>& ports) {
     ports.clear();
     std::vector<std::string> names;
-    if (const std::string dir = portsDirectory(); !dir.empty()) {
-        if (DIR* d = ::opendir(dir.c_str())) {
-            while (const dirent* e = ::readdir(d))
-                names.emplace_back(e->d_name);
-            ::closedir(d);
-        }
-    }
+    if (const std::string dir = portsDirectory(); !dir.empty())
+        names = directoryEntries(dir);
     for (const auto& entry : mapComPorts())
         names.push_back("COM" + std::to_string(entry.number));
     std::vector<int> all;
@@ -63,7 +36,7 @@ bool enumPortsByDosDevices(std::vector<int>& ports) {
 bool enumPortsByCommConfig(std::vector<int>& ports) {
     ports.clear();
     for (const auto& entry : mapComPorts()) {
-        if (isCharDevice(entry.path))
+        if (isCharacterDevice(entry.path))
             ports.push_back(entry.number);
     }
     return true;

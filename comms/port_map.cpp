@@ -1,15 +1,12 @@
 #include "comms/port_map.h"
 
+#include "platform/device_nodes.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
-#include <dirent.h>
-#include <fstream>
 #include <mutex>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -39,36 +36,14 @@ std::vector<ComPortEntry> linkedPorts() {
     const std::string dir = portsDirectory();
     if (dir.empty())
         return out;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return out;
-    while (dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
+    for (const std::string& name : directoryEntries(dir)) {
         if (name.size() < 4 || name.compare(0, 3, "COM") != 0)
             continue;
         const int n = comNumberOf(name);
         if (n > 0)
             out.push_back({n, dir + "/" + name});
     }
-    ::closedir(d);
     return out;
-}
-
-// True when the node is a character device that carries a serial line. The legacy ttyS nodes
-// exist whether or not a UART stands behind them; sysfs gives their port type (0: none), which
-// spares opening the device (an open would raise DTR on a real line).
-bool isTerminalDevice(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return false;
-    const std::string name = path.substr(path.rfind('/') + 1);
-    if (name.rfind("ttyS", 0) != 0)
-        return true;
-    std::ifstream type("/sys/class/tty/" + name + "/type");
-    int value = -1;
-    if (type >> value)
-        return value != 0;
-    return true;
 }
 
 } // namespace
@@ -94,10 +69,9 @@ std::vector<ComPortEntry> mapComPorts() {
     for (const char* series : {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"}) {
         for (int i = 0; i < 1000; ++i) {
             const std::string path = series + std::to_string(i);
-            struct stat st {};
-            if (::lstat(path.c_str(), &st) != 0)
+            if (!nodeExists(path))
                 break;
-            if (!isTerminalDevice(path))
+            if (!isSerialLineDevice(path))
                 continue;
             while (next <= kMaxComPort && taken.count(next))
                 ++next;
@@ -118,8 +92,7 @@ std::string resolveComPort(int portNumber) {
     const std::string dir = portsDirectory();
     if (!dir.empty()) {
         const std::string link = dir + "/COM" + std::to_string(portNumber);
-        struct stat st {};
-        if (::lstat(link.c_str(), &st) == 0)
+        if (nodeExists(link))
             return link;
     }
     for (const auto& e : mapComPorts()) {

@@ -3,6 +3,7 @@
 #include "comms/port_map.h"
 #include "platform/clock.h"
 #include "platform/serial_counters.h"
+#include "platform/system_errors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,14 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-// strerror_r comes in two flavours; both end up here.
-[[maybe_unused]] const char* errorText(int rc, const char* buffer) {
-    return rc == 0 ? buffer : nullptr;
-}
-[[maybe_unused]] const char* errorText(const char* text, const char*) {
-    return text;
-}
 
 bool speedFor(std::uint32_t baud, speed_t& speed) {
     struct Entry {
@@ -52,6 +45,120 @@ std::uint32_t elapsedSince(std::uint32_t start) {
     return tickCount() - start;
 }
 
+// Sets the character size; false for a size the line cannot carry.
+bool applyDataBits(termios& tty, int dataBits) {
+    static constexpr struct {
+        int bits;
+        tcflag_t size;
+    } kSizes[] = {{5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}};
+    tty.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
+    for (const auto& entry : kSizes) {
+        if (entry.bits == dataBits) {
+            tty.c_cflag |= entry.size;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Sets the parity generation and check; false for an unknown parity code.
+bool applyParity(termios& tty, int parity) {
+    tty.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
+    switch (parity) {
+    case Parity::Even:
+        tty.c_cflag |= PARENB;
+        return true;
+    case Parity::Odd:
+        tty.c_cflag |= PARENB | PARODD;
+        return true;
+    case Parity::None:
+        return true;
+    case Parity::Mark:
+        tty.c_cflag |= PARENB | CMSPAR | PARODD;
+        return true;
+    case Parity::Space:
+        tty.c_cflag |= PARENB | CMSPAR;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void disableXonXoff(SerialSettings& req) {
+    req.tty.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF);
+    req.outX = req.inX = false;
+}
+
+// Sets the flow control in `req` and its terminal settings. The DTR handshake and DSR output
+// flow have no termios counterpart: they are recorded in the settings and the nearest hardware
+// flow control is applied. An unknown code keeps the device's own flow control.
+void applyFlowControl(int flowControl, SerialSettings& req) {
+    termios& tty = req.tty;
+    switch (flowControl) {
+    case FlowControl::None:
+        tty.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+        disableXonXoff(req);
+        req.dtrControl = LineControl::Disable;
+        req.rtsControl = LineControl::Disable;
+        break;
+    case FlowControl::CtsRts:
+    case FlowControl::CtsDtr:
+        tty.c_cflag |= CRTSCTS;
+        req.outxCtsFlow = true;
+        disableXonXoff(req);
+        (flowControl == FlowControl::CtsRts ? req.rtsControl : req.dtrControl) =
+            LineControl::Handshake;
+        break;
+    case FlowControl::DsrRts:
+    case FlowControl::DsrDtr:
+        tty.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+        req.outxDsrFlow = true;
+        disableXonXoff(req);
+        (flowControl == FlowControl::DsrRts ? req.rtsControl : req.dtrControl) =
+            LineControl::Handshake;
+        break;
+    case FlowControl::XonXoff:
+        tty.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+        tty.c_iflag |= IXON | IXOFF;
+        tty.c_cc[VSTART] = 0x11;
+        tty.c_cc[VSTOP] = 0x13;
+        req.outX = req.inX = true;
+        req.xonChar = 0x11;
+        req.xoffChar = 0x13;
+        req.xonLimit = 100;
+        req.xoffLimit = 100;
+        break;
+    default:
+        req.outxCtsFlow = (tty.c_cflag & CRTSCTS) != 0;
+        req.outX = (tty.c_iflag & IXON) != 0;
+        req.inX = (tty.c_iflag & IXOFF) != 0;
+        break;
+    }
+}
+
+// Milliseconds left of an operation's total time-out, or -1 when it has none.
+int remainingMs(const SerialOverlapped& op) {
+    if (op.limitMs < 0)
+        return -1;
+    return static_cast<int>(std::max<std::int64_t>(0, op.limitMs - elapsedSince(op.startTick)));
+}
+
+// Waits up to `timeoutMs` for the device to take bytes (`reading` false) or give some. Raises
+// CSerialException when the device fails or the other end went away, since a further read or
+// write would only repeat the failure.
+void waitForDevice(int fd, bool reading, int timeoutMs) {
+    pollfd p{fd, static_cast<short>(reading ? POLLIN : POLLOUT), 0};
+    const int rc = ::poll(&p, 1, timeoutMs);
+    if (rc < 0 && errno != EINTR)
+        throwSerialException();
+    if (rc <= 0)
+        return;
+    if (p.revents & (POLLERR | POLLNVAL))
+        throwSerialException(EIO);
+    if ((p.revents & POLLHUP) && !(p.revents & (POLLIN | POLLOUT)))
+        throwSerialException(EIO);
+}
+
 } // namespace
 
 CSerialException::CSerialException(std::uint32_t code)
@@ -71,12 +178,7 @@ bool CSerialException::getErrorMessage(char* buffer, std::size_t bufferSize) con
 }
 
 std::string CSerialException::message() const {
-    char buffer[256] = {};
-    const char* text =
-        errorText(strerror_r(static_cast<int>(errorCode), buffer, sizeof buffer), buffer);
-    if (!text || std::strncmp(text, "Unknown error", 13) == 0)
-        return {};
-    return text;
+    return systemErrorText(static_cast<int>(errorCode));
 }
 
 void throwSerialException(std::uint32_t code) {
@@ -161,43 +263,8 @@ void CSerialPort::openDevice(const std::string& path, std::uint32_t baudRate, in
     ::cfsetispeed(&tty, speed);
     ::cfsetospeed(&tty, speed);
 
-    tty.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
-    switch (dataBits) {
-    case 5:
-        tty.c_cflag |= CS5;
-        break;
-    case 6:
-        tty.c_cflag |= CS6;
-        break;
-    case 7:
-        tty.c_cflag |= CS7;
-        break;
-    case 8:
-        tty.c_cflag |= CS8;
-        break;
-    default:
+    if (!applyDataBits(tty, dataBits) || !applyParity(tty, parity))
         fail(EINVAL);
-    }
-
-    tty.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
-    switch (parity) {
-    case Parity::Even:
-        tty.c_cflag |= PARENB;
-        break;
-    case Parity::Odd:
-        tty.c_cflag |= PARENB | PARODD;
-        break;
-    case Parity::None:
-        break;
-    case Parity::Mark:
-        tty.c_cflag |= PARENB | CMSPAR | PARODD;
-        break;
-    case Parity::Space:
-        tty.c_cflag |= PARENB | CMSPAR;
-        break;
-    default:
-        fail(EINVAL);
-    }
     if (tty.c_cflag & PARENB)
         tty.c_iflag |= INPCK;
 
@@ -208,52 +275,7 @@ void CSerialPort::openDevice(const std::string& path, std::uint32_t baudRate, in
         tty.c_cflag |= CSTOPB;
 
     req.dsrSensitivity = false;
-    auto noXonXoff = [&] {
-        tty.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF);
-        req.outX = req.inX = false;
-    };
-    // The DTR handshake and DSR output flow have no termios counterpart: they are recorded in
-    // the settings and the nearest hardware flow control is applied.
-    switch (flowControl) {
-    case FlowControl::None:
-        tty.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-        noXonXoff();
-        req.dtrControl = LineControl::Disable;
-        req.rtsControl = LineControl::Disable;
-        break;
-    case FlowControl::CtsRts:
-    case FlowControl::CtsDtr:
-        tty.c_cflag |= CRTSCTS;
-        req.outxCtsFlow = true;
-        noXonXoff();
-        (flowControl == FlowControl::CtsRts ? req.rtsControl : req.dtrControl) =
-            LineControl::Handshake;
-        break;
-    case FlowControl::DsrRts:
-    case FlowControl::DsrDtr:
-        tty.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-        req.outxDsrFlow = true;
-        noXonXoff();
-        (flowControl == FlowControl::DsrRts ? req.rtsControl : req.dtrControl) =
-            LineControl::Handshake;
-        break;
-    case FlowControl::XonXoff:
-        tty.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-        tty.c_iflag |= IXON | IXOFF;
-        tty.c_cc[VSTART] = 0x11;
-        tty.c_cc[VSTOP] = 0x13;
-        req.outX = req.inX = true;
-        req.xonChar = 0x11;
-        req.xoffChar = 0x13;
-        req.xonLimit = 100;
-        req.xoffLimit = 100;
-        break;
-    default:
-        req.outxCtsFlow = (tty.c_cflag & CRTSCTS) != 0;
-        req.outX = (tty.c_iflag & IXON) != 0;
-        req.inX = (tty.c_iflag & IXOFF) != 0;
-        break;
-    }
+    applyFlowControl(flowControl, req);
 
     // A device may keep settings it cannot carry (a pseudo-terminal keeps 8 data bits and no
     // parity); that is not a failure, so the result is not read back.
@@ -419,9 +441,7 @@ bool CSerialPort::getOverlappedResult(SerialOverlapped& op, std::uint32_t* count
     requireOpen();
     const bool reading = op.op == SerialOverlapped::Op::Read;
     std::uint32_t unsent = 0;
-    for (;;) {
-        if (op.op == SerialOverlapped::Op::None)
-            break;
+    while (op.op != SerialOverlapped::Op::None) {
         std::uint32_t moved = 0;
         if (op.transferred < op.requested) {
             const std::uint32_t left = op.requested - op.transferred;
@@ -429,10 +449,7 @@ bool CSerialPort::getOverlappedResult(SerialOverlapped& op, std::uint32_t* count
                             : writeNow(op.writeBuffer + op.transferred, left);
             op.transferred += moved;
         }
-        int remaining = -1;
-        if (op.limitMs >= 0)
-            remaining = static_cast<int>(
-                std::max<std::int64_t>(0, op.limitMs - elapsedSince(op.startTick)));
+        const int remaining = remainingMs(op);
         if (op.transferred >= op.requested) {
             if (reading)
                 break;
@@ -449,18 +466,8 @@ bool CSerialPort::getOverlappedResult(SerialOverlapped& op, std::uint32_t* count
             break;
         if (!wait)
             return false;
-        if (moved > 0)
-            continue;
-        pollfd p{fd_, static_cast<short>(reading ? POLLIN : POLLOUT), 0};
-        const int rc = ::poll(&p, 1, remaining);
-        if (rc < 0 && errno != EINTR)
-            throwSerialException();
-        if (rc > 0 && (p.revents & (POLLERR | POLLNVAL)))
-            throwSerialException(EIO);
-        if (rc > 0 && (p.revents & POLLHUP) && !(p.revents & (POLLIN | POLLOUT))) {
-            // The other end went away: a further read or write only repeats the failure.
-            throwSerialException(EIO);
-        }
+        if (moved == 0)
+            waitForDevice(fd_, reading, remaining);
     }
     op.op = SerialOverlapped::Op::None;
     if (count)

@@ -93,6 +93,38 @@ std::string resolveTarget(const std::string& path) {
     return path;
 }
 
+// Creates a new file beside `target` for the replacement and names it in `temporary`. Returns
+// its descriptor, or -1 with errno set when no such file can be made.
+int createTemporaryBeside(const std::string& target, std::string& temporary) {
+    constexpr int kAttempts = 100;
+    int fd = -1;
+    for (int attempt = 0; attempt < kAttempts && fd < 0; ++attempt) {
+        temporary = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    return fd;
+}
+
+// The replacement keeps the old file's owner, so that the program run by the administrator does
+// not take the user's file away. Only the administrator may give a file away; for anyone else
+// the file is theirs already and the failure changes nothing.
+void keepOwnerAndMode(int fd, const struct stat& existing) {
+    [[maybe_unused]] const int ownerKept = ::fchown(fd, existing.st_uid, existing.st_gid);
+    ::fchmod(fd, existing.st_mode & 07777);
+}
+
+// Makes a rename in the folder of `path` durable; a failure here leaves a complete file either
+// way.
+void syncDirectoryOf(const std::string& path) {
+    const int directory = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        ::fsync(directory);
+        ::close(directory);
+    }
+}
+
 } // namespace
 
 unsigned settingsErrorDescription(int error) {
@@ -358,13 +390,7 @@ bool CSettingsFile::save() {
     }
 
     std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
+    const int fd = createTemporaryBeside(target, temporary);
     if (fd < 0) {
         const int error = errno;
         // A folder that takes no new files may still hold a settings file the user may write:
@@ -381,14 +407,8 @@ bool CSettingsFile::save() {
         reportErrno(kFileErrorOnWrite, error);
         return false;
     };
-    if (exists) {
-        // The replacement keeps the old file's owner, so that the program run by the
-        // administrator does not take the user's file away. Only the administrator may give a
-        // file away; for anyone else the file is theirs already and the failure changes nothing.
-        [[maybe_unused]] const int ownerKept =
-            ::fchown(file.get(), existing.st_uid, existing.st_gid);
-        ::fchmod(file.get(), existing.st_mode & 07777);
-    }
+    if (exists)
+        keepOwnerAndMode(file.get(), existing);
     int error = 0;
     if (!writeAll(file.get(), bytes, error))
         return fail(error);
@@ -398,11 +418,6 @@ bool CSettingsFile::save() {
         return fail(closeError);
     if (::rename(temporary.c_str(), target.c_str()) != 0)
         return fail(errno);
-    // Makes the rename itself durable; a failure here leaves a complete file either way.
-    const int directory = ::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory >= 0) {
-        ::fsync(directory);
-        ::close(directory);
-    }
+    syncDirectoryOf(target);
     return true;
 }

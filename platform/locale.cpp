@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <langinfo.h>
+#include <utility>
 
 namespace {
 
@@ -35,15 +36,19 @@ std::string separatorOfTimeFormat(const std::string& format) {
 
 UserLocale deriveLocale(const std::string& decimalSeparator, const std::string& dateFormat,
                         const std::string& timeFormat) {
-    UserLocale locale;
-    locale.decimalSeparator = trimTrailingBlanks(decimalSeparator);
-    if (locale.decimalSeparator.empty())
-        locale.decimalSeparator = ".";
-    locale.listSeparator = locale.decimalSeparator == "," ? ";" : ",";
-    locale.timeSeparator = separatorOfTimeFormat(timeFormat);
-    locale.shortDateFormat = dateFormat.empty() ? "%m/%d/%y" : dateFormat;
-    locale.timeFormat = timeFormat.empty() ? "%H:%M:%S" : timeFormat;
-    return locale;
+    // Each member is built whole rather than assigned a literal: GCC 12 at -O3 misreads the
+    // inlined literal assignment to a string as an overlapping copy (-Wrestrict).
+    std::string decimal = trimTrailingBlanks(decimalSeparator);
+    if (decimal.empty())
+        decimal = std::string(".");
+    std::string list(decimal == "," ? ";" : ",");
+    return UserLocale{
+        .listSeparator = std::move(list),
+        .decimalSeparator = std::move(decimal),
+        .timeSeparator = separatorOfTimeFormat(timeFormat),
+        .shortDateFormat = dateFormat.empty() ? std::string("%m/%d/%y") : dateFormat,
+        .timeFormat = timeFormat.empty() ? std::string("%H:%M:%S") : timeFormat,
+    };
 }
 
 UserLocale readUserLocale() {

@@ -1,7 +1,8 @@
 #pragma once
 
-// Identifiers of texts that have no number of their own in the message catalogue. Numbered texts
-// (result codes, list entries, labels with an identifier) are used by their number directly.
+// Named identifiers of the string table: texts that have no number of their own in the message
+// catalogue, and the numbered texts the application shell loads. Result codes keep their names
+// beside the code that raises them.
 
 // Descriptions of settings-file failures, filled into 7900 / 7901 ("%1" = the file's path).
 constexpr unsigned kIdsFileBadPath = 7910;
@@ -197,7 +198,8 @@ constexpr unsigned kIdsViewHintOnline = 12511;
 // user ("%s": the device, the group that owns it, the group again).
 constexpr unsigned kIdsSerialPermissionHint = 12100;
 
-// Window texts named where first used.
+// Messages, titles and list bases of the Connect, hang-up, temporary parameters, Test and
+// Communications Log windows.
 constexpr unsigned kIdsLogReportFileName = 139;
 constexpr unsigned kIdsInitiating = 5000;
 constexpr unsigned kIdsConnectedTo = 5002;
@@ -210,6 +212,7 @@ constexpr unsigned kIdsTcpReconnectFailed = 5533;
 constexpr unsigned kIdsInvalidPortNumber = 7001;
 constexpr unsigned kIdsNoLocations = 7002;
 constexpr unsigned kIdsLocationsChanged = 7003;
+constexpr unsigned kIdsLocationNotValid = 7009;
 constexpr unsigned kIdsLogRefreshBeforeSave = 7022;
 constexpr unsigned kIdsLogFileWriteError = 7901;
 constexpr unsigned kIdsLogFileInUse = 7902;
@@ -244,5 +247,16 @@ constexpr unsigned kIdsLogProgressFirst = 10519; // 10519-10523: "Displaying Log
 constexpr unsigned kIdsLogProgressLast = 10523;
 constexpr unsigned kIdsLogDisplayComplete = 10524;
 
-// Window texts named where first used.
-constexpr unsigned kIdsLocationNotValid = 7009;
+// Application shell: start-up, main frame, status bar, About box and view commands.
+constexpr unsigned kIdsVersionShort = 129; // "... - v%d.%02d"
+constexpr unsigned kIdsAboutDate = 130;
+constexpr unsigned kIdsUnsupportedSystem = 131;
+constexpr unsigned kIdsSettingsFileName = 132;
+constexpr unsigned kIdsReleaseNotesFileName = 148;
+constexpr unsigned kIdsPaneMessage = 150;
+constexpr unsigned kIdsPaneIndicators = 151;
+constexpr unsigned kIdsPaneConnection = 152;
+constexpr unsigned kIdsVersionFull = 172; // "Vantrel - v%d.%02d.%02d.%d"
+constexpr unsigned kIdsThreadStartFailed = 5058;
+constexpr unsigned kIdsOffline = 9005;
+constexpr unsigned kIdsAboutTitle = 10102;

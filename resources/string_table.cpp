@@ -173,44 +173,92 @@ void appendPrinted(std::string& out, const CPrintfFormat& printfFormat, Values..
 #pragma GCC diagnostic pop
 }
 
+// The low `bits` of `value` read as a signed number of that width, as printf's hh and h do.
+long long narrowSigned(long long value, int bits) {
+    const unsigned long long sign = 1ULL << (bits - 1);
+    const unsigned long long low = static_cast<unsigned long long>(value) & ((sign << 1) - 1);
+    return (low & sign) ? static_cast<long long>(low) - static_cast<long long>(sign << 1)
+                        : static_cast<long long>(low);
+}
+
+unsigned long long narrowUnsigned(unsigned long long value, int bits) {
+    return bits == 0 ? value : value & ((1ULL << bits) - 1);
+}
+
+bool appendSigned(std::string& out, const Conversion& c, const FormatArg& arg) {
+    if (!isNumber(arg))
+        return false;
+    long long value = asInteger(arg);
+    if (c.lengthBits != 0)
+        value = narrowSigned(value, c.lengthBits);
+    appendPrinted(out, CPrintfFormat(c, "lld"), value);
+    return true;
+}
+
+bool appendUnsigned(std::string& out, const Conversion& c, const FormatArg& arg) {
+    if (!isNumber(arg))
+        return false;
+    const unsigned long long value = arg.kind == Kind::Floating
+                                         ? static_cast<unsigned long long>(asInteger(arg))
+                                         : asUnsigned(arg);
+    const char tail[] = {'l', 'l', c.letter, '\0'};
+    appendPrinted(out, CPrintfFormat(c, tail), narrowUnsigned(value, c.lengthBits));
+    return true;
+}
+
+bool appendCharacter(std::string& out, const Conversion& c, const FormatArg& arg) {
+    if (!isInteger(arg))
+        return false;
+    appendPrinted(out, CPrintfFormat(c, "c"),
+                  static_cast<int>(static_cast<unsigned char>(asSigned(arg))));
+    return true;
+}
+
+bool appendFloating(std::string& out, const Conversion& c, const FormatArg& arg) {
+    if (!isNumber(arg))
+        return false;
+    const double value = arg.kind == Kind::Floating ? arg.floatingValue
+                         : arg.kind == Kind::Signed ? static_cast<double>(arg.signedValue)
+                                                    : static_cast<double>(arg.unsignedValue);
+    const char tail[] = {c.letter, '\0'};
+    appendPrinted(out, CPrintfFormat(c, tail), value);
+    return true;
+}
+
+bool appendText(std::string& out, const Conversion& c, const FormatArg& arg) {
+    if (arg.kind != Kind::Text)
+        return false;
+    // The text need not end in a NUL, so its length is passed as the precision.
+    std::size_t length = arg.text.size();
+    if (c.precision >= 0)
+        length = std::min(length, static_cast<std::size_t>(c.precision));
+    if (length > static_cast<std::size_t>(INT_MAX))
+        return false;
+    const char* chars = arg.text.data() ? arg.text.data() : "";
+    appendPrinted(out, CPrintfFormat(c, ".*s"), static_cast<int>(length), chars);
+    return true;
+}
+
+bool appendPointer(std::string& out, const Conversion& c, const FormatArg& arg) {
+    if (arg.kind != Kind::Pointer)
+        return false;
+    appendPrinted(out, CPrintfFormat(c, "p"), arg.pointer);
+    return true;
+}
+
 // Appends one conversion; false when the argument cannot be printed by it.
 bool appendConversion(std::string& out, const Conversion& c, const FormatArg& arg) {
     switch (c.letter) {
     case 'd':
-    case 'i': {
-        if (!isNumber(arg))
-            return false;
-        long long value = asInteger(arg);
-        if (c.lengthBits == 8)
-            value = static_cast<signed char>(value);
-        else if (c.lengthBits == 16)
-            value = static_cast<short>(value);
-        appendPrinted(out, CPrintfFormat(c, "lld"), value);
-        return true;
-    }
+    case 'i':
+        return appendSigned(out, c, arg);
     case 'u':
     case 'o':
     case 'x':
-    case 'X': {
-        if (!isNumber(arg))
-            return false;
-        unsigned long long value = arg.kind == Kind::Floating
-                                       ? static_cast<unsigned long long>(asInteger(arg))
-                                       : asUnsigned(arg);
-        if (c.lengthBits == 8)
-            value = static_cast<unsigned char>(value);
-        else if (c.lengthBits == 16)
-            value = static_cast<unsigned short>(value);
-        const char tail[] = {'l', 'l', c.letter, '\0'};
-        appendPrinted(out, CPrintfFormat(c, tail), value);
-        return true;
-    }
+    case 'X':
+        return appendUnsigned(out, c, arg);
     case 'c':
-        if (!isInteger(arg))
-            return false;
-        appendPrinted(out, CPrintfFormat(c, "c"),
-                      static_cast<int>(static_cast<unsigned char>(asSigned(arg))));
-        return true;
+        return appendCharacter(out, c, arg);
     case 'f':
     case 'F':
     case 'e':
@@ -218,34 +266,12 @@ bool appendConversion(std::string& out, const Conversion& c, const FormatArg& ar
     case 'g':
     case 'G':
     case 'a':
-    case 'A': {
-        if (!isNumber(arg))
-            return false;
-        const double value = arg.kind == Kind::Floating ? arg.floatingValue
-                             : arg.kind == Kind::Signed ? static_cast<double>(arg.signedValue)
-                                                        : static_cast<double>(arg.unsignedValue);
-        const char tail[] = {c.letter, '\0'};
-        appendPrinted(out, CPrintfFormat(c, tail), value);
-        return true;
-    }
-    case 's': {
-        if (arg.kind != Kind::Text)
-            return false;
-        // The text need not end in a NUL, so its length is passed as the precision.
-        std::size_t length = arg.text.size();
-        if (c.precision >= 0)
-            length = std::min(length, static_cast<std::size_t>(c.precision));
-        if (length > static_cast<std::size_t>(INT_MAX))
-            return false;
-        const char* chars = arg.text.data() ? arg.text.data() : "";
-        appendPrinted(out, CPrintfFormat(c, ".*s"), static_cast<int>(length), chars);
-        return true;
-    }
+    case 'A':
+        return appendFloating(out, c, arg);
+    case 's':
+        return appendText(out, c, arg);
     case 'p':
-        if (arg.kind != Kind::Pointer)
-            return false;
-        appendPrinted(out, CPrintfFormat(c, "p"), arg.pointer);
-        return true;
+        return appendPointer(out, c, arg);
     default:
         return false;
     }
@@ -278,12 +304,67 @@ bool readNumber(std::string_view format, std::size_t& i, const FormatArg* args, 
     return true;
 }
 
+// The arguments of a format and the next one to take.
+struct ArgCursor {
+    const FormatArg* args;
+    std::size_t count;
+    std::size_t next;
+};
+
+// Reads the flags of a conversion at `i`; false when there are more than it can hold.
+bool readFlags(std::string_view format, std::size_t& i, Conversion& c) {
+    bool usable = true;
+    while (i < format.size() &&
+           std::string_view("-+ #0").find(format[i]) != std::string_view::npos) {
+        if (c.flagCount < 8)
+            c.flags[c.flagCount++] = format[i];
+        else
+            usable = false;
+        ++i;
+    }
+    return usable;
+}
+
+// Reads the width and the precision of a conversion at `i`, taking '*' values from the
+// arguments; false when one cannot be used.
+bool readWidthAndPrecision(std::string_view format, std::size_t& i, ArgCursor& cursor,
+                           Conversion& c) {
+    bool usable = true;
+    bool leftAlign = false;
+    if (!readNumber(format, i, cursor.args, cursor.count, cursor.next, c.width, leftAlign))
+        usable = false;
+    if (i < format.size() && format[i] == '.') {
+        ++i;
+        c.precision = 0;
+        bool negative = false;
+        if (!readNumber(format, i, cursor.args, cursor.count, cursor.next, c.precision, negative))
+            usable = false;
+        if (negative)
+            c.precision = -1; // a negative precision counts as none
+    }
+    if (leftAlign && c.flagCount < 8)
+        c.flags[c.flagCount++] = '-';
+    return usable;
+}
+
+// Reads the length modifiers at `i`, keeping only the bits that hh and h ask for.
+void readLength(std::string_view format, std::size_t& i, Conversion& c) {
+    while (i < format.size() &&
+           std::string_view("hlLqjzt").find(format[i]) != std::string_view::npos) {
+        if (format[i] == 'h')
+            c.lengthBits = c.lengthBits == 16 ? 8 : 16;
+        else
+            c.lengthBits = 0;
+        ++i;
+    }
+}
+
 } // namespace
 
 std::string formatArgs(std::string_view format, const FormatArg* args, std::size_t count) {
     std::string out;
     out.reserve(format.size() + 16);
-    std::size_t next = 0;
+    ArgCursor cursor{args, count, 0};
     std::size_t i = 0;
     while (i < format.size()) {
         const std::size_t percent = format.find('%', i);
@@ -299,37 +380,9 @@ std::string formatArgs(std::string_view format, const FormatArg* args, std::size
             continue;
         }
         Conversion c;
-        bool usable = true;
-        while (i < format.size() &&
-               std::string_view("-+ #0").find(format[i]) != std::string_view::npos) {
-            if (c.flagCount < 8)
-                c.flags[c.flagCount++] = format[i];
-            else
-                usable = false;
-            ++i;
-        }
-        bool leftAlign = false;
-        if (!readNumber(format, i, args, count, next, c.width, leftAlign))
-            usable = false;
-        if (i < format.size() && format[i] == '.') {
-            ++i;
-            c.precision = 0;
-            bool negative = false;
-            if (!readNumber(format, i, args, count, next, c.precision, negative))
-                usable = false;
-            if (negative)
-                c.precision = -1; // a negative precision counts as none
-        }
-        if (leftAlign && c.flagCount < 8)
-            c.flags[c.flagCount++] = '-';
-        while (i < format.size() &&
-               std::string_view("hlLqjzt").find(format[i]) != std::string_view::npos) {
-            if (format[i] == 'h')
-                c.lengthBits = c.lengthBits == 16 ? 8 : 16;
-            else
-                c.lengthBits = 0;
-            ++i;
-        }
+        const bool flagsUsable = readFlags(format, i, c);
+        const bool usable = readWidthAndPrecision(format, i, cursor, c) && flagsUsable;
+        readLength(format, i, c);
         if (i >= format.size()) {
             out.append(format.substr(percent));
             break;
@@ -337,7 +390,7 @@ std::string formatArgs(std::string_view format, const FormatArg* args, std::size
         c.letter = format[i++];
         // An argument that cannot print here still belongs to this conversion, so the later
         // conversions keep their own arguments.
-        if (usable && next < count && appendConversion(out, c, args[next++]))
+        if (usable && cursor.next < count && appendConversion(out, c, args[cursor.next++]))
             continue;
         out.append(format.substr(percent, i - percent));
     }

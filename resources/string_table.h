@@ -47,7 +47,8 @@ template <typename T> FormatArg makeFormatArg(const T& value) {
         arg.size = sizeof(V);
         if constexpr (std::is_signed_v<V>) {
             arg.kind = FormatArg::Kind::Signed;
-            arg.signedValue = value;
+            // A signed char is meant to print as its signed value, as printf prints it.
+            arg.signedValue = value; // NOLINT(bugprone-signed-char-misuse)
         } else {
             arg.kind = FormatArg::Kind::Unsigned;
             arg.unsignedValue = value;

@@ -10,6 +10,7 @@ packages=(
     python3 python3-pymodbus libmodbus-dev socat
     xdotool openbox imagemagick x11-utils
     clang libclang-rt-14-dev llvm
+    clang-format clang-tidy gcovr
 )
 
 missing=()

@@ -97,49 +97,119 @@ CLocation tcpLocation() {
     return location;
 }
 
-TEST(ConnectionPane, DescribesEveryState) {
-    CLocation direct(kMediaCodeDirect);
-    direct.name = "Bench";
-    direct.portName = "COM1";
-    direct.baudIndex = 5;
-    direct.dataBitsIndex = 1;
-    direct.stopBitsIndex = 0;
-    direct.parityIndex = kParityEven;
-    CLocation modem(kMediaCodeModem);
-    modem.name = "Pump";
-    modem.number = "5551234";
-    modem.portName = "COM2";
-    modem.baudIndex = 9;
-    modem.dataBitsIndex = 0;
-    modem.stopBitsIndex = 1;
-    modem.parityIndex = kParityOdd;
-    const CLocation tcp = tcpLocation();
-
-    const struct {
-        const char* what;
-        ConnectionPaneInput input;
-        std::string expected;
-    } cases[] = {
-        {"offline", {false, nullptr, 1, 0, 0, 0, 0, "."}, "Offline"},
-        {"offline after a reset",
-         {false, nullptr, 1, 0, 0, 0, 5531, "."},
-         "Offline - An existing connection was forcibly closed by the remote host."},
-        {"tcp with a comma",
-         {true, &tcp, 7, 1000, 50, 3, 0, ","},
-         "Plant   IP 192,168,0,10 TCP 6000   ID 7  1000,50,3"},
-        {"tcp ignores an old close error",
-         {true, &tcp, 1, 500, 100, 2, 5531, "."},
-         "Plant   IP 192.168.0.10 TCP 6000   ID 1  500,100,2"},
-        {"direct has no number",
-         {true, &direct, 1, 500, 100, 2, 0, "."},
-         "Bench      ID 1  COM1,9600,8,1,E,  500,100,2"},
-        {"modem shows its number",
-         {true, &modem, 12, 4000, 300, 0, 0, "."},
-         "Pump   5551234   ID 12  COM2,115200,7,2,O,  4000,300,0"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(connectionPaneText(c.input), c.expected) << c.what;
+CLocation directLocation() {
+    CLocation location(kMediaCodeDirect);
+    location.name = "Bench";
+    location.portName = "COM1";
+    location.baudIndex = 5;
+    location.dataBitsIndex = 1;
+    location.stopBitsIndex = 0;
+    location.parityIndex = kParityEven;
+    return location;
 }
+
+CLocation modemLocation() {
+    CLocation location(kMediaCodeModem);
+    location.name = "Pump";
+    location.number = "5551234";
+    location.portName = "COM2";
+    location.baudIndex = 9;
+    location.dataBitsIndex = 0;
+    location.stopBitsIndex = 1;
+    location.parityIndex = kParityOdd;
+    return location;
+}
+
+enum class PaneLocation { None, Tcp, Direct, Modem };
+
+struct PaneCase {
+    const char* name;
+    PaneLocation location;
+    int modbusId, time1, time2, retries;
+    unsigned closeError;
+    const char* decimalSeparator;
+    const char* expected;
+};
+
+class ConnectionPaneStates : public ::testing::TestWithParam<PaneCase> {};
+
+TEST_P(ConnectionPaneStates, AreDescribed) {
+    const PaneCase& c = GetParam();
+    const CLocation tcp = tcpLocation();
+    const CLocation direct = directLocation();
+    const CLocation modem = modemLocation();
+    const CLocation* const locations[] = {nullptr, &tcp, &direct, &modem};
+    ConnectionPaneInput input;
+    input.online = c.location != PaneLocation::None;
+    input.location = locations[static_cast<int>(c.location)];
+    input.modbusId = c.modbusId;
+    input.time1 = c.time1;
+    input.time2 = c.time2;
+    input.retries = c.retries;
+    input.closeError = c.closeError;
+    input.decimalSeparator = c.decimalSeparator;
+    EXPECT_EQ(connectionPaneText(input), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionPane, ConnectionPaneStates,
+    ::testing::Values(
+        PaneCase{.name = "Offline",
+                 .location = PaneLocation::None,
+                 .modbusId = 1,
+                 .time1 = 0,
+                 .time2 = 0,
+                 .retries = 0,
+                 .closeError = 0,
+                 .decimalSeparator = ".",
+                 .expected = "Offline"},
+        PaneCase{.name = "OfflineAfterAReset",
+                 .location = PaneLocation::None,
+                 .modbusId = 1,
+                 .time1 = 0,
+                 .time2 = 0,
+                 .retries = 0,
+                 .closeError = 5531,
+                 .decimalSeparator = ".",
+                 .expected = "Offline - An existing connection was forcibly closed by the "
+                             "remote host."},
+        PaneCase{.name = "TcpWithAComma",
+                 .location = PaneLocation::Tcp,
+                 .modbusId = 7,
+                 .time1 = 1000,
+                 .time2 = 50,
+                 .retries = 3,
+                 .closeError = 0,
+                 .decimalSeparator = ",",
+                 .expected = "Plant   IP 192,168,0,10 TCP 6000   ID 7  1000,50,3"},
+        PaneCase{.name = "TcpIgnoresAnOldCloseError",
+                 .location = PaneLocation::Tcp,
+                 .modbusId = 1,
+                 .time1 = 500,
+                 .time2 = 100,
+                 .retries = 2,
+                 .closeError = 5531,
+                 .decimalSeparator = ".",
+                 .expected = "Plant   IP 192.168.0.10 TCP 6000   ID 1  500,100,2"},
+        PaneCase{.name = "DirectHasNoNumber",
+                 .location = PaneLocation::Direct,
+                 .modbusId = 1,
+                 .time1 = 500,
+                 .time2 = 100,
+                 .retries = 2,
+                 .closeError = 0,
+                 .decimalSeparator = ".",
+                 .expected = "Bench      ID 1  COM1,9600,8,1,E,  500,100,2"},
+        PaneCase{.name = "ModemShowsItsNumber",
+                 .location = PaneLocation::Modem,
+                 .modbusId = 12,
+                 .time1 = 4000,
+                 .time2 = 300,
+                 .retries = 0,
+                 .closeError = 0,
+                 .decimalSeparator = ".",
+                 .expected = "Pump   5551234   ID 12  COM2,115200,7,2,O,  4000,300,0"}),
+    [](const ::testing::TestParamInfo<PaneCase>& row) { return std::string(row.param.name); });
 
 TEST(ConnectionPane, DamagedIndexesDoNotInjectStrayCharacters) {
     CLocation direct(kMediaCodeDirect);
@@ -154,23 +224,56 @@ TEST(ConnectionPane, DamagedIndexesDoNotInjectStrayCharacters) {
     EXPECT_EQ(text.find('\0'), std::string::npos);
 }
 
-TEST(Locale, DerivesSeparatorsFromDecimalPointAndTimeFormat) {
-    const struct {
-        const char* decimal;
-        const char* timeFormat;
-        const char* list;
-        const char* time;
-    } cases[] = {
-        {".", "%H:%M:%S", ",", ":"},    {",", "%H:%M:%S", ";", ":"},  {",", "%T", ";", ":"},
-        {".", "%I.%M.%S %p", ",", "."}, {".", "%-H h %M", ",", " h"}, {".", "", ",", ":"},
-        {", ", "%H:%M", ";", ":"},
-    };
-    for (const auto& c : cases) {
-        const UserLocale locale = deriveLocale(c.decimal, "%d/%m/%Y", c.timeFormat);
-        EXPECT_EQ(locale.listSeparator, c.list) << c.decimal << " " << c.timeFormat;
-        EXPECT_EQ(locale.timeSeparator, c.time) << c.timeFormat;
-    }
+struct LocaleCase {
+    const char* name;
+    const char* decimal;
+    const char* timeFormat;
+    const char* list;
+    const char* time;
+};
+
+class LocaleSeparators : public ::testing::TestWithParam<LocaleCase> {};
+
+TEST_P(LocaleSeparators, FollowTheDecimalPointAndTheTimeFormat) {
+    const LocaleCase& c = GetParam();
+    const UserLocale locale = deriveLocale(c.decimal, "%d/%m/%Y", c.timeFormat);
+    EXPECT_EQ(locale.listSeparator, c.list);
+    EXPECT_EQ(locale.timeSeparator, c.time);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Locale, LocaleSeparators,
+    ::testing::Values(
+        LocaleCase{.name = "DotAndColons",
+                   .decimal = ".",
+                   .timeFormat = "%H:%M:%S",
+                   .list = ",",
+                   .time = ":"},
+        LocaleCase{.name = "CommaTakesSemicolonLists",
+                   .decimal = ",",
+                   .timeFormat = "%H:%M:%S",
+                   .list = ";",
+                   .time = ":"},
+        LocaleCase{
+            .name = "ShorthandT", .decimal = ",", .timeFormat = "%T", .list = ";", .time = ":"},
+        LocaleCase{.name = "DotsBetweenTimeFields",
+                   .decimal = ".",
+                   .timeFormat = "%I.%M.%S %p",
+                   .list = ",",
+                   .time = "."},
+        LocaleCase{.name = "ModifiedHourAndWordSeparator",
+                   .decimal = ".",
+                   .timeFormat = "%-H h %M",
+                   .list = ",",
+                   .time = " h"},
+        LocaleCase{
+            .name = "EmptyTimeFormat", .decimal = ".", .timeFormat = "", .list = ",", .time = ":"},
+        LocaleCase{.name = "TrailingBlankOfDecimalDropped",
+                   .decimal = ", ",
+                   .timeFormat = "%H:%M",
+                   .list = ";",
+                   .time = ":"}),
+    [](const ::testing::TestParamInfo<LocaleCase>& row) { return std::string(row.param.name); });
 
 TEST(Locale, ReadingTheUserLocaleKeepsNumbersWithADot) {
     setenv("LC_ALL", "C.UTF-8", 1);

@@ -40,76 +40,172 @@ TEST_F(SerialPortTest, PortsThatDoNotResolveStayClosedWithoutRaising) {
     EXPECT_FALSE(port.isOpen());
 }
 
-TEST_F(SerialPortTest, OpenRequestsTheLineSettings) {
-    struct Case {
-        std::uint32_t baud;
-        int parity, dataBits, stopBits, flow;
-        speed_t speed;
-        tcflag_t parityFlags; // of PARENB | PARODD | CMSPAR
-        tcflag_t size;
-        bool twoStop, crtscts, xon;
-        LineControl dtr, rts;
-    };
-    const Case cases[] = {
-        {9600, Parity::None, 8, StopBits::One, FlowControl::None, B9600, 0, CS8, false, false,
-         false, LineControl::Disable, LineControl::Disable},
-        {19200, Parity::Even, 7, StopBits::Two, FlowControl::None, B19200, PARENB, CS7, true, false,
-         false, LineControl::Disable, LineControl::Disable},
-        {300, Parity::Odd, 8, StopBits::One, FlowControl::CtsRts, B300, PARENB | PARODD, CS8, false,
-         true, false, LineControl::Enable, LineControl::Handshake},
-        {115200, Parity::Mark, 8, StopBits::OneAndHalf, FlowControl::CtsDtr, B115200,
-         PARENB | PARODD | CMSPAR, CS8, true, true, false, LineControl::Handshake,
-         LineControl::Enable},
-        {4800, Parity::Space, 8, StopBits::One, FlowControl::DsrRts, B4800, PARENB | CMSPAR, CS8,
-         false, false, false, LineControl::Enable, LineControl::Handshake},
-        {2400, Parity::None, 8, StopBits::One, FlowControl::XonXoff, B2400, 0, CS8, false, false,
-         true, LineControl::Enable, LineControl::Enable},
-    };
-    for (const auto& c : cases) {
-        CSerialPort port;
-        port.open(kPort, c.baud, c.parity, c.dataBits, c.stopBits, c.flow, true);
-        ASSERT_TRUE(port.isOpen()) << c.baud;
-        const SerialSettings& s = port.requestedSettings();
-        EXPECT_EQ(cfgetospeed(&s.tty), c.speed) << c.baud;
-        EXPECT_EQ(s.tty.c_cflag & (PARENB | PARODD | CMSPAR), c.parityFlags) << c.baud;
-        EXPECT_EQ(s.tty.c_cflag & CSIZE, c.size) << c.baud;
-        EXPECT_EQ((s.tty.c_cflag & CSTOPB) != 0, c.twoStop) << c.baud;
-        EXPECT_EQ((s.tty.c_cflag & CRTSCTS) != 0, c.crtscts) << c.baud;
-        EXPECT_EQ((s.tty.c_iflag & IXON) != 0, c.xon) << c.baud;
-        EXPECT_EQ((s.tty.c_iflag & IXOFF) != 0, c.xon) << c.baud;
-        EXPECT_EQ(s.dtrControl, c.dtr) << c.baud;
-        EXPECT_EQ(s.rtsControl, c.rts) << c.baud;
-        EXPECT_FALSE(s.dsrSensitivity);
-        // Raw binary line whatever was asked.
-        EXPECT_EQ(s.tty.c_lflag & (ICANON | ECHO | ISIG), 0u);
-        EXPECT_EQ(s.tty.c_oflag & OPOST, 0u);
-        if (c.flow == FlowControl::XonXoff) {
-            EXPECT_EQ(s.tty.c_cc[VSTART], 0x11);
-            EXPECT_EQ(s.tty.c_cc[VSTOP], 0x13);
-            EXPECT_EQ(s.xonLimit, 100);
-            EXPECT_EQ(s.xoffLimit, 100);
-        }
-        if (c.flow == FlowControl::None) {
-            EXPECT_EQ(port.modemLines() & (TIOCM_DTR | TIOCM_RTS), 0);
-        }
+struct LineSettingsCase {
+    const char* name;
+    std::uint32_t baud;
+    int parity, dataBits, stopBits, flow;
+    speed_t speed;
+    tcflag_t parityFlags; // of PARENB | PARODD | CMSPAR
+    tcflag_t size;
+    bool twoStop, crtscts, xon;
+    LineControl dtr, rts;
+};
+
+class LineSettings : public SerialPortTest,
+                     public ::testing::WithParamInterface<LineSettingsCase> {};
+
+TEST_P(LineSettings, OpenRequestsThem) {
+    const LineSettingsCase& c = GetParam();
+    CSerialPort port;
+    port.open(kPort, c.baud, c.parity, c.dataBits, c.stopBits, c.flow, true);
+    ASSERT_TRUE(port.isOpen());
+    const SerialSettings& s = port.requestedSettings();
+    EXPECT_EQ(cfgetospeed(&s.tty), c.speed);
+    EXPECT_EQ(s.tty.c_cflag & (PARENB | PARODD | CMSPAR), c.parityFlags);
+    EXPECT_EQ(s.tty.c_cflag & CSIZE, c.size);
+    EXPECT_EQ((s.tty.c_cflag & CSTOPB) != 0, c.twoStop);
+    EXPECT_EQ((s.tty.c_cflag & CRTSCTS) != 0, c.crtscts);
+    EXPECT_EQ((s.tty.c_iflag & IXON) != 0, c.xon);
+    EXPECT_EQ((s.tty.c_iflag & IXOFF) != 0, c.xon);
+    EXPECT_EQ(s.dtrControl, c.dtr);
+    EXPECT_EQ(s.rtsControl, c.rts);
+    EXPECT_FALSE(s.dsrSensitivity);
+    // Raw binary line whatever was asked.
+    EXPECT_EQ(s.tty.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(s.tty.c_oflag & OPOST, 0u);
+    if (c.flow == FlowControl::XonXoff) {
+        EXPECT_EQ(s.tty.c_cc[VSTART], 0x11);
+        EXPECT_EQ(s.tty.c_cc[VSTOP], 0x13);
+        EXPECT_EQ(s.xonLimit, 100);
+        EXPECT_EQ(s.xoffLimit, 100);
+    }
+    if (c.flow == FlowControl::None) {
+        EXPECT_EQ(port.modemLines() & (TIOCM_DTR | TIOCM_RTS), 0);
     }
 }
 
-TEST_F(SerialPortTest, SettingsThePlatformLacksRaiseAndLeaveThePortClosed) {
-    for (const auto& [baud, dataBits, parity] :
-         {std::tuple{12345u, 8, static_cast<int>(Parity::None)},
-          std::tuple{9600u, 9, static_cast<int>(Parity::None)},
-          std::tuple{9600u, 8, static_cast<int>(7)}}) {
-        CSerialPort port;
-        try {
-            port.open(kPort, baud, parity, dataBits, StopBits::One, FlowControl::None, true);
-            ADD_FAILURE() << "no exception for " << baud << "/" << dataBits << "/" << parity;
-        } catch (const CSerialException& e) {
-            EXPECT_EQ(e.errorCode, static_cast<std::uint32_t>(EINVAL));
-        }
-        EXPECT_FALSE(port.isOpen());
+INSTANTIATE_TEST_SUITE_P(SerialPort, LineSettings,
+                         ::testing::Values(LineSettingsCase{.name = "NoParityNoFlowControl",
+                                                            .baud = 9600,
+                                                            .parity = Parity::None,
+                                                            .dataBits = 8,
+                                                            .stopBits = StopBits::One,
+                                                            .flow = FlowControl::None,
+                                                            .speed = B9600,
+                                                            .parityFlags = 0,
+                                                            .size = CS8,
+                                                            .twoStop = false,
+                                                            .crtscts = false,
+                                                            .xon = false,
+                                                            .dtr = LineControl::Disable,
+                                                            .rts = LineControl::Disable},
+                                           LineSettingsCase{.name = "EvenSevenDataBitsTwoStop",
+                                                            .baud = 19200,
+                                                            .parity = Parity::Even,
+                                                            .dataBits = 7,
+                                                            .stopBits = StopBits::Two,
+                                                            .flow = FlowControl::None,
+                                                            .speed = B19200,
+                                                            .parityFlags = PARENB,
+                                                            .size = CS7,
+                                                            .twoStop = true,
+                                                            .crtscts = false,
+                                                            .xon = false,
+                                                            .dtr = LineControl::Disable,
+                                                            .rts = LineControl::Disable},
+                                           LineSettingsCase{.name = "OddWithCtsRts",
+                                                            .baud = 300,
+                                                            .parity = Parity::Odd,
+                                                            .dataBits = 8,
+                                                            .stopBits = StopBits::One,
+                                                            .flow = FlowControl::CtsRts,
+                                                            .speed = B300,
+                                                            .parityFlags = PARENB | PARODD,
+                                                            .size = CS8,
+                                                            .twoStop = false,
+                                                            .crtscts = true,
+                                                            .xon = false,
+                                                            .dtr = LineControl::Enable,
+                                                            .rts = LineControl::Handshake},
+                                           LineSettingsCase{.name = "MarkOneAndAHalfStopWithCtsDtr",
+                                                            .baud = 115200,
+                                                            .parity = Parity::Mark,
+                                                            .dataBits = 8,
+                                                            .stopBits = StopBits::OneAndHalf,
+                                                            .flow = FlowControl::CtsDtr,
+                                                            .speed = B115200,
+                                                            .parityFlags = PARENB | PARODD | CMSPAR,
+                                                            .size = CS8,
+                                                            .twoStop = true,
+                                                            .crtscts = true,
+                                                            .xon = false,
+                                                            .dtr = LineControl::Handshake,
+                                                            .rts = LineControl::Enable},
+                                           LineSettingsCase{.name = "SpaceWithDsrRts",
+                                                            .baud = 4800,
+                                                            .parity = Parity::Space,
+                                                            .dataBits = 8,
+                                                            .stopBits = StopBits::One,
+                                                            .flow = FlowControl::DsrRts,
+                                                            .speed = B4800,
+                                                            .parityFlags = PARENB | CMSPAR,
+                                                            .size = CS8,
+                                                            .twoStop = false,
+                                                            .crtscts = false,
+                                                            .xon = false,
+                                                            .dtr = LineControl::Enable,
+                                                            .rts = LineControl::Handshake},
+                                           LineSettingsCase{.name = "XonXoff",
+                                                            .baud = 2400,
+                                                            .parity = Parity::None,
+                                                            .dataBits = 8,
+                                                            .stopBits = StopBits::One,
+                                                            .flow = FlowControl::XonXoff,
+                                                            .speed = B2400,
+                                                            .parityFlags = 0,
+                                                            .size = CS8,
+                                                            .twoStop = false,
+                                                            .crtscts = false,
+                                                            .xon = true,
+                                                            .dtr = LineControl::Enable,
+                                                            .rts = LineControl::Enable}),
+                         [](const ::testing::TestParamInfo<LineSettingsCase>& row) {
+                             return std::string(row.param.name);
+                         });
+
+struct LackingSettingsCase {
+    const char* name;
+    std::uint32_t baud;
+    int dataBits;
+    int parity;
+};
+
+class LackingSettings : public SerialPortTest,
+                        public ::testing::WithParamInterface<LackingSettingsCase> {};
+
+TEST_P(LackingSettings, RaiseAndLeaveThePortClosed) {
+    const LackingSettingsCase& c = GetParam();
+    CSerialPort port;
+    try {
+        port.open(kPort, c.baud, c.parity, c.dataBits, StopBits::One, FlowControl::None, true);
+        ADD_FAILURE() << "no exception";
+    } catch (const CSerialException& e) {
+        EXPECT_EQ(e.errorCode, static_cast<std::uint32_t>(EINVAL));
     }
+    EXPECT_FALSE(port.isOpen());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    SerialPort, LackingSettings,
+    ::testing::Values(
+        LackingSettingsCase{
+            .name = "UnknownBaudRate", .baud = 12345, .dataBits = 8, .parity = Parity::None},
+        LackingSettingsCase{
+            .name = "NineDataBits", .baud = 9600, .dataBits = 9, .parity = Parity::None},
+        LackingSettingsCase{.name = "UnknownParityCode", .baud = 9600, .dataBits = 8, .parity = 7}),
+    [](const ::testing::TestParamInfo<LackingSettingsCase>& row) {
+        return std::string(row.param.name);
+    });
 
 TEST_F(SerialPortTest, CloseRestoresTheStateFoundAtTheFirstOpen) {
     termios before{};
@@ -269,7 +365,16 @@ TEST(PortNames, OnlyComFollowedByDigitsInRange) {
     EXPECT_EQ(numbers, (std::vector<int>{42, 3, 10, 5, 255, 7}));
 }
 
-TEST_F(SerialPortTest, EnumerationListsLinkedPortsOnlyInRange) {
+struct EnumerationCase {
+    const char* name;
+    int osClass;
+    bool listsDanglingLinks; // the routine reads names only and never looks at the device
+};
+
+class PortEnumeration : public SerialPortTest,
+                        public ::testing::WithParamInterface<EnumerationCase> {};
+
+TEST_P(PortEnumeration, ListsLinkedPortsOnlyInRange) {
     CPtyPair second;
     ASSERT_TRUE(second.valid());
     ports.link("COM12", second.slavePath());
@@ -279,20 +384,26 @@ TEST_F(SerialPortTest, EnumerationListsLinkedPortsOnlyInRange) {
     CSerialPort busy;
     openDefault(busy);
 
-    for (const int osClass : {1, 5, 99}) {
-        std::vector<int> list{1000};
-        ASSERT_TRUE(enumeratePorts(osClass, list));
-        EXPECT_TRUE(std::count(list.begin(), list.end(), 7) == 1) << osClass;
-        EXPECT_TRUE(std::count(list.begin(), list.end(), 12) == 1) << osClass;
-        for (const int n : list) {
-            EXPECT_GE(n, 1) << osClass;
-            EXPECT_LE(n, 255) << osClass;
-        }
-        // A link to nothing is only a name; the routines that look at devices skip it.
-        EXPECT_EQ(std::count(list.begin(), list.end(), 20), osClass >= 4 && osClass <= 6 ? 1 : 0)
-            << osClass;
+    std::vector<int> list{1000};
+    ASSERT_TRUE(enumeratePorts(GetParam().osClass, list));
+    EXPECT_EQ(std::count(list.begin(), list.end(), kPort), 1);
+    EXPECT_EQ(std::count(list.begin(), list.end(), 12), 1);
+    for (const int n : list) {
+        EXPECT_GE(n, 1);
+        EXPECT_LE(n, kMaxComPort);
     }
+    EXPECT_EQ(std::count(list.begin(), list.end(), 20), GetParam().listsDanglingLinks ? 1 : 0);
     EXPECT_EQ(resolveComPort(12), ports.path() + "/COM12");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    OsClasses, PortEnumeration,
+    ::testing::Values(
+        EnumerationCase{.name = "ByOpening", .osClass = 1, .listsDanglingLinks = false},
+        EnumerationCase{.name = "ByDosDevices", .osClass = 5, .listsDanglingLinks = true},
+        EnumerationCase{.name = "ByCommConfig", .osClass = 99, .listsDanglingLinks = false}),
+    [](const ::testing::TestParamInfo<EnumerationCase>& row) {
+        return std::string(row.param.name);
+    });
 
 } // namespace
