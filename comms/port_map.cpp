@@ -130,16 +130,12 @@ std::string comPortDevice(int portNumber) {
 std::string stableDeviceName(const std::string& device, const std::string& byIdDirectory) {
     if (device.empty())
         return {};
-    DIR* d = ::opendir(byIdDirectory.c_str());
-    if (!d)
-        return {};
     std::vector<std::string> matches;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string entry = byIdDirectory + "/" + e->d_name;
-        if (e->d_name[0] != '.' && realPath(entry) == device)
+    for (const std::string& name : directoryEntries(byIdDirectory)) {
+        const std::string entry = byIdDirectory + "/" + name;
+        if (name[0] != '.' && realPath(entry) == device)
             matches.push_back(entry);
     }
-    ::closedir(d);
     // Directory order is arbitrary; the first name in text order is the same on every run.
     std::sort(matches.begin(), matches.end());
     return matches.empty() ? std::string() : matches.front();

@@ -2,6 +2,7 @@
 
 #include "commslog/log_report.h"
 #include "platform/file_output.h"
+#include "platform/system_errors.h"
 #include "resources/string_table.h"
 
 #include <algorithm>

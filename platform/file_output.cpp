@@ -1,21 +1,8 @@
 #include "platform/file_output.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-
-// strerror_r comes in two flavours; both end up here.
-[[maybe_unused]] const char* errorText(int result, const char* buffer) {
-    return result == 0 ? buffer : "";
-}
-[[maybe_unused]] const char* errorText(const char* result, const char*) {
-    return result;
-}
-
-} // namespace
 
 OutputFile createOutputFile(const std::string& path) {
     OutputFile file;
@@ -60,9 +47,4 @@ int writeAll(int descriptor, const char* data, std::size_t size) {
         size -= static_cast<std::size_t>(written);
     }
     return 0;
-}
-
-std::string systemErrorText(int error) {
-    char buffer[256] = {};
-    return errorText(strerror_r(error, buffer, sizeof buffer), buffer);
 }

@@ -17,6 +17,3 @@ OutputFile createOutputFile(const std::string& path);
 
 // Writes all of `size` bytes; returns 0 or the errno of the failed write.
 int writeAll(int descriptor, const char* data, std::size_t size);
-
-// The system's text for an errno value.
-std::string systemErrorText(int error);
