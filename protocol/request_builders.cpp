@@ -8,6 +8,13 @@
 
 namespace {
 
+// Where value `index` of `size` bytes starts in the data of a multiple write (after address,
+// count and byte count).
+std::uint8_t* valueSlot(std::uint8_t* pdu, int index, int size) {
+    constexpr std::ptrdiff_t kWriteHeaderBytes = 5;
+    return pdu + kWriteHeaderBytes + static_cast<std::ptrdiff_t>(index) * size;
+}
+
 constexpr int kMaxReadBits = 2000;
 constexpr int kMaxReadRegisters = 125;
 constexpr int kMaxReadBytesLogical = 250;
@@ -246,7 +253,7 @@ int CModbusMessage::buildPresetWords(std::uint8_t* frame, int& frameLength, std:
     if (count > kMaxWriteRegisters)
         return kResultTooManyToWrite;
     for (int i = 0; i < count; ++i)
-        putUInt16(pduData + 5 + 2 * i, valueAt(values, i));
+        putUInt16(valueSlot(pduData, i, 2), valueAt(values, i));
     return putAddressCountAndBytes(frame, frameLength, 16, address, count, 2 * count);
 }
 
@@ -256,7 +263,7 @@ int CModbusMessage::buildPresetLongs(std::uint8_t* frame, int& frameLength, std:
     if (count > kMaxLongs)
         return kResultTooManyToWrite;
     for (int i = 0; i < count; ++i)
-        putUInt32(pduData + 5 + 4 * i, valueAt(values, i));
+        putUInt32(valueSlot(pduData, i, 4), valueAt(values, i));
     const int quantity = registerModes() ? 2 * count : count;
     return putAddressCountAndBytes(frame, frameLength, 16, address,
                                    static_cast<std::uint16_t>(quantity), 4 * count);
@@ -268,9 +275,9 @@ int CModbusMessage::buildPresetFloats(std::uint8_t* frame, int& frameLength, std
     if (count > kMaxLongs)
         return kResultTooManyToWrite;
     for (int i = 0; i < count; ++i) {
-        putFloat(pduData + 5 + 4 * i, valueAt(values, i));
+        putFloat(valueSlot(pduData, i, 4), valueAt(values, i));
         if (modiconCompatible)
-            wordSwap4(pduData + 5 + 4 * i);
+            wordSwap4(valueSlot(pduData, i, 4));
     }
     const int quantity = registerModes() ? 2 * count : count;
     return putAddressCountAndBytes(frame, frameLength, 16, address,
@@ -283,7 +290,7 @@ int CModbusMessage::buildPresetDoubles(std::uint8_t* frame, int& frameLength, st
     if (count > kMaxDoubles)
         return kResultTooManyToWrite;
     for (int i = 0; i < count; ++i)
-        putDouble(pduData + 5 + 8 * i, valueAt(values, i));
+        putDouble(valueSlot(pduData, i, 8), valueAt(values, i));
     const int quantity = registerModes() ? 4 * count : count;
     return putAddressCountAndBytes(frame, frameLength, 16, address,
                                    static_cast<std::uint16_t>(quantity), 8 * count);
@@ -298,7 +305,7 @@ int CModbusMessage::buildPresetStrings(std::uint8_t* frame, int& frameLength, st
         return kResultMessageTooLong;
     std::memset(pduData + 5, 0, static_cast<std::size_t>(totalBytes));
     for (int i = 0; i < count && static_cast<std::size_t>(i) < values.size(); ++i)
-        putPaddedText(pduData + 5 + i * stringSize, stringSize,
+        putPaddedText(valueSlot(pduData, i, stringSize), stringSize,
                       values[static_cast<std::size_t>(i)]);
     const long quantity = registerModes() ? totalBytes / 2 : count;
     return putAddressCountAndBytes(frame, frameLength, 16, address,
