@@ -385,7 +385,8 @@ const StringEntry kStringTable[] = {
     {12100,
      "This user may not open %s: add the user to the group \"%s\" that owns it (for example: sudo usermod -aG %s $USER), then log in again."sv},
     // Test dialog: the repeat statistics line and a request the engine refused.
-    {12200, "Sent: %1   Passed: %2   Failed: %3   Response time (ms): last %4, fastest %5, mean %6, slowest %7"sv},
+    {12200,
+     "Sent: %1   Passed: %2   Failed: %3   Response time (ms): last %4, fastest %5, mean %6, slowest %7"sv},
     {12202, "The communications thread is not running. The request was not sent."sv},
     // The demo unit's locations and the main view's hint of the next step.
     {12500, "Demo unit (Modbus/TCP)"sv},
