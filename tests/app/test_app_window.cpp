@@ -9,6 +9,7 @@
 #include "comms/comms_context.h"
 #include "comms/port_map.h"
 #include "config/settings_file.h"
+#include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -52,55 +53,8 @@ extern "C" const char* __tsan_default_options() {
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "test_app_window";
-        static char* argv[] = {name, nullptr};
-        application_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete application_; }
-
-private:
-    QApplication* application_ = nullptr;
-};
-
-const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
-
-// Processes events until `done` holds or `limitMs` has passed; returns whether it held.
-bool waitUntil(const std::function<bool()>& done, int limitMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void saveScreenshot(QWidget& widget, const char* name) {
-    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(directory);
-    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
-}
-
-std::string text(unsigned id) {
-    return std::string(loadString(id));
-}
-
-class CRecordingMessageBox : public IMessageBox {
-public:
-    void showMessage(const std::string& message) override { messages.push_back(message); }
-    void showWarning(const std::string& message) override {
-        warnings.push_back(message);
-        messages.push_back(message);
-    }
-    std::vector<std::string> messages;
-    std::vector<std::string> warnings; // the failures among the messages
-};
+const bool environmentRegistered =
+    (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_app_window")), true);
 
 class CRecordingDialogs : public IViewDialogs {
 public:

@@ -6,6 +6,7 @@
 #include "app/vantrel_doc.h"
 #include "app/vantrel_shell.h"
 #include "platform/clock.h"
+#include "qt_test_support.h"
 #include "resources/string_table.h"
 
 #include <QApplication>
@@ -38,38 +39,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "test_comms_log_window";
-        static char* argv[] = {name, nullptr};
-        application_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete application_; }
-
-private:
-    QApplication* application_ = nullptr;
-};
-const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
-
-bool waitUntil(const std::function<bool()>& done, int limitMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void saveScreenshot(QWidget& widget, const char* name) {
-    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(directory);
-    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
-}
+const bool environmentRegistered =
+    (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_comms_log_window")), true);
 
 // Answers the modal dialogs of Save to File as a user would: Yes or No to the refresh
 // question, the given path in the Save As dialog (empty: Cancel), OK to any other message box,

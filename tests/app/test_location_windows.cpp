@@ -5,6 +5,7 @@
 #include "app/vantrel_app.h"
 #include "app/vantrel_shell.h"
 #include "config/settings_file.h"
+#include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -35,43 +36,8 @@
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "test_location_windows";
-        static char* argv[] = {name, nullptr};
-        application_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete application_; }
-
-private:
-    QApplication* application_ = nullptr;
-};
-
-const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
-
-std::string text(unsigned id) {
-    return std::string(loadString(id));
-}
-
-void saveScreenshot(QWidget& widget, const std::string& name) {
-    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(directory);
-    EXPECT_TRUE(widget.grab().save(directory + "/" + QString::fromStdString(name))) << name;
-}
-
-bool waitUntil(const std::function<bool()>& done, int limitMs = 10000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+const bool environmentRegistered =
+    (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_location_windows")), true);
 
 // Drives modal windows: each time a different window becomes the active modal one, the next
 // step runs on it (outside the timer's own call, so a step may open further modal windows).

@@ -2,6 +2,7 @@
 #include "app/number_convertor_window.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_message_target.h"
+#include "qt_test_support.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,28 +19,9 @@
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "test_number_convertor_window";
-        static char* argv[] = {name, nullptr};
-        application_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete application_; }
-
-private:
-    QApplication* application_ = nullptr;
-};
-
-const bool environmentRegistered = (::testing::AddGlobalTestEnvironment(new QtEnvironment), true);
-
-class CRecordingMessageBox : public IMessageBox {
-public:
-    void showMessage(const std::string& message) override { messages.push_back(message); }
-    std::vector<std::string> messages;
-};
+const bool environmentRegistered =
+    (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_number_convertor_window")),
+     true);
 
 QStringList items(const QComboBox* list) {
     QStringList texts;

@@ -5,12 +5,11 @@
 // and Online > Connect... run through the real Connect dialog.
 
 #include "app/connect_dialog.h"
-#include "app/message_box.h"
 #include "app/vantrel_doc.h"
 #include "app/view_commands.h"
 #include "config/location.h"
 #include "config/settings_file.h"
-#include "resources/string_table.h"
+#include "qt_test_support.h"
 #include "tests/comms/engine_test_support.h"
 #include "tests/comms/peer_process.h"
 #include "tests/comms/test_serial_support.h"
@@ -31,58 +30,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-// The QApplication of one test program, on the offscreen platform unless told otherwise.
-class CQtTestEnvironment : public ::testing::Environment {
-public:
-    explicit CQtTestEnvironment(const char* name) : name_(name) {}
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        argv_[0] = name_.data();
-        application_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { application_.reset(); }
-
-private:
-    std::string name_;
-    int argc_ = 1;
-    char* argv_[2] = {nullptr, nullptr};
-    std::unique_ptr<QApplication> application_;
-};
-
-// Processes events until `done` holds or `limitMs` has passed; returns whether it held.
-inline bool waitUntil(const std::function<bool()>& done, int limitMs = 10000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-inline QString screenshotDirectory() {
-    const QString directory = QStringLiteral(VANTREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(directory);
-    return directory;
-}
-
-inline void saveScreenshot(QWidget& widget, const char* name) {
-    const QString directory = screenshotDirectory();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(widget.grab().save(directory + "/" + name)) << name;
-}
-
-inline std::string text(unsigned id) {
-    return std::string(loadString(id));
-}
-
-class CRecordingMessageBox : public IMessageBox {
-public:
-    void showMessage(const std::string& message) override { messages.push_back(message); }
-    std::vector<std::string> messages;
-};
 
 // A user who answers each modal window as it comes up. Answers run from the event queue, not from
 // the user's timer, so that an answer which opens a further modal window (a message box, a nested
