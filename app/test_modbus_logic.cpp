@@ -246,7 +246,7 @@ std::vector<std::string> tokenizeValues(std::string_view text, std::string_view 
                                         bool strings, std::size_t maxTokens) {
     std::string separator(listSeparator.empty() ? std::string_view(",") : listSeparator);
     if (!strings && text.find(' ') != std::string_view::npos)
-        separator = " ";
+        separator = std::string(" ");
     std::vector<std::string> tokens;
     std::size_t start = 0;
     while (start <= text.size() && tokens.size() < maxTokens) {
@@ -332,7 +332,8 @@ void CTestModbusDlg::onFunctionChanged() {
     form.startLabel = row->startLabel;
     form.quantityLabel = row->quantityLabel;
     if (row->quantityIsOne)
-        form.quantity = "1";
+        form.quantity =
+            std::string("1"); // whole, not a literal: GCC 12 -O3 misreads it (-Wrestrict)
     form.quantityEnabled = !row->quantityIsOne;
     form.dataValuesReadOnly = row->valuesReadOnly;
     onDataTypeChanged();

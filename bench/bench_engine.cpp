@@ -5,6 +5,7 @@
 // exchange first listens 10 ms for stale input, so the engine's figures include up to 10 ms of
 // idle wait and 10 ms of flush, both deliberate; "engine overhead" subtracts both from the median.
 
+#include "bench_libmodbus_unit.h"
 #include "comms/comms_context.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
@@ -30,67 +31,6 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// A libmodbus unit on 127.0.0.1 serving one connection at a time on its own thread.
-class CLibmodbusUnit {
-public:
-    CLibmodbusUnit() {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof addr;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(listener_, 4);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &length);
-        port_ = ntohs(addr.sin_port);
-        map_ = modbus_mapping_new(0, 0, 100, 0);
-        for (int a = 0; a < 100; ++a)
-            map_->tab_registers[a] = static_cast<std::uint16_t>(3 * a + 1);
-        thread_ = std::thread([this] { run(); });
-    }
-    ~CLibmodbusUnit() {
-        stop_.set();
-        thread_.join();
-        ::close(listener_);
-        modbus_mapping_free(map_);
-    }
-    std::uint16_t port() const { return port_; }
-
-private:
-    void run() {
-        modbus_t* ctx = modbus_new_tcp("127.0.0.1", port_);
-        std::uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
-        int client = -1;
-        for (;;) {
-            pollfd fds[2] = {{stop_.fd(), POLLIN, 0},
-                             {client >= 0 ? client : listener_, POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0 || fds[0].revents)
-                break;
-            if (client < 0) {
-                client = ::accept(listener_, nullptr, nullptr);
-                modbus_set_socket(ctx, client);
-                continue;
-            }
-            const int length = modbus_receive(ctx, query);
-            if (length > 0) {
-                modbus_reply(ctx, query, length, map_);
-            } else if (length < 0) {
-                ::close(client);
-                client = -1;
-            }
-        }
-        if (client >= 0)
-            ::close(client);
-        modbus_free(ctx);
-    }
-
-    int listener_ = -1;
-    std::uint16_t port_ = 0;
-    modbus_mapping_t* map_ = nullptr;
-    CEvent stop_;
-    std::thread thread_;
-};
-
 struct Figures {
     double median;
     double p90;
@@ -114,7 +54,7 @@ const std::uint8_t kRequest[] = {0, 1, 0, 0, 0, 6, 1, 3, 0, 0, 0, 10};
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 300;
-    CLibmodbusUnit unit;
+    CLibmodbusUnit unit(100);
 
     // The engine, from queueJob to the result message.
     std::vector<double> engine;
