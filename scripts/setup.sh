@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config ccache
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev xvfb xauth fonts-dejavu-core
     python3 python3-pymodbus libmodbus-dev socat
