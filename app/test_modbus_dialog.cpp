@@ -475,7 +475,7 @@ void CTestModbusDialog::setFocus(TestField field) {
         edit->selectAll();
 }
 
-int CTestModbusDialog::queueRequest(const std::uint8_t* request, const std::uint16_t* requestLength,
+int CTestModbusDialog::queueRequest(std::uint8_t* request, const std::uint16_t* requestLength,
                                     std::uint8_t* response, std::uint16_t* responseLength) {
     return document_.context().engine.queueJob(JobType::ModbusRequest, request, requestLength,
                                                response, responseLength, handle());

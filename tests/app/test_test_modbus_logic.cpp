@@ -28,7 +28,7 @@ class CRecordingHost : public ITestModbusHost {
 public:
     void showMessage(const std::string& t) override { messages.push_back(t); }
     void setFocus(TestField field) override { focus = field; }
-    int queueRequest(const std::uint8_t* request, const std::uint16_t* requestLength,
+    int queueRequest(std::uint8_t* request, const std::uint16_t* requestLength,
                      std::uint8_t* response, std::uint16_t* responseLength) override {
         sent.emplace_back(request, request + *requestLength);
         response_ = response;
