@@ -1,6 +1,7 @@
 #include "app/comms_log_window.h"
 
 #include "app/qt_message_target.h"
+#include "app/view_commands.h"
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "resources/string_ids.h"
@@ -316,5 +317,9 @@ void CCommsLogWindow::showMessage(const std::string& text) {
 
 bool CCommsLogWindow::startViewer(const std::string& path) {
     const WindowHandle self = messageTarget_->handle();
-    return openInViewerThen(path, [self] { postMessage(self, WM_LOG_VIEWER_CLOSED); }) == 0;
+    const ShowResult result =
+        showFileThen(path, [self] { postMessage(self, WM_LOG_VIEWER_CLOSED); });
+    if (!result.shown())
+        showMessage(fileNotShownText(result, path));
+    return result.kind == ShowResult::ViewerStarted;
 }

@@ -52,8 +52,9 @@ public:
     virtual void startBatchTimer() = 0;
     virtual void stopBatchTimer() = 0;
     // Save to File: the Yes/No question 7022; the Save As dialog (an empty result is Cancel); a
-    // message box; the viewer started on the report, which calls viewerClosed when it ends
-    // (false when it could not be started).
+    // message box; the report shown to the user: true when a viewer runs that calls
+    // viewerClosed when it ends, false when nothing waits (the desktop took the report, or
+    // nothing could show it and the window said so).
     virtual bool askRefreshBeforeSave() = 0;
     virtual std::string askReportPath(const std::string& defaultPath) = 0;
     virtual void showMessage(const std::string& text) = 0;

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -85,6 +86,12 @@ private:
     bool refresh_;
     QString path_;
     QTimer timer_;
+};
+
+class CNoSplashDialogs : public CQtViewDialogs {
+public:
+    CNoSplashDialogs() : CQtViewDialogs(0, 0) {}
+    void showSplash() override {}
 };
 
 class CommsLogWindow : public ::testing::Test {
@@ -306,13 +313,23 @@ TEST_F(CommsLogWindow, SavesTheReportAndWaitsForTheViewerWithoutFreezing) {
         waitUntil([&] { return window->button(CCommsLogWindow::SaveToFile)->isEnabled(); }));
 }
 
-TEST_F(CommsLogWindow, SaveFailureShowsItsMessage) {
+TEST_F(CommsLogWindow, SaveFailuresShowTheirMessages) {
     open();
     ASSERT_TRUE(listed());
-    ModalAnswers answers(false, QString::fromStdString(folder / "missing" / "VantrelLog.txt"));
+    {
+        ModalAnswers answers(false, QString::fromStdString(folder / "missing" / "VantrelLog.txt"));
+        window->button(CCommsLogWindow::SaveToFile)->click();
+        EXPECT_EQ(answers.messages,
+                  std::vector<std::string>{"File Error on Write: No such file or directory"});
+        EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+    }
+    // Saved, but without a viewer the offscreen desktop cannot show it: the message names it.
+    const std::string report = folder / "VantrelLog.txt";
+    ModalAnswers answers(false, QString::fromStdString(report));
     window->button(CCommsLogWindow::SaveToFile)->click();
-    EXPECT_EQ(answers.messages,
-              std::vector<std::string>{"File Error on Write: No such file or directory"});
+    EXPECT_TRUE(fs::exists(report));
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_NE(answers.messages[0].find(report), std::string::npos) << answers.messages[0];
     EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
 }
 
@@ -340,13 +357,69 @@ TEST_F(CommsLogWindow, CancelAndEscapeCloseAndTellTheOpener) {
     EXPECT_EQ(received, (std::vector<unsigned>{WM_COMMSLOG_CLOSED, WM_COMMSLOG_CLOSED}));
 }
 
+// Without a configured viewer the desktop's program takes the help, the release notes and the
+// saved report: a recording xdg-open stands first on PATH. Qt asks xdg-open only on a real
+// display, so ctest runs this on Xvfb; on the offscreen platform it is skipped.
+TEST(DesktopHandler, TakesWhatNoViewerIsConfiguredFor) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "the offscreen platform hands no file to the desktop";
+    char pattern[] = "/tmp/vantrel_desktop_XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    fs::create_directory(folder / "bin");
+    std::ofstream(folder / "bin" / "xdg-open") << "#!/bin/sh\necho \"$1\" >>" << folder / "opened"
+                                               << "\n";
+    fs::permissions(folder / "bin" / "xdg-open", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (folder.string() + "/bin:" + path).c_str(), 1);
+    unsetenv("VANTREL_VIEWER");
+    setenv("VANTREL_SETTINGS", (folder / "VNTLSettings.dat").c_str(), 1);
+    const auto opened = [&folder] {
+        std::vector<std::string> lines;
+        std::ifstream file(folder / "opened");
+        for (std::string line; std::getline(file, line);)
+            lines.push_back(line);
+        return lines;
+    };
+    const auto url = [](const std::string& file) {
+        return QUrl::fromLocalFile(QString::fromStdString(file)).toEncoded().toStdString();
+    };
+    {
+        CRecordingMessageBox messages;
+        CVantrelApp app(messages);
+        ASSERT_TRUE(app.initInstance());
+        CNoSplashDialogs dialogs;
+        CVantrelShell shell(app, dialogs);
+        ASSERT_TRUE(shell.create());
+        dialogs.setParent(shell.frame());
+        dialogs.setDocument(shell.document());
+        shell.view()->runCommand(Command::HelpTopics);
+        shell.view()->runCommand(Command::ReleaseNotes);
+        EXPECT_TRUE(waitUntil([&] { return opened().size() == 2; }));
+
+        shell.view()->runCommand(Command::CommsLog);
+        auto* window = qobject_cast<CCommsLogWindow*>(shell.view()->commsLogWindow());
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return window->status()->text() == "Display Complete"; }));
+        {
+            ModalAnswers answers(false, QString::fromStdString(folder / "VantrelLog.txt"));
+            window->button(CCommsLogWindow::SaveToFile)->click();
+            EXPECT_TRUE(answers.messages.empty());
+        }
+        EXPECT_TRUE(waitUntil([&] { return opened().size() == 3; }));
+        EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+        EXPECT_EQ(opened(), (std::vector<std::string>{url(app.helpDocumentPath()),
+                                                      url(app.releaseNotesPath()),
+                                                      url(folder / "VantrelLog.txt")}));
+        EXPECT_TRUE(messages.messages.empty());
+        shell.close();
+    }
+    setenv("PATH", path.c_str(), 1);
+    unsetenv("VANTREL_SETTINGS");
+    fs::remove_all(folder);
+}
+
 // The View menu opens the window over the document's log, at most one at a time.
 TEST(CommsLogFromTheView, OpensOneWindowOverTheDocumentsLog) {
-    class CNoSplashDialogs : public CQtViewDialogs {
-    public:
-        CNoSplashDialogs() : CQtViewDialogs(0, 0) {}
-        void showSplash() override {}
-    };
     char pattern[] = "/tmp/vantrel_logview_XXXXXX";
     const fs::path folder = mkdtemp(pattern);
     setenv("VANTREL_SETTINGS", (folder / "VNTLSettings.dat").c_str(), 1);
