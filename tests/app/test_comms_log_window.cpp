@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
@@ -28,6 +30,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <unistd.h>
 
 #if defined(__SANITIZE_THREAD__)
@@ -159,6 +162,7 @@ protected:
     }
     void clickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTableView* list = window->list();
+        list->scrollTo(list->model()->index(row, 0));
         const QRect rect = list->visualRect(list->model()->index(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
@@ -214,12 +218,16 @@ TEST_F(CommsLogWindow, ColumnWidthsAlternateAtEachResize) {
     open();
     ASSERT_TRUE(listed());
     // The design's sets, widened where a text of the first four columns would be cut off.
+    // The Message column takes what is left, keeping a scroll bar's room free.
     const auto expect = [this](bool narrow) {
-        const auto set = CCommsLogDlg::columnWidths(window->list()->viewport()->width(), narrow);
+        QTableView* list = window->list();
+        const int inside = list->width() - 2 * list->frameWidth() -
+                           list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+        const auto set = CCommsLogDlg::columnWidths(inside, narrow);
         const std::vector<int> shown = widths();
-        for (std::size_t column = 0; column < set.size(); ++column)
+        for (std::size_t column = 0; column < 4; ++column)
             EXPECT_GE(shown[column], set[column]) << narrow << column;
-        EXPECT_EQ(shown[4], set[4]) << narrow;
+        EXPECT_EQ(std::accumulate(shown.begin(), shown.end(), 0), inside) << narrow;
     };
     window->resize(window->width() + 40, window->height() + 20);
     QCoreApplication::processEvents();
@@ -236,6 +244,55 @@ TEST_F(CommsLogWindow, ColumnWidthsAlternateAtEachResize) {
     EXPECT_EQ(window->button(CCommsLogWindow::Refresh)->geometry().top(), cancel.top());
     EXPECT_GT(cancel.top(), window->status()->geometry().bottom());
     EXPECT_LE(cancel.bottom(), window->height());
+}
+
+// A Modbus/TCP request of 12 bytes shows whole when the window opens; the list follows the
+// newest record unless the user has scrolled back.
+TEST_F(CommsLogWindow, OpensWithAWholeFrameAndFollowsTheNewestRecord) {
+    addRecord(CommsLogType::Connected);
+    for (std::uint8_t i = 0; i < 5; ++i) {
+        addRecord(CommsLogType::Tx,
+                  {0x00, i, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
+        addRecord(CommsLogType::Rx,
+                  {0x00, i, 0x00, 0x00, 0x00, 0x07, 0x01, 0x03, 0x04, 0x00, 0x0A, 0xDD, 0xDD});
+    }
+    addError(5006);
+    open();
+    ASSERT_TRUE(listed());
+    QTableView* list = window->list();
+    const QHeaderView* header = list->horizontalHeader();
+    const QString frame = list->model()->index(1, 4).data().toString();
+    ASSERT_EQ(frame, "00 00 00 00 00 06 01 03 00 00 00 02 ");
+    EXPECT_LE(list->fontMetrics().horizontalAdvance(frame) + 8, header->sectionSize(4));
+    EXPECT_LE(header->sectionViewportPosition(4) + header->sectionSize(4),
+              list->viewport()->width());
+    saveScreenshot(*window, "comms_log_opened.png");
+
+    const int message = header->sectionSize(4);
+    window->resize(window->width() + 200, window->height());
+    QCoreApplication::processEvents();
+    EXPECT_GE(header->sectionSize(4), message + 150);
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+
+    // At the bottom the list follows the log; scrolled back, it stays.
+    QScrollBar* bar = list->verticalScrollBar();
+    const auto refreshWith = [&](int records) {
+        for (int i = 0; i < records; ++i)
+            addRecord(CommsLogType::Tx, {0x01, 0x03});
+        window->button(CCommsLogWindow::Refresh)->click();
+        QCoreApplication::processEvents();
+    };
+    refreshWith(30);
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(0);
+    refreshWith(30);
+    EXPECT_EQ(bar->value(), 0);
+    bar->setValue(bar->maximum());
+    refreshWith(1);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(list->viewport()->rect().intersects(
+        list->visualRect(list->model()->index(list->model()->rowCount() - 1, 0))));
 }
 
 TEST_F(CommsLogWindow, SessionSortsAndMeasuresTheTimeBetweenTwoRows) {
