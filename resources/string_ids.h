@@ -194,6 +194,16 @@ constexpr unsigned kIdsDemoTcpLocationName = 12500;
 constexpr unsigned kIdsDemoRtuLocationName = 12501;
 constexpr unsigned kIdsViewHintOffline = 12510;
 constexpr unsigned kIdsViewHintOnline = 12511;
+// Showing files and starting from the command line: a file nothing could show ("%s": the
+// file), a configured viewer that could not start ("%s": the viewer, the file, the system's
+// reason), the usage text, an unknown option ("%s": the option), an option without its value
+// ("%s": the option), and a start without a display.
+constexpr unsigned kIdsFileNotShown = 12600;
+constexpr unsigned kIdsViewerNotStarted = 12601;
+constexpr unsigned kIdsUsage = 12602;
+constexpr unsigned kIdsUnknownOption = 12603;
+constexpr unsigned kIdsOptionNeedsValue = 12604;
+constexpr unsigned kIdsNoDisplay = 12605;
 // Connect dialog: the sentence added after 5028 when the serial device exists but refuses the
 // user ("%s": the device, the group that owns it, the group again).
 constexpr unsigned kIdsSerialPermissionHint = 12100;
