@@ -271,10 +271,34 @@ void CCommsLogWindow::columnClicked(int column) {
 
 void CCommsLogWindow::beginAddRows(int first, int last) {
     model_->beginAdd(first, last);
+    addedFirst_ = first;
+    addedLast_ = last;
 }
 
 void CCommsLogWindow::endAddRows() {
     model_->endAdd();
+    widenForMessages(addedFirst_, addedLast_);
+}
+
+// Only a text longer than the longest so far can be wider: the rest are not measured.
+void CCommsLogWindow::widenForMessages(int first, int last) {
+    const QFontMetrics metrics = list_->fontMetrics();
+    bool widened = false;
+    for (int row = first; row <= last; ++row) {
+        const std::string text = logic_.cellText(row, CCommsLogDlg::kColumnCount - 1);
+        if (text.size() <= longestMessageChars_)
+            continue;
+        longestMessageChars_ = text.size();
+        const int width = metrics.horizontalAdvance(QString::fromStdString(text)) + kCellPadding;
+        if (width > textWidths_.widestMessage) {
+            textWidths_.widestMessage = width;
+            widened = true;
+        }
+    }
+    constexpr int kMessageColumn = CCommsLogDlg::kColumnCount - 1;
+    QHeaderView* header = list_->horizontalHeader();
+    if (widened && header->sectionSize(kMessageColumn) < textWidths_.widestMessage)
+        header->resizeSection(kMessageColumn, textWidths_.widestMessage);
 }
 
 void CCommsLogWindow::beginResetRows() {

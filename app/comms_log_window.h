@@ -98,4 +98,9 @@ private:
     bool opened_ = false;
     // The widths of the texts the columns must show whole.
     CCommsLogDlg::TextWidths textWidths_;
+    // The rows of the batch being added, and the longest Message text (in characters) so far.
+    int addedFirst_ = 0;
+    int addedLast_ = -1;
+    std::size_t longestMessageChars_ = 0;
+    void widenForMessages(int first, int last);
 };

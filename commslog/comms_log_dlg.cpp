@@ -272,7 +272,7 @@ std::array<int, CCommsLogDlg::kColumnCount> CCommsLogDlg::fittedWidths(int listW
         widths[column] = std::max(widths[column], texts.columns[column]);
         used += widths[column];
     }
-    widths.back() = std::max(listWidth - used, texts.wholeFrame);
+    widths.back() = std::max({listWidth - used, texts.wholeFrame, texts.widestMessage});
     return widths;
 }
 

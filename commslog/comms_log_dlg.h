@@ -77,11 +77,12 @@ public:
     static constexpr int kWholeFrameBytes = 12;
 
     // What the window measures with its font, in pixels with the room around a cell's text:
-    // the widest text of each of the first four columns, and the Message text of a frame of
-    // kWholeFrameBytes bytes.
+    // the widest text of each of the first four columns, the Message text of a frame of
+    // kWholeFrameBytes bytes, and the widest Message text listed so far.
     struct TextWidths {
         std::array<int, kColumnCount - 1> columns{};
         int wholeFrame = 0;
+        int widestMessage = 0;
     };
 
     // The sort remembered for the program run, shared by every opening of the window.
@@ -115,7 +116,8 @@ public:
     // Column widths of the opening set, or of the narrower set.
     static std::array<int, kColumnCount> columnWidths(int listWidth, bool narrow);
     // The widths shown in a list `listWidth` wide: the opening or narrower set, each of the first
-    // four widened to its texts; the Message column takes what is left, at least a whole frame.
+    // four widened to its texts; the Message column takes what is left, at least a whole frame
+    // and the widest Message listed, so that no frame is cut: a longer one scrolls sideways.
     static std::array<int, kColumnCount> fittedWidths(int listWidth, bool narrow,
                                                       const TextWidths& texts);
     // The narrowest list whose opening widths leave the Message column a whole frame.

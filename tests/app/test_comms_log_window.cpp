@@ -294,6 +294,15 @@ TEST_F(CommsLogWindow, OpensWithAWholeFrameAndFollowsTheNewestRecord) {
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_TRUE(list->viewport()->rect().intersects(
         list->visualRect(list->model()->index(list->model()->rowCount() - 1, 0))));
+
+    // A frame longer than the window is wide is never cut: the list scrolls sideways to it.
+    addRecord(CommsLogType::Rx, std::vector<std::uint8_t>(80, 0xAB));
+    window->button(CCommsLogWindow::Refresh)->click();
+    QCoreApplication::processEvents();
+    const QString longFrame =
+        list->model()->index(list->model()->rowCount() - 1, 4).data().toString();
+    EXPECT_LE(list->fontMetrics().horizontalAdvance(longFrame), header->sectionSize(4));
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(CommsLogWindow, SessionSortsAndMeasuresTheTimeBetweenTwoRows) {

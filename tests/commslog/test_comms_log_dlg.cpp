@@ -386,6 +386,10 @@ TEST(CommsLogLayout, FirstColumnsKeepTheirTextsAndTheMessageTakesTheRest) {
     // A list too narrow still keeps a whole frame in the Message column.
     EXPECT_EQ(f.dlg.resizeWidths(400, texts), (Widths{60, 170, 40, 30, 250}));
     EXPECT_EQ(f.dlg.resizeWidths(2400, texts), (Widths{200, 600, 200, 200, 1200}));
+    // A longer Message listed keeps its whole width: the list scrolls sideways instead.
+    CCommsLogDlg::TextWidths longFrame = texts;
+    longFrame.widestMessage = 900;
+    EXPECT_EQ(CCommsLogDlg::fittedWidths(600, false, longFrame).back(), 900);
 
     const auto leftForMessage = [&texts](int width) {
         const Widths widths = CCommsLogDlg::fittedWidths(width, false, texts);
