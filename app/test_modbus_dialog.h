@@ -33,8 +33,6 @@ public:
 
     CTestModbusDlg& logic() { return logic_; }
     WindowHandle handle() const;
-    // Press Transmit as the Enter key does: only while Transmit is enabled.
-    void transmitByKey();
 
     // Cancel and Escape.
     void reject() override;
@@ -58,7 +56,7 @@ private:
 
     void showMessage(const std::string& text) override;
     void setFocus(TestField field) override;
-    int queueRequest(const std::uint8_t* request, const std::uint16_t* requestLength,
+    int queueRequest(std::uint8_t* request, const std::uint16_t* requestLength,
                      std::uint8_t* response, std::uint16_t* responseLength) override;
     void postStatusRefresh() override;
     void abortCurrentJob() override;
