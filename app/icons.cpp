@@ -29,91 +29,115 @@ void drawMonitor(QPainter& painter) {
     painter.drawLine(7, 11, 7, 12);
 }
 
+// One painter per toolbar command.
+void drawLocations(QPainter& painter) {
+    // A list of locations: three lines beside three dots.
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::white);
+    painter.drawRect(1, 1, 13, 12);
+    for (int row = 0; row < 3; ++row) {
+        painter.fillRect(3, 3 + row * 3, 2, 2, QColor(0, 128, 0));
+        painter.drawLine(6, 4 + row * 3, 12, 4 + row * 3);
+    }
+}
+
+void drawConnect(QPainter& painter) {
+    drawPlug(painter, QColor(0, 176, 0));
+}
+
+void drawDisconnect(QPainter& painter) {
+    drawPlug(painter, QColor(200, 0, 0));
+    painter.setPen(QPen(QColor(200, 0, 0), 2));
+    painter.drawLine(1, 13, 14, 1);
+}
+
+void drawTemporaryCommsSetup(QPainter& painter) {
+    // A spanner-like mark over a port.
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(QColor(192, 192, 192));
+    painter.drawRect(1, 6, 13, 6);
+    painter.setPen(QPen(QColor(0, 0, 160), 2));
+    painter.drawLine(3, 4, 12, 4);
+    painter.drawLine(10, 2, 12, 4);
+    painter.drawLine(10, 6, 12, 4);
+}
+
+void drawTestComms(QPainter& painter) {
+    drawMonitor(painter);
+    painter.setPen(QColor(0, 255, 0));
+    painter.drawLine(3, 7, 5, 4);
+    painter.drawLine(5, 4, 8, 8);
+    painter.drawLine(8, 8, 12, 3);
+}
+
+void drawCommsLog(QPainter& painter) {
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(255, 255, 224));
+    painter.drawRect(2, 0, 11, 14);
+    for (int row = 0; row < 5; ++row)
+        painter.drawLine(4, 3 + row * 2, 11, 3 + row * 2);
+}
+
+void drawConvertor(QPainter& painter) {
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(224, 224, 224));
+    painter.drawRect(2, 0, 11, 14);
+    painter.fillRect(4, 2, 7, 3, QColor(0, 96, 0));
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column)
+            painter.fillRect(4 + column * 3, 7 + row * 2, 2, 1, Qt::black);
+}
+
+void drawAbout(QPainter& painter) {
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(255, 255, 160));
+    painter.drawEllipse(1, 0, 13, 13);
+    painter.setPen(QPen(QColor(0, 0, 160), 2));
+    painter.drawLine(7, 5, 7, 10);
+    painter.drawPoint(7, 3);
+}
+
+void drawContextHelp(QPainter& painter) {
+    // Pointer with a question mark.
+    QPolygon arrow;
+    arrow << QPoint(0, 0) << QPoint(0, 11) << QPoint(3, 8) << QPoint(5, 12) << QPoint(7, 11)
+          << QPoint(5, 7) << QPoint(8, 7);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::white);
+    painter.drawPolygon(arrow);
+    QFont font = painter.font();
+    font.setPixelSize(10);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0, 0, 160));
+    painter.drawText(QRect(8, 0, 8, 12), Qt::AlignCenter, QStringLiteral("?"));
+}
+
+struct ToolbarIcon {
+    Command command;
+    void (*paint)(QPainter&);
+};
+
+constexpr ToolbarIcon kToolbarIcons[] = {
+    {Command::Locations, drawLocations},
+    {Command::Connect, drawConnect},
+    {Command::Disconnect, drawDisconnect},
+    {Command::TemporaryCommsSetup, drawTemporaryCommsSetup},
+    {Command::TestComms, drawTestComms},
+    {Command::CommsLog, drawCommsLog},
+    {Command::Convertor, drawConvertor},
+    {Command::About, drawAbout},
+    {Command::ContextHelp, drawContextHelp},
+};
+
 } // namespace
 
 QPixmap toolbarPixmap(Command command) {
     QPixmap pixmap = blankPixmap(16, 15);
     QPainter painter(&pixmap);
-    switch (command) {
-    case Command::Locations:
-        // A list of locations: three lines beside three dots.
-        painter.setPen(Qt::black);
-        painter.setBrush(Qt::white);
-        painter.drawRect(1, 1, 13, 12);
-        for (int row = 0; row < 3; ++row) {
-            painter.fillRect(3, 3 + row * 3, 2, 2, QColor(0, 128, 0));
-            painter.drawLine(6, 4 + row * 3, 12, 4 + row * 3);
-        }
-        break;
-    case Command::Connect:
-        drawPlug(painter, QColor(0, 176, 0));
-        break;
-    case Command::Disconnect:
-        drawPlug(painter, QColor(200, 0, 0));
-        painter.setPen(QPen(QColor(200, 0, 0), 2));
-        painter.drawLine(1, 13, 14, 1);
-        break;
-    case Command::TemporaryCommsSetup:
-        // A spanner-like mark over a port.
-        painter.setPen(QPen(Qt::black, 1));
-        painter.setBrush(QColor(192, 192, 192));
-        painter.drawRect(1, 6, 13, 6);
-        painter.setPen(QPen(QColor(0, 0, 160), 2));
-        painter.drawLine(3, 4, 12, 4);
-        painter.drawLine(10, 2, 12, 4);
-        painter.drawLine(10, 6, 12, 4);
-        break;
-    case Command::TestComms:
-        drawMonitor(painter);
-        painter.setPen(QColor(0, 255, 0));
-        painter.drawLine(3, 7, 5, 4);
-        painter.drawLine(5, 4, 8, 8);
-        painter.drawLine(8, 8, 12, 3);
-        break;
-    case Command::CommsLog:
-        painter.setPen(Qt::black);
-        painter.setBrush(QColor(255, 255, 224));
-        painter.drawRect(2, 0, 11, 14);
-        for (int row = 0; row < 5; ++row)
-            painter.drawLine(4, 3 + row * 2, 11, 3 + row * 2);
-        break;
-    case Command::Convertor: {
-        painter.setPen(Qt::black);
-        painter.setBrush(QColor(224, 224, 224));
-        painter.drawRect(2, 0, 11, 14);
-        painter.fillRect(4, 2, 7, 3, QColor(0, 96, 0));
-        for (int row = 0; row < 3; ++row)
-            for (int column = 0; column < 3; ++column)
-                painter.fillRect(4 + column * 3, 7 + row * 2, 2, 1, Qt::black);
-        break;
-    }
-    case Command::About:
-        painter.setPen(Qt::black);
-        painter.setBrush(QColor(255, 255, 160));
-        painter.drawEllipse(1, 0, 13, 13);
-        painter.setPen(QPen(QColor(0, 0, 160), 2));
-        painter.drawLine(7, 5, 7, 10);
-        painter.drawPoint(7, 3);
-        break;
-    case Command::ContextHelp: {
-        // Pointer with a question mark.
-        QPolygon arrow;
-        arrow << QPoint(0, 0) << QPoint(0, 11) << QPoint(3, 8) << QPoint(5, 12) << QPoint(7, 11)
-              << QPoint(5, 7) << QPoint(8, 7);
-        painter.setPen(Qt::black);
-        painter.setBrush(Qt::white);
-        painter.drawPolygon(arrow);
-        QFont font = painter.font();
-        font.setPixelSize(10);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.setPen(QColor(0, 0, 160));
-        painter.drawText(QRect(8, 0, 8, 12), Qt::AlignCenter, QStringLiteral("?"));
-        break;
-    }
-    default:
-        break;
-    }
+    for (const ToolbarIcon& icon : kToolbarIcons)
+        if (icon.command == command)
+            icon.paint(painter);
     return pixmap;
 }
 

@@ -94,8 +94,8 @@ public:
     virtual void showMessage(const std::string& text) = 0;
     // Gives the field the focus with all its text selected.
     virtual void setFocus(TestField field) = 0;
-    // Queues a Modbus request job for this window; returns queueJob's result. Before the result
-    // arrives the engine writes the frame as it went on the wire back into `request`.
+    // Queues a Modbus request job for this window; returns queueJob's result. The engine writes
+    // the frame as sent back into `request` before the result comes.
     virtual int queueRequest(std::uint8_t* request, const std::uint16_t* requestLength,
                              std::uint8_t* response, std::uint16_t* responseLength) = 0;
     virtual void postStatusRefresh() = 0;

@@ -71,12 +71,15 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 500 && context.socket.connected.load() == 0; ++i)
             sleepMs(10);
         std::uint16_t requestLength = sizeof kRequest;
+        // The engine writes the frame as sent back into the request.
+        std::uint8_t request[sizeof kRequest];
         std::uint8_t response[640];
         std::uint16_t responseLength = 0;
         const auto start = Clock::now();
         for (int i = 0; i < count; ++i) {
             const auto t = Clock::now();
-            context.engine.queueJob(JobType::ModbusRequest, kRequest, &requestLength, response,
+            std::copy(std::begin(kRequest), std::end(kRequest), request);
+            context.engine.queueJob(JobType::ModbusRequest, request, &requestLength, response,
                                     &responseLength, window.handle());
             const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
             if (!result || result->lParam != 0) {

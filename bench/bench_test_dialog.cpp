@@ -131,11 +131,14 @@ double engineLoop(std::uint16_t port, int count) {
         return 0;
     CMessageQueue window;
     std::uint16_t requestLength = sizeof kRequest;
+    // The engine writes the frame as sent back into the request.
+    std::uint8_t request[sizeof kRequest];
     std::uint8_t response[640];
     std::uint16_t responseLength = 0;
     const auto start = Clock::now();
     for (int i = 0; i < count; ++i) {
-        document.context().engine.queueJob(JobType::ModbusRequest, kRequest, &requestLength,
+        std::copy(std::begin(kRequest), std::end(kRequest), request);
+        document.context().engine.queueJob(JobType::ModbusRequest, request, &requestLength,
                                            response, &responseLength, window.handle());
         const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
         if (!result || result->lParam != 0)

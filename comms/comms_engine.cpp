@@ -30,9 +30,9 @@ CCommsEngine::~CCommsEngine() {
     }
 }
 
-int CCommsEngine::queueJob(JobType type, const std::uint8_t* request,
-                           const std::uint16_t* requestLength, std::uint8_t* response,
-                           std::uint16_t* responseLength, WindowHandle notifyWindow) {
+int CCommsEngine::queueJob(JobType type, std::uint8_t* request, const std::uint16_t* requestLength,
+                           std::uint8_t* response, std::uint16_t* responseLength,
+                           WindowHandle notifyWindow) {
     if (request == nullptr || response == nullptr || requestLength == nullptr ||
         responseLength == nullptr || *requestLength == 0 || *requestLength > kMaxRequestLength)
         return kResultInvalidWriteRequest;
@@ -211,6 +211,7 @@ void CCommsEngine::serveHeadJob(CCommsContext& context) {
     if (length == 0 || length > kMaxRequestLength) {
         // The length was changed after the job was queued; sending it would overrun txFrame.
         message.rxCount = 0;
+        message.txLength = 0;
         finishJob(context, *job, kResultInvalidWriteRequest);
         removeHeadJob();
         return;
@@ -222,6 +223,7 @@ void CCommsEngine::serveHeadJob(CCommsContext& context) {
     // A job that runs no exchange (no connection) hands back nothing, not the previous job's
     // answer, which may belong to another window.
     message.rxCount = 0;
+    attemptReceivedCount_ = 0;
     // An abort asked for between jobs is acknowledged here, and a stale abort signal must not
     // end the new job's first exchange.
     if (aborted.exchange(0) == 1)
@@ -289,13 +291,31 @@ int CCommsEngine::runSerialAttempt(CCommsContext& context) {
     }
 }
 
+void CCommsEngine::handBackRequest(const CCommsJob& job, const CModbusMessage& message) {
+    const int count =
+        std::min<int>(std::clamp(message.txLength, 0, kFrameBufferSize), *job.requestLength);
+    std::memcpy(job.request, message.txFrame, static_cast<std::size_t>(count));
+}
+
+void CCommsEngine::keepReceived(const std::uint8_t* bytes, int count) {
+    const int room = kFrameBufferSize - attemptReceivedCount_;
+    const int kept = std::clamp(count, 0, room);
+    std::memcpy(attemptReceived_ + attemptReceivedCount_, bytes, static_cast<std::size_t>(kept));
+    attemptReceivedCount_ += kept;
+}
+
 void CCommsEngine::finishJob(CCommsContext& context, const CCommsJob& job, int result) {
     const CModbusMessage& message = context.message;
     // Under the registry lock the window cannot go away while its buffers are written, and the
     // result is posted only after the response is in place.
     whileWindowLive(job.notifyWindow, [&] {
-        const int count = std::clamp(message.rxCount, 0, kFrameBufferSize);
-        std::memcpy(job.response, message.rxFrame, static_cast<std::size_t>(count));
+        if (job.type == JobType::ModbusRequest)
+            handBackRequest(job, message);
+        const bool failedRequest = job.type == JobType::ModbusRequest && result != 0;
+        const std::uint8_t* bytes = failedRequest ? attemptReceived_ : message.rxFrame;
+        const int count = std::clamp(failedRequest ? attemptReceivedCount_ : message.rxCount, 0,
+                                     kFrameBufferSize);
+        std::memcpy(job.response, bytes, static_cast<std::size_t>(count));
         *job.responseLength = static_cast<std::uint16_t>(count);
         if (stopping.load() == 0)
             postMessage(job.notifyWindow, WM_COMMS_RESULT, static_cast<WParam>(job.type), result);

@@ -51,8 +51,8 @@ public:
 
     // Queues a job. Returns 0, 5016 when a buffer is missing or *requestLength is not 1 to 640,
     // or 1 when the thread is ending; nothing is queued unless it returns 0. The thread notices
-    // the job at its next idle time-out.
-    int queueJob(JobType type, const std::uint8_t* request, const std::uint16_t* requestLength,
+    // the job at its next idle time-out. What the job writes back is said at CCommsJob.
+    int queueJob(JobType type, std::uint8_t* request, const std::uint16_t* requestLength,
                  std::uint8_t* response, std::uint16_t* responseLength, WindowHandle notifyWindow);
 
     // Controller operations (user-interface thread).
@@ -106,6 +106,8 @@ private:
                               int previousResult);
     int runSerialAttempt(CCommsContext& context);
     void finishJob(CCommsContext& context, const CCommsJob& job, int result);
+    // Writes the frame as it last went out back into the submitter's request.
+    static void handBackRequest(const CCommsJob& job, const CModbusMessage& message);
     void removeHeadJob();
     void endThread(CCommsContext& context);
 
@@ -147,5 +149,10 @@ private:
     WindowHandle activityWindow_ = 0;
     // The Modbus/TCP transaction identifier of the last request sent.
     std::uint16_t transactionId_ = 0;
+    // What the current attempt has received after sending, as it arrived; a failed request hands
+    // it back, so that a rejected reply can be seen as it came.
+    std::uint8_t attemptReceived_[kFrameBufferSize] = {};
+    int attemptReceivedCount_ = 0;
+    void keepReceived(const std::uint8_t* bytes, int count);
     CEvent threadEndedEvent_;
 };

@@ -36,7 +36,7 @@ ModemAnswer readModemAnswer(const std::uint8_t* response, int length) {
     return answer;
 }
 
-int CEngineModemJobs::queueModemCommand(const std::uint8_t* command, std::uint16_t* length,
+int CEngineModemJobs::queueModemCommand(std::uint8_t* command, std::uint16_t* length,
                                         std::uint8_t* response, std::uint16_t* responseLength,
                                         WindowHandle notifyWindow) {
     return engine_.queueJob(JobType::ModemCommand, command, length, response, responseLength,

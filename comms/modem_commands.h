@@ -37,7 +37,7 @@ public:
     // Queues `*length` bytes of `command` as a modem command; the answer goes to `response`
     // (640 bytes) and `*responseLength`. Every buffer must stay valid until the job's result has
     // arrived. Returns 0 or the result code of the refusal.
-    virtual int queueModemCommand(const std::uint8_t* command, std::uint16_t* length,
+    virtual int queueModemCommand(std::uint8_t* command, std::uint16_t* length,
                                   std::uint8_t* response, std::uint16_t* responseLength,
                                   WindowHandle notifyWindow) = 0;
     // Aborts the job being served, waiting (bounded) for the comms thread to acknowledge.
@@ -50,9 +50,8 @@ class CCommsEngine;
 class CEngineModemJobs final : public IModemJobQueue {
 public:
     explicit CEngineModemJobs(CCommsEngine& engine) : engine_(engine) {}
-    int queueModemCommand(const std::uint8_t* command, std::uint16_t* length,
-                          std::uint8_t* response, std::uint16_t* responseLength,
-                          WindowHandle notifyWindow) override;
+    int queueModemCommand(std::uint8_t* command, std::uint16_t* length, std::uint8_t* response,
+                          std::uint16_t* responseLength, WindowHandle notifyWindow) override;
     void abortCurrentJob() override;
 
 private:

@@ -110,6 +110,7 @@ int CCommsEngine::serialTransaction(CModbusMessage& message, CSerialPort& port) 
     // has no event to show for itself, and clearing the flag here would lose it.
     serialBusy = 1;
     int result = 0;
+    attemptReceivedCount_ = 0;
     try {
         flushSerialInput(a);
         std::memset(message.rxFrame, 0, sizeof message.rxFrame);
@@ -290,6 +291,7 @@ void CCommsEngine::readWhileBytesCome(SerialAttempt& a, std::uint32_t waitStart)
         a.log(CommsLogType::Rx, a.received + a.n, got);
         if (got == 0)
             return;
+        keepReceived(a.received + a.n, static_cast<int>(got));
         postMessage(activityWindow_, WM_RX_ACTIVITY, lowWord(tickCount() - waitStart));
         a.waitMs = message.time2.load();
         a.n += static_cast<int>(got);

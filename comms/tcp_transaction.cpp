@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int kFlushWaitMs = 10;
-constexpr int kTcpHeaderSize = 6;
 
 WParam lowWord(int value) {
     return static_cast<WParam>(value & 0xFFFF);
@@ -26,9 +25,6 @@ struct CCommsEngine::TcpAttempt {
     const bool logging;
     std::uint8_t buffer[kFrameBufferSize] = {};
     int n = 0;
-    // The request's own transaction identifier, and the one it carries on the wire.
-    std::uint8_t ownId[2] = {};
-    std::uint8_t wireId[2] = {};
     bool broadcast = false;
     bool interrupted = false; // an abort or stop came during the flush
     int failure = 0;          // a socket error or 5003 ended reception
@@ -41,6 +37,7 @@ int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket)
     TcpAttempt a(*this, message, socket);
     std::memset(message.rxFrame, 0, sizeof message.rxFrame);
     message.rxCount = 0;
+    attemptReceivedCount_ = 0;
 
     flushTcpInput(a);
     if (const int sendResult = transmitTcp(a); sendResult != 0) {
@@ -48,6 +45,8 @@ int CCommsEngine::tcpTransaction(CModbusMessage& message, CClientSocket& socket)
         return sendResult;
     }
     receiveTcp(a);
+    if (!a.broadcast)
+        keepReceived(a.buffer, a.n);
     tcpBusy = 0;
     return tcpVerdict(a);
 }
@@ -84,17 +83,16 @@ void CCommsEngine::flushTcpInput(TcpAttempt& a) {
 }
 
 // Sends the request; a Modbus/TCP request carries the next transaction identifier, so that a
-// late answer to an earlier one is told apart. Returns 0, or the send's result code (logged).
+// late answer to an earlier one is told apart. txFrame keeps the identifier it went out with: the
+// completion rule matches the reply against it, and the submitter is shown it. Returns 0, or the
+// send's result code (logged).
 int CCommsEngine::transmitTcp(TcpAttempt& a) {
     CModbusMessage& message = a.message;
     CClientSocket& socket = a.socket;
-    std::memcpy(a.ownId, message.txFrame, sizeof a.ownId);
-    std::memcpy(a.wireId, message.txFrame, sizeof a.wireId);
-    if (message.tcpMode) {
+    if (message.tcpMode && !a.interrupted) {
         ++transactionId_;
-        a.wireId[0] = static_cast<std::uint8_t>(transactionId_ >> 8);
-        a.wireId[1] = static_cast<std::uint8_t>(transactionId_ & 0xFF);
-        std::memcpy(message.txFrame, a.wireId, sizeof a.wireId);
+        message.txFrame[0] = static_cast<std::uint8_t>(transactionId_ >> 8);
+        message.txFrame[1] = static_cast<std::uint8_t>(transactionId_ & 0xFF);
     }
     a.broadcast = message.broadcastRequest();
 
@@ -118,8 +116,6 @@ int CCommsEngine::transmitTcp(TcpAttempt& a) {
         if (socket.sendError.load() != 0)
             addErrorRecord(socket.sendError.load());
     }
-    // The request keeps its own identifier for the next attempt and for whoever reads it.
-    std::memcpy(message.txFrame, a.ownId, sizeof a.ownId);
     return result != 0 ? result : socket.sendError.load();
 }
 
@@ -130,16 +126,8 @@ void CCommsEngine::receiveTcp(TcpAttempt& a) {
     a.socket.receiveError = 0;
     if (a.interrupted || a.broadcast)
         return;
-    // The rule matches replies against the identifier on the wire.
-    std::memcpy(a.message.txFrame, a.wireId, sizeof a.wireId);
     while (a.socket.receiveError.load() == 0 && receiveTcpPiece(a)) {
     }
-    std::memcpy(a.message.txFrame, a.ownId, sizeof a.ownId);
-    // The submitter gets the reply with the identifier of the request it queued.
-    CModbusMessage& message = a.message;
-    if (message.tcpMode && message.rxCount >= kTcpHeaderSize &&
-        std::memcmp(message.rxFrame, a.wireId, sizeof a.wireId) == 0)
-        std::memcpy(message.rxFrame, a.ownId, sizeof a.ownId);
 }
 
 // Waits for one piece of the reply and asks the completion rule; false when reception ends.

@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Arguments, QueueJobArguments,
 TEST(CommsEngine, QueueJobRefusesEveryJobWhileTheThreadEnds) {
     CCommsEngine engine;
     CMessageQueue window;
-    const std::uint8_t request[8] = {1};
+    std::uint8_t request[8] = {1};
     std::uint8_t response[640];
     std::uint16_t responseLength = 0;
     CCommsEngineProbe::stopping(engine) = 1;

@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
             .script = replying({{0, [](const Bytes& r) { return otherTransaction(r, kReadPdu); }}}),
             .retries = 0,
             .result = 5007,
-            .received = {},
+            .received = otherTransaction(kReadHolding, kReadPdu),
             .requests = 1},
         UnitCase{.name = "ModbusTcpReplyCutShort",
                  .framing = Framing::ModbusTcp,
@@ -155,6 +155,22 @@ INSTANTIATE_TEST_SUITE_P(
                  .retries = 0,
                  .result = 5007,
                  .received = first(kRtuAnswer, 7),
+                 .requests = 1},
+        UnitCase{.name = "RtuReplyFromAnotherUnit",
+                 .framing = Framing::Rtu,
+                 .request = kRtuRead,
+                 .script = replying({fixed(0, rtuFrame({2, 3, 4, 0, 7, 0, 10}))}),
+                 .retries = 1,
+                 .result = 5007,
+                 .received = rtuFrame({2, 3, 4, 0, 7, 0, 10}),
+                 .requests = 2},
+        UnitCase{.name = "RtuReplyWithABadCrc",
+                 .framing = Framing::Rtu,
+                 .request = kRtuRead,
+                 .script = replying({fixed(0, joined(first(kRtuAnswer, 7), {0x12, 0x34}))}),
+                 .retries = 0,
+                 .result = 5008,
+                 .received = joined(first(kRtuAnswer, 7), {0x12, 0x34}),
                  .requests = 1},
         UnitCase{.name = "AsciiReplyWithoutItsLineFeed",
                  .framing = Framing::Ascii,
@@ -202,8 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                  .requests = 1}),
     [](const ::testing::TestParamInfo<UnitCase>& row) { return std::string(row.param.name); });
 
-// Each Modbus/TCP request carries the next transaction identifier on the wire, while the
-// submitter's request and the answer handed back keep the submitter's own.
+// Each Modbus/TCP request carries the next transaction identifier on the wire; the submitter is
+// handed back the request and the answer as they were on the wire, as the log shows them.
 TEST(TransactionIdentifier, EveryRequestCarriesTheNext) {
     std::vector<Bytes> seen;
     std::mutex seenLock;
@@ -218,13 +234,16 @@ TEST(TransactionIdentifier, EveryRequestCarriesTheNext) {
     });
     CEngineHarness h;
     ASSERT_TRUE(h.connect(unit.port()));
+    std::vector<Bytes> sentBack;
+    std::vector<Bytes> received;
     for (int i = 0; i < 3; ++i) {
         CSubmitter submitter;
         ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
         const auto result = submitter.result();
         ASSERT_TRUE(result);
         EXPECT_EQ(result->lParam, 0);
-        EXPECT_EQ(submitter.received(), answerOf(kReadHolding));
+        sentBack.emplace_back(submitter.request, submitter.request + submitter.requestLength);
+        received.push_back(submitter.received());
     }
     h.context.socket.disconnect();
     h.context.engine.stopThread(h.context);
@@ -237,6 +256,9 @@ TEST(TransactionIdentifier, EveryRequestCarriesTheNext) {
             transmitted.emplace_back(r->data.get(), r->data.get() + r->size);
     }
     EXPECT_EQ(transmitted, seen) << "the log shows the bytes on the wire";
+    EXPECT_EQ(sentBack, seen) << "the submitter is shown the bytes on the wire";
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(received[i], answerOf(seen[i]));
     for (std::size_t i = 1; i < seen.size(); ++i) {
         const int previous = seen[i - 1][0] << 8 | seen[i - 1][1];
         EXPECT_EQ(seen[i][0] << 8 | seen[i][1], (previous + 1) & 0xFFFF);

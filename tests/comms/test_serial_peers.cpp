@@ -69,7 +69,7 @@ TEST_P(SerialPeers, ServesRequestsAndAnException) {
     CMessageQueue window;
 
     for (const auto& step : kSteps) {
-        const Bytes request = asciiFraming ? asciiFrame(step.request) : rtuFrame(step.request);
+        Bytes request = asciiFraming ? asciiFrame(step.request) : rtuFrame(step.request);
         const Bytes answer = asciiFraming ? asciiFrame(step.answer) : rtuFrame(step.answer);
         std::uint16_t length = static_cast<std::uint16_t>(request.size());
         std::uint8_t response[640] = {};

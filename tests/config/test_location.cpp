@@ -76,8 +76,7 @@ TEST(Location, DefaultsPerMediaCode) {
 }
 
 TEST(Location, TcpIpListTextsUseDecimalSeparator) {
-    if (!listTextsAvailable())
-        GTEST_SKIP() << "list texts not yet in the string table";
+    ASSERT_TRUE(listTextsAvailable()) << "the list texts are missing from the string table";
     CLocation location(kMediaCodeTcpIp);
     location.ipAddress = (192u << 24) | (168u << 16) | (1u << 8) | 20u;
     location.tcpPort = 502;

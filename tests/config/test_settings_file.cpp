@@ -316,8 +316,8 @@ TEST_F(SettingsFileTest, DamagedFilesReportAndKeepWhatWasRead) {
 }
 
 TEST_F(SettingsFileTest, EndOfFileMessageNamesAnUnnamedFile) {
-    if (!hasString(7900) || !hasString(kIdsFileEndOfFile))
-        GTEST_SKIP() << "settings-file texts not yet in the string table";
+    ASSERT_TRUE(hasString(7900) && hasString(kIdsFileEndOfFile))
+        << "the settings-file texts are missing from the string table";
     writeFile({0x00, 0x01});
     EXPECT_FALSE(settings.load());
     ASSERT_EQ(reporter.reports.size(), 1u);

@@ -239,7 +239,7 @@ TEST_F(DemoUnit, TheProgramsSerialPortReachesItsComLink) {
     m.readPause = 1;
     ASSERT_TRUE(ctx.engine.startThread(ctx));
     CMessageQueue window;
-    const Bytes request = rtuFrame({1, 3, 0, 7, 0, 2});
+    Bytes request = rtuFrame({1, 3, 0, 7, 0, 2});
     for (int connection = 0; connection < 2; ++connection) {
         ctx.serialPort.open(7, 9600, Parity::None, 8, StopBits::One, FlowControl::None, true);
         ASSERT_TRUE(ctx.serialPort.isOpen()) << "connection " << connection;
