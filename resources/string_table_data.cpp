@@ -391,8 +391,7 @@ const StringEntry kStringTable[] = {
     // Test dialog: data values refused before a write.
     {12300, "This write needs exactly %1 value(s); Data Values holds %2. Nothing was sent."sv},
     {12301, "Value %1, \"%2\", is outside the range %3 to %4. Nothing was sent."sv},
-    {12302,
-     "Value %1, \"%2\", is not a finite number within the range of %3. Nothing was sent."sv},
+    {12302, "Value %1, \"%2\", is not a finite number within the range of %3. Nothing was sent."sv},
     // The demo unit's locations and the main view's hint of the next step.
     {12500, "Demo unit (Modbus/TCP)"sv},
     {12501, "Demo unit (RTU)"sv},

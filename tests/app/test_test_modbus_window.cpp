@@ -1,7 +1,8 @@
 // The Test Modbus Communications window driven as an operator would, against independent Modbus
 // units: pymodbus (Modbus/TCP, RTU and ASCII carried over TCP) and libmodbus (Modbus/TCP, and
-// RTU on a pseudo-terminal mapped as a COM port). Each session connects from Online > Connect...
-// through the Connect dialog, and the view then opens the window as it does after any connect.
+// RTU on a pseudo-terminal mapped as a COM port), and units written here that answer as a test
+// needs. Each session connects from Online > Connect... through the Connect dialog, and the view
+// then opens the window as it does after any connect.
 
 #include "app/comms_log_window.h"
 #include "app/number_convertor_window.h"
