@@ -7,6 +7,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/comms/test_serial_support.h"
+#include "tests/support/row_names.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@
 #include <sys/wait.h>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 std::string text5028() {
     return std::string(loadString(5028));

@@ -15,6 +15,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/comms/test_frames.h"
+#include "tests/support/row_names.h"
 #include "window_test_support.h"
 
 #include <QHeaderView>
@@ -30,6 +31,8 @@
 #include <thread>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 const bool environmentRegistered =
     (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_connect_window")), true);

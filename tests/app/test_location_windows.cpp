@@ -8,6 +8,7 @@
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/row_names.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,6 +36,8 @@
 #include <unistd.h>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 const bool environmentRegistered =
     (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_location_windows")), true);

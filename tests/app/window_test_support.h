@@ -66,6 +66,12 @@ private:
 // libmodbus with Modbus/TCP or RTU on a serial line.
 enum class Unit { PymodbusTcp, PymodbusRtu, PymodbusAscii, LibmodbusTcp, LibmodbusRtuSerial };
 
+inline void PrintTo(Unit unit, std::ostream* os) {
+    constexpr const char* kNames[] = {"PymodbusTcp", "PymodbusRtu", "PymodbusAscii", "LibmodbusTcp",
+                                      "LibmodbusRtuSerial"};
+    *os << kNames[static_cast<int>(unit)];
+}
+
 // The COM name the serial unit is reached on.
 constexpr const char* kUnitComPort = "COM5";
 

@@ -31,6 +31,11 @@ const struct Step {
 
 enum class Peer { PymodbusRtu, PymodbusAscii, LibmodbusRtu };
 
+void PrintTo(Peer peer, std::ostream* os) {
+    constexpr const char* kNames[] = {"PymodbusRtu", "PymodbusAscii", "LibmodbusRtu"};
+    *os << kNames[static_cast<int>(peer)];
+}
+
 class SerialPeers : public ::testing::TestWithParam<Peer> {};
 
 TEST_P(SerialPeers, ServesRequestsAndAnException) {

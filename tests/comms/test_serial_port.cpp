@@ -2,6 +2,7 @@
 #include "comms/port_map.h"
 #include "comms/serial_port.h"
 #include "test_serial_support.h"
+#include "tests/support/row_names.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +10,8 @@
 #include <sys/ioctl.h>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 constexpr int kPort = 7;
 

@@ -9,6 +9,11 @@ namespace {
 
 enum class Framing { ModbusTcp, Rtu, Ascii };
 
+void PrintTo(Framing framing, std::ostream* os) {
+    constexpr const char* kNames[] = {"ModbusTcp", "Rtu", "Ascii"};
+    *os << kNames[static_cast<int>(framing)];
+}
+
 // The frame of a request or response PDU for unit 1 in the given framing; Modbus/TCP answers
 // carry the request's transaction identifier (1).
 Bytes frameOf(Framing framing, const Bytes& pdu) {

@@ -3,6 +3,7 @@
 #include "config/setup_locations.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/row_names.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 template <typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& row) {
     return row.param.name;

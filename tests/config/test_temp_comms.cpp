@@ -1,9 +1,12 @@
 #include "config/temp_comms.h"
+#include "tests/support/row_names.h"
 
 #include <gtest/gtest.h>
 #include <string>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 struct FieldsRow {
     const char* name;

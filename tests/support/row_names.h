@@ -1,0 +1,16 @@
+#pragma once
+
+#include <ostream>
+
+namespace vantrel_test {
+
+// A row of a parameterised table prints as its name, so that a failing row names itself and
+// ctest lists rows by name, not by their bytes. A test file brings it next to its rows with
+// `using vantrel_test::PrintTo;`, where argument-dependent lookup finds it.
+template <typename Row>
+    requires requires(std::ostream& os, const Row& row) { os << row.name; }
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+
+} // namespace vantrel_test
