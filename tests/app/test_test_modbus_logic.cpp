@@ -3,6 +3,7 @@
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/row_names.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -596,10 +599,6 @@ struct WireRow {
     std::string receivedStart;
     std::string values;
 };
-
-void PrintTo(const WireRow& row, std::ostream* os) {
-    *os << row.name;
-}
 
 class FramesShown : public ::testing::TestWithParam<WireRow> {};
 

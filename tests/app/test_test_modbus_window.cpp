@@ -13,6 +13,7 @@
 #include "engine_probe.h"
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
+#include "tests/support/row_names.h"
 #include "window_test_support.h"
 
 #include <QComboBox>
@@ -30,6 +31,8 @@
 #include <ostream>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 const bool environmentRegistered =
     (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_test_modbus_window")), true);
@@ -668,10 +671,6 @@ struct RejectedRow {
     Bytes reply; // to a read of two registers from unit 1, RTU
     unsigned message;
 };
-
-void PrintTo(const RejectedRow& row, std::ostream* os) {
-    *os << row.name;
-}
 
 class RejectedReply : public ::testing::TestWithParam<RejectedRow> {};
 
