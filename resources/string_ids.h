@@ -188,6 +188,12 @@ constexpr unsigned kIdsPortDevice = 12000;
 constexpr unsigned kIdsTestStatistics = 12200;
 // The engine refused the request because its thread is ending.
 constexpr unsigned kIdsTestNotQueued = 12202;
+// Test dialog: data values refused before a write, so that only values the operator typed are
+// sent. "%1": the values the write needs, "%2": the values entered; or "%1": the value's position,
+// "%2": the value as typed, "%3"-"%4": the range of its type (12302: "%3" the type).
+constexpr unsigned kIdsTestValueCount = 12300;
+constexpr unsigned kIdsTestValueOutOfRange = 12301;
+constexpr unsigned kIdsTestValueNotFinite = 12302;
 // The demo unit's locations and the main view's hint of the next step ("%1" = the location in
 // use).
 constexpr unsigned kIdsDemoTcpLocationName = 12500;

@@ -388,6 +388,10 @@ const StringEntry kStringTable[] = {
     {12200,
      "Sent: %1   Passed: %2   Failed: %3   Response time (ms): last %4, fastest %5, mean %6, slowest %7"sv},
     {12202, "The communications thread is not running. The request was not sent."sv},
+    // Test dialog: data values refused before a write.
+    {12300, "This write needs exactly %1 value(s); Data Values holds %2. Nothing was sent."sv},
+    {12301, "Value %1, \"%2\", is outside the range %3 to %4. Nothing was sent."sv},
+    {12302, "Value %1, \"%2\", is not a finite number within the range of %3. Nothing was sent."sv},
     // The demo unit's locations and the main view's hint of the next step.
     {12500, "Demo unit (Modbus/TCP)"sv},
     {12501, "Demo unit (RTU)"sv},
