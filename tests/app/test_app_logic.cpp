@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "resources/string_table.h"
+#include "tests/support/row_names.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -16,6 +17,8 @@
 #include <unistd.h>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 TEST(ActivityIndicator, BlinkLengthFollowsTheAmount) {
     const struct {
