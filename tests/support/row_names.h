@@ -6,10 +6,14 @@ namespace vantrel_test {
 
 // A row of a parameterised table prints as its name, so that a failing row names itself and
 // ctest lists rows by name, not by their bytes. A test file brings it next to its rows with
-// `using vantrel_test::PrintTo;`, where argument-dependent lookup finds it.
+// `using vantrel_test::PrintTo;`, where argument-dependent lookup finds it. Types without a
+// name are left to their own printers.
 template <typename Row>
-    requires requires(std::ostream& os, const Row& row) { os << row.name; }
-void PrintTo(const Row& row, std::ostream* os) {
+concept NamedRow = requires(std::ostream& os, const Row& row) {
+    os << row.name;
+};
+
+template <NamedRow Row> void PrintTo(const Row& row, std::ostream* os) {
     *os << row.name;
 }
 
