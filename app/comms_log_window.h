@@ -1,7 +1,7 @@
 #pragma once
 
-#include "commslog/comms_log_dlg.h"
 #include "platform/window_messages.h"
+#include "windows/comms_log_dlg.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>

@@ -1,10 +1,8 @@
-#include "app/about_dialog.h"
+#include "app/about_window.h"
 #include "app/main_frame.h"
-#include "app/qt_dialogs.h"
 #include "app/qt_message_target.h"
-#include "app/status_logic.h"
+#include "app/qt_view_dialogs.h"
 #include "app/vantrel_app.h"
-#include "app/vantrel_doc.h"
 #include "app/vantrel_shell.h"
 #include "comms/comms_context.h"
 #include "comms/port_map.h"
@@ -12,6 +10,8 @@
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "windows/status_bar.h"
+#include "windows/vantrel_doc.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,21 +2,21 @@
 // meets them: real windows and timers, with Modbus units from pymodbus and libmodbus, and a modem
 // written here, on the far side.
 
-#include "app/connect_dialog.h"
-#include "app/hang_up_dialog.h"
-#include "app/qt_dialogs.h"
-#include "app/temp_comms_dialog.h"
+#include "app/connect_window.h"
+#include "app/modem_hang_up_window.h"
+#include "app/qt_view_dialogs.h"
+#include "app/temp_comms_window.h"
 #include "app/vantrel_app.h"
-#include "app/vantrel_doc.h"
-#include "app/view_commands.h"
 #include "comms/comms_context.h"
 #include "config/settings_file.h"
 #include "platform/message_queue.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "tests/comms/test_frames.h"
 #include "tests/support/row_names.h"
+#include "tests/support/test_frames.h"
 #include "window_test_support.h"
+#include "windows/vantrel_doc.h"
+#include "windows/view_commands.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,7 +1,6 @@
-#include "app/commands.h"
-#include "app/location_dialogs.h"
 #include "app/main_frame.h"
-#include "app/qt_dialogs.h"
+#include "app/qt_view_dialogs.h"
+#include "app/setup_comms_window.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_shell.h"
 #include "config/settings_file.h"
@@ -9,6 +8,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/support/row_names.h"
+#include "windows/commands.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,14 +5,14 @@
 
 #include "app/comms_log_window.h"
 #include "app/number_convertor_window.h"
-#include "app/qt_dialogs.h"
-#include "app/temp_comms_dialog.h"
-#include "app/test_modbus_dialog.h"
-#include "app/vantrel_doc.h"
-#include "engine_probe.h"
+#include "app/qt_view_dialogs.h"
+#include "app/temp_comms_window.h"
+#include "app/test_modbus_window.h"
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
+#include "tests/support/engine_probe.h"
 #include "window_test_support.h"
+#include "windows/vantrel_doc.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,0 +1,593 @@
+#include "config/settings_file.h"
+#include "resources/string_ids.h"
+#include "resources/string_table.h"
+#include "tests/support/row_names.h"
+#include "windows/setup_comms_dlg.h"
+#include "windows/setup_locations_dlg.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vantrel_test::PrintTo;
+
+template <typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& row) {
+    return row.param.name;
+}
+
+std::string text(unsigned id) {
+    return std::string(loadString(id));
+}
+
+class CListedPorts : public IPortSource {
+public:
+    CListedPorts(std::vector<int> numbers, bool succeeds = true)
+        : numbers_(std::move(numbers)), succeeds_(succeeds) {}
+    bool enumerate(std::vector<int>& ports) override {
+        ports = numbers_;
+        return succeeds_;
+    }
+    std::string devicePath(int port) override { return "/dev/ttyUSB" + std::to_string(port); }
+    std::string stableName(int port) override {
+        return port == 3 ? "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0" : "";
+    }
+
+private:
+    std::vector<int> numbers_;
+    bool succeeds_;
+};
+
+// Integer fields.
+
+struct IntegerCase {
+    const char* name = "";
+    const char* text = "";
+    bool accepted = false;
+    std::int32_t value = 0;
+};
+
+class FieldInteger : public ::testing::TestWithParam<IntegerCase> {};
+
+TEST_P(FieldInteger, Reads) {
+    std::int32_t value = -99;
+    EXPECT_EQ(parseFieldInteger(GetParam().text, value), GetParam().accepted);
+    if (GetParam().accepted) {
+        EXPECT_EQ(value, GetParam().value);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, FieldInteger,
+    ::testing::Values(
+        IntegerCase{.name = "Plain", .text = "12", .accepted = true, .value = 12},
+        IntegerCase{.name = "BlanksAndMinus", .text = "  -5\t", .accepted = true, .value = -5},
+        IntegerCase{.name = "Plus", .text = "+7", .accepted = true, .value = 7},
+        IntegerCase{.name = "Largest", .text = "2147483647", .accepted = true, .value = 2147483647},
+        IntegerCase{.name = "Empty", .text = "", .accepted = false},
+        IntegerCase{.name = "BlanksOnly", .text = "   ", .accepted = false},
+        IntegerCase{.name = "Letters", .text = "abc", .accepted = false},
+        IntegerCase{.name = "TrailingLetter", .text = "12a", .accepted = false},
+        IntegerCase{.name = "InnerBlank", .text = "1 2", .accepted = false},
+        IntegerCase{.name = "SignAlone", .text = "-", .accepted = false},
+        IntegerCase{.name = "TwoSigns", .text = "+-1", .accepted = false},
+        IntegerCase{.name = "Huge", .text = "99999999999", .accepted = false},
+        IntegerCase{.name = "Decimal", .text = "1.5", .accepted = false}),
+    rowName<IntegerCase>);
+
+TEST(ModbusIdSpin, WrapsAtBothEnds) {
+    EXPECT_EQ(stepModbusId("247", 1), 0);
+    EXPECT_EQ(stepModbusId("0", -1), 247);
+    EXPECT_EQ(stepModbusId("12", 1), 13);
+    EXPECT_EQ(stepModbusId("", 1), 1);
+    EXPECT_EQ(stepModbusId("300", -1), 247);
+}
+
+// Opening: the port list and the stored-port check.
+
+struct OpenCase {
+    const char* name = "";
+    std::vector<int> ports = {};
+    bool enumerates = true;
+    int mediaCode = kMediaCodeDirect;
+    const char* portName = "COM1";
+    std::vector<unsigned> messageIds = {};
+    std::vector<std::string> entries = {};
+    int selected = 0;
+};
+
+class EditorOpen : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(EditorOpen, ListsPortsAndChecksTheStoredOne) {
+    const OpenCase& row = GetParam();
+    CLocation location(row.mediaCode);
+    location.portName = row.portName;
+    CSetupComms editor(location, {}, false);
+    CListedPorts ports(row.ports, row.enumerates);
+    const auto messages = editor.open(ports);
+    ASSERT_EQ(messages.size(), row.messageIds.size());
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const unsigned id = row.messageIds[i];
+        EXPECT_EQ(messages[i].text,
+                  id == kIdsConfiguredPortAbsent ? formatString(id, row.portName) : text(id));
+        EXPECT_EQ(messages[i].warning, id == kIdsConfiguredPortAbsent);
+    }
+    EXPECT_EQ(editor.portEntries(), row.entries);
+    EXPECT_EQ(editor.form.portIndex, row.selected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, EditorOpen,
+                         ::testing::Values(OpenCase{.name = "StoredPortPresent",
+                                                    .ports = {1, 2},
+                                                    .portName = "COM2",
+                                                    .entries = {"COM1", "COM2"},
+                                                    .selected = 1},
+                                           OpenCase{.name = "SortedAsText",
+                                                    .ports = {2, 10, 1},
+                                                    .portName = "COM2",
+                                                    .entries = {"COM1", "COM10", "COM2"},
+                                                    .selected = 2},
+                                           OpenCase{.name = "StoredPortAbsent",
+                                                    .ports = {4, 5},
+                                                    .portName = "COM3",
+                                                    .messageIds = {kIdsConfiguredPortAbsent},
+                                                    .entries = {"COM4", "COM5"}},
+                                           OpenCase{.name = "TcpIpStoredPortAbsent",
+                                                    .ports = {4},
+                                                    .mediaCode = kMediaCodeTcpIp,
+                                                    .messageIds = {kIdsConfiguredPortAbsent},
+                                                    .entries = {"COM4"}},
+                                           OpenCase{.name = "NoPortAtAll",
+                                                    .ports = {},
+                                                    .messageIds = {kIdsNoCommPorts},
+                                                    .selected = -1},
+                                           OpenCase{.name = "EnumerationFails",
+                                                    .ports = {1},
+                                                    .enumerates = false,
+                                                    .messageIds = {kIdsNoCommPorts},
+                                                    .selected = -1}),
+                         rowName<OpenCase>);
+
+TEST(EditorOpen, DeviceTextNamesTheDeviceAndItsStableName) {
+    CLocation location;
+    location.portName = "COM3";
+    CSetupComms editor(location, {}, false);
+    CListedPorts ports({3, 7});
+    editor.open(ports);
+    EXPECT_EQ(editor.deviceText(),
+              "COM3 = /dev/ttyUSB3\n/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0");
+    editor.form.portIndex = 1;
+    editor.portChanged();
+    EXPECT_EQ(editor.deviceText(), "COM7 = /dev/ttyUSB7");
+    EXPECT_EQ(editor.values().portName, "COM7");
+}
+
+// Changing the media type: typed values stay, the rest takes the new medium's defaults.
+
+struct MediaChangeCase {
+    const char* name = "";
+    int fromCode = 0;
+    int toIndex = 0;
+    std::function<void(CommsForm&)> typed = {};
+    std::function<void(const CSetupComms&)> expect = {};
+};
+
+class MediaChange : public ::testing::TestWithParam<MediaChangeCase> {};
+
+TEST_P(MediaChange, KeepsTypedValuesAndResetsTheRest) {
+    CLocation location(GetParam().fromCode);
+    location.portName = "COM2";
+    location.number = "5551234";
+    CSetupComms editor(location, {}, false);
+    CListedPorts ports({1, 2});
+    editor.open(ports);
+    GetParam().typed(editor.form);
+    editor.form.mediaIndex = GetParam().toIndex;
+    editor.mediaTypeChanged();
+    GetParam().expect(editor);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Media, MediaChange,
+    ::testing::Values(MediaChangeCase{.name = "DirectToSatellite",
+                                      .fromCode = kMediaCodeDirect,
+                                      .toIndex = 2,
+                                      .typed =
+                                          [](CommsForm& form) {
+                                              form.baudIndex = 6;
+                                              form.retriesText = "5";
+                                              form.modbusIdText = "12";
+                                              form.name = "Pump 4";
+                                          },
+                                      .expect =
+                                          [](const CSetupComms& editor) {
+                                              const CommsForm& form = editor.form;
+                                              EXPECT_EQ(form.baudIndex, 6);
+                                              EXPECT_EQ(form.retriesText, "5");
+                                              EXPECT_EQ(form.modbusIdText, "12");
+                                              EXPECT_EQ(form.name, "Pump 4");
+                                              EXPECT_EQ(form.modbusTypeIndex, 1);
+                                              EXPECT_EQ(form.dataBitsIndex, 0);
+                                              EXPECT_EQ(form.stopBitsIndex, 1);
+                                              EXPECT_EQ(form.parityIndex, kParityEven);
+                                              EXPECT_EQ(form.time1Text, "5000");
+                                              EXPECT_EQ(form.time2Text, "3000");
+                                              EXPECT_EQ(form.portIndex, 1);
+                                              EXPECT_EQ(editor.layout().numberLabelId,
+                                                        kIdsCommsSatelliteNumber);
+                                          }},
+                      MediaChangeCase{.name = "ModemToDirectAt300Baud",
+                                      .fromCode = kMediaCodeModem,
+                                      .toIndex = 0,
+                                      .typed = [](CommsForm& form) { form.baudIndex = 0; },
+                                      .expect =
+                                          [](const CSetupComms& editor) {
+                                              EXPECT_EQ(editor.form.number, "");
+                                              EXPECT_EQ(editor.form.time2Text, "100");
+                                              EXPECT_EQ(editor.form.baudIndex, 0);
+                                              EXPECT_FALSE(editor.layout().numberEdit);
+                                              EXPECT_TRUE(editor.layout().rs485TwoWire);
+                                          }},
+                      MediaChangeCase{
+                          .name = "DirectToTcpIpKeepsNameAndUnparsedIdFallsBack",
+                          .fromCode = kMediaCodeDirect,
+                          .toIndex = 3,
+                          .typed =
+                              [](CommsForm& form) {
+                                  form.modbusIdText = "x";
+                                  form.ipAddress = 0x0A000001;
+                                  form.modiconCompatible = true;
+                              },
+                          .expect =
+                              [](const CSetupComms& editor) {
+                                  EXPECT_EQ(editor.form.modbusIdText, "1");
+                                  EXPECT_TRUE(editor.form.modiconCompatible);
+                                  EXPECT_EQ(editor.form.tcpPortText, "6000");
+                                  EXPECT_EQ(editor.form.ipAddress, 0u);
+                                  const CommsLayout layout = editor.layout();
+                                  EXPECT_EQ(layout.portLabelId, kIdsCommsTcpPort);
+                                  EXPECT_EQ(layout.time1LabelId, kIdsCommsConnectionTimeout);
+                                  EXPECT_EQ(layout.time2LabelId, kIdsCommsMessageTimeout);
+                                  EXPECT_TRUE(layout.addressField && layout.tcpPortEdit);
+                                  EXPECT_FALSE(layout.portList || layout.serialLine ||
+                                               layout.numberEdit);
+                              }},
+                      MediaChangeCase{.name = "SatelliteToModemKeepsNumberAndResetsModemValues",
+                                      .fromCode = kMediaCodeSatellite,
+                                      .toIndex = 1,
+                                      .typed = [](CommsForm& form) { form.number = "881234"; },
+                                      .expect =
+                                          [](const CSetupComms& editor) {
+                                              EXPECT_EQ(editor.form.number, "881234");
+                                              EXPECT_EQ(editor.form.modbusTypeIndex, 0);
+                                              EXPECT_EQ(editor.form.time1Text, "1000");
+                                              EXPECT_EQ(editor.modemValues().connectTimeout, 60);
+                                              EXPECT_TRUE(editor.layout().modemButton);
+                                          }}),
+    rowName<MediaChangeCase>);
+
+TEST(EditorEvents, BaudAndModbusTypeSetTheirDependentFields) {
+    CSetupComms editor(CLocation(kMediaCodeModem), {}, false);
+    CListedPorts ports({1});
+    editor.open(ports);
+    editor.form.mediaIndex = 0;
+    editor.mediaTypeChanged();
+    editor.form.baudIndex = 1;
+    editor.baudChanged();
+    EXPECT_EQ(editor.form.time2Text, "200");
+
+    editor.form.mediaIndex = 3;
+    editor.mediaTypeChanged();
+    editor.form.baudIndex = 0;
+    editor.baudChanged();
+    EXPECT_EQ(editor.form.time2Text, "2000"); // only Direct follows the baud rate
+    editor.form.tcpPortText = "1234";
+    editor.form.modbusTypeIndex = 2;
+    editor.modbusTypeClicked();
+    EXPECT_EQ(editor.form.tcpPortText, "502");
+    EXPECT_EQ(editor.layout().portLabelId, kIdsCommsModbusTcpPort);
+    editor.form.modbusTypeIndex = 0;
+    editor.modbusTypeClicked();
+    EXPECT_EQ(editor.form.tcpPortText, "6000");
+    EXPECT_EQ(editor.layout().portLabelId, kIdsCommsTcpPort);
+}
+
+// OK: the checks in their order, with the field that gets the focus.
+
+struct AcceptCase {
+    const char* name = "";
+    bool isNew = true;
+    std::function<void(CSetupComms&)> change = {};
+    unsigned messageId = 0; // 0: accepted
+    EditorField focus = EditorField::None;
+};
+
+class EditorAccept : public ::testing::TestWithParam<AcceptCase> {};
+
+TEST_P(EditorAccept, ChecksInOrder) {
+    const AcceptCase& row = GetParam();
+    CLocation location;
+    location.name = "Tank";
+    location.portName = "COM3";
+    CSetupComms editor(location, {"Tank", "Well 2"}, row.isNew);
+    CListedPorts ports({1, 3});
+    editor.open(ports);
+    editor.form.name = row.isNew ? "New" : "Tank";
+    row.change(editor);
+    const CLocation before = editor.values();
+    const FieldCheck check = editor.accept();
+    EXPECT_EQ(check.accepted, row.messageId == 0);
+    EXPECT_EQ(check.focus, row.focus);
+    if (row.messageId == 0) {
+        EXPECT_EQ(editor.values().name, editor.form.name);
+        return;
+    }
+    EXPECT_EQ(check.message, row.messageId == kIdsEnterIntegerBetween
+                                 ? "Please enter an integer between 0 and 247."
+                                 : text(row.messageId));
+    EXPECT_EQ(editor.values(), before) << "a refused OK stores nothing";
+}
+
+AcceptCase refused(const char* name, std::function<void(CSetupComms&)> change, unsigned id,
+                   EditorField focus) {
+    return {.name = name, .change = std::move(change), .messageId = id, .focus = focus};
+}
+
+AcceptCase accepted(const char* name, std::function<void(CSetupComms&)> change) {
+    return {.name = name, .change = std::move(change)};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, EditorAccept,
+    ::testing::Values(
+        refused(
+            "EmptyName", [](CSetupComms& e) { e.form.name = ""; }, kIdsEnterLocationName,
+            EditorField::Name),
+        accepted("OneCharacterName", [](CSetupComms& e) { e.form.name = "A"; }),
+        accepted("LongNames",
+                 [](CSetupComms& e) {
+                     e.form.name = std::string(255, 'n');
+                     ASSERT_TRUE(e.accept().accepted);
+                     e.form.name = std::string(300, 'n');
+                 }),
+        accepted("NonAsciiName", [](CSetupComms& e) { e.form.name = "Pumpe Süd – Ölwerk"; }),
+        refused(
+            "DuplicateName", [](CSetupComms& e) { e.form.name = "Well 2"; },
+            kIdsDuplicateLocationName, EditorField::Name),
+        accepted("DuplicateIsCaseSensitive", [](CSetupComms& e) { e.form.name = "WELL 2"; }),
+        AcceptCase{.name = "EditKeepingItsName", .isNew = false, .change = [](CSetupComms&) {}},
+        AcceptCase{.name = "RenameOntoAnotherAfterMediaChange",
+                   .isNew = false,
+                   .change =
+                       [](CSetupComms& e) {
+                           e.form.mediaIndex = 3;
+                           e.mediaTypeChanged();
+                           e.form.name = "Well 2";
+                       },
+                   .messageId = kIdsDuplicateLocationName,
+                   .focus = EditorField::Name},
+        refused(
+            "RetriesFirst",
+            [](CSetupComms& e) {
+                e.form.retriesText = "two";
+                e.form.time1Text = "";
+            },
+            kIdsEnterInteger, EditorField::Retries),
+        refused(
+            "TcpPortSign", [](CSetupComms& e) { e.form.tcpPortText = "+"; }, kIdsEnterInteger,
+            EditorField::TcpPort),
+        refused(
+            "Time1Empty", [](CSetupComms& e) { e.form.time1Text = ""; }, kIdsEnterInteger,
+            EditorField::Time1),
+        refused(
+            "Time2Huge", [](CSetupComms& e) { e.form.time2Text = "4294967296"; }, kIdsEnterInteger,
+            EditorField::Time2),
+        refused(
+            "ModbusIdBlank", [](CSetupComms& e) { e.form.modbusIdText = " "; }, kIdsEnterInteger,
+            EditorField::ModbusId),
+        refused(
+            "ModbusId248", [](CSetupComms& e) { e.form.modbusIdText = "248"; },
+            kIdsEnterIntegerBetween, EditorField::ModbusId),
+        refused(
+            "ModbusIdNegative", [](CSetupComms& e) { e.form.modbusIdText = "-1"; },
+            kIdsEnterIntegerBetween, EditorField::ModbusId),
+        accepted("ModbusId0", [](CSetupComms& e) { e.form.modbusIdText = "0"; }),
+        accepted("NoRangeOnOtherFields",
+                 [](CSetupComms& e) {
+                     e.form.time1Text = " -5 ";
+                     e.form.tcpPortText = "70000";
+                     e.form.mediaIndex = 3;
+                     e.form.ipAddress = 0;
+                 })),
+    rowName<AcceptCase>);
+
+TEST(EditorAccept, ReturnsThePortOrAddressByMedia) {
+    CLocation location;
+    location.portName = "COM9";
+    location.ipAddress = 0xC0A80114;
+    CSetupComms absent(location, {}, true);
+    CListedPorts ports({4, 5});
+    absent.open(ports);
+    absent.form.name = "X";
+    ASSERT_TRUE(absent.accept().accepted);
+    EXPECT_EQ(absent.values().portName, "COM4") << "the first port replaces an absent one";
+    EXPECT_EQ(absent.values().ipAddress, 0xC0A80114u) << "a serial location keeps its address";
+
+    location.setDefaults(kMediaCodeTcpIp);
+    location.portName = "COM9";
+    CSetupComms tcp(location, {}, true);
+    tcp.open(ports);
+    tcp.form.name = "X";
+    tcp.form.ipAddress = 0xFFFFFFFE;
+    ASSERT_TRUE(tcp.accept().accepted);
+    EXPECT_EQ(tcp.values().portName, "COM9");
+    EXPECT_EQ(tcp.values().ipAddress, 0xFFFFFFFEu);
+
+    CListedPorts none({});
+    CSetupComms empty(CLocation(), {}, true);
+    empty.open(none);
+    empty.form.name = "X";
+    ASSERT_TRUE(empty.accept().accepted) << "the editor works on without serial ports";
+    EXPECT_EQ(empty.values().portName, "");
+}
+
+TEST(SetupModem, DefaultsAndChecksInFieldOrder) {
+    CSetupModem modem(
+        {.initString = "ATZ", .connectTimeout = 5, .redialWait = 6, .disconnectAfter = 7});
+    modem.connectTimeoutText = "x";
+    modem.redialWaitText = "";
+    FieldCheck check = modem.accept();
+    EXPECT_FALSE(check.accepted);
+    EXPECT_EQ(check.focus, EditorField::ConnectTimeout);
+    EXPECT_EQ(modem.values().connectTimeout, 5);
+    modem.connectTimeoutText = "-3";
+    check = modem.accept();
+    EXPECT_EQ(check.focus, EditorField::RedialWait);
+    modem.setDefaults();
+    EXPECT_EQ(modem.initString, "AT &F E0 M1");
+    EXPECT_EQ(modem.disconnectAfterText, "15");
+    modem.connectTimeoutText = " 90 ";
+    ASSERT_TRUE(modem.accept().accepted);
+    EXPECT_EQ(modem.values().connectTimeout, 90);
+    EXPECT_EQ(modem.values().redialWait, 10);
+}
+
+// Setup Locations.
+
+class CScriptedView : public ILocationsView {
+public:
+    bool editLocation(CLocation& values, const std::vector<std::string>& names,
+                      bool isNewLocation) override {
+        editedNames = names;
+        newFlags.push_back(isNewLocation);
+        if (!editorAnswer)
+            return false;
+        values.name = nextName;
+        return true;
+    }
+    void showMessage(const std::string& message) override { messages.push_back(message); }
+    bool askYesNo(const std::string& question) override {
+        questions.push_back(question);
+        return yes;
+    }
+
+    bool editorAnswer = true;
+    bool yes = true;
+    std::string nextName = "New";
+    std::vector<std::string> editedNames, messages, questions;
+    std::vector<bool> newFlags;
+};
+
+CSetupLocations listOf(int count) {
+    CSetupLocations list;
+    for (int i = 1; i <= count; ++i) {
+        auto entry = std::make_unique<CLocation>();
+        entry->name = std::to_string(i);
+        list.workingList.push_back(std::move(entry));
+    }
+    return list;
+}
+
+std::string order(const CSetupLocations& list) {
+    std::string names;
+    for (int row = 0; row < list.rowCount(); ++row)
+        names += list.cellText(row, 0);
+    return names;
+}
+
+struct MoveCase {
+    const char* name = "";
+    int rows = 0;
+    int dragged = 0;
+    int target = 0;
+    const char* order = "";
+};
+
+class DropRule : public ::testing::TestWithParam<MoveCase> {};
+
+TEST_P(DropRule, MovesBeforeTheRowUnderThePointer) {
+    CSetupLocations list = listOf(GetParam().rows);
+    list.moveRow(GetParam().dragged, GetParam().target);
+    EXPECT_EQ(order(list), GetParam().order);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, DropRule,
+    ::testing::Values(
+        MoveCase{.name = "FirstOntoThird", .rows = 3, .dragged = 0, .target = 2, .order = "213"},
+        MoveCase{.name = "ThirdOntoFirst", .rows = 3, .dragged = 2, .target = 0, .order = "312"},
+        MoveCase{.name = "FirstBelowLast", .rows = 3, .dragged = 0, .target = -1, .order = "231"},
+        MoveCase{.name = "MiddleBelowLast", .rows = 3, .dragged = 1, .target = -1, .order = "132"},
+        MoveCase{.name = "OntoItself", .rows = 3, .dragged = 1, .target = 1, .order = "123"},
+        MoveCase{.name = "OntoNextRow", .rows = 3, .dragged = 1, .target = 2, .order = "123"}),
+    rowName<MoveCase>);
+
+TEST(SetupLocations, AddPlacesAfterTheSelectionOrAtTheEnd) {
+    CSetupLocations list = listOf(5);
+    CScriptedView view;
+    EXPECT_EQ(list.add(view, 2), 3);
+    EXPECT_EQ(order(list), "123New45");
+    EXPECT_EQ(view.editedNames, (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    view.nextName = "Last";
+    EXPECT_EQ(list.add(view, -1), 6);
+    view.editorAnswer = false;
+    EXPECT_EQ(list.add(view, 0), -1);
+    EXPECT_EQ(order(list), "123New45Last");
+    EXPECT_EQ(view.newFlags, (std::vector<bool>{true, true, true}));
+}
+
+TEST(SetupLocations, EditAndDeleteNeedASelectedLocation) {
+    CSetupLocations empty;
+    CScriptedView view;
+    EXPECT_FALSE(empty.editAndDeleteEnabled());
+    empty.edit(view, -1);
+    empty.remove(view, -1);
+    EXPECT_TRUE(view.messages.empty()) << "an empty list only refreshes the buttons";
+
+    CSetupLocations list = listOf(3);
+    list.workingList[1].reset();
+    list.edit(view, -1);
+    list.remove(view, 1);
+    EXPECT_EQ(view.messages,
+              (std::vector<std::string>{text(kIdsSelectLocation), text(kIdsLocationInvalid)}));
+}
+
+TEST(SetupLocations, EditAndDeleteChangeOnlyTheirRow) {
+    CSetupLocations list = listOf(3);
+    CScriptedView view;
+    view.nextName = "Two";
+    list.edit(view, 1);
+    EXPECT_EQ(view.newFlags, std::vector<bool>{false});
+    view.editorAnswer = false;
+    list.edit(view, 0);
+    EXPECT_EQ(order(list), "1Two3");
+    view.yes = false;
+    list.remove(view, 1);
+    EXPECT_EQ(order(list), "1Two3");
+    EXPECT_EQ(view.questions.back(), "Are you sure you want to delete location Two?");
+    view.yes = true;
+    list.remove(view, 1);
+    EXPECT_EQ(order(list), "13");
+}
+
+TEST(SetupLocations, SettingsRoundTripSkipsEmptyEntriesAndColumnsSplitTheWidth) {
+    CSettingsFile settings;
+    CLocation tcp(kMediaCodeTcpIp);
+    tcp.name = "Plant";
+    tcp.ipAddress = 0xC0A80114;
+    tcp.tcpPort = 502;
+    settings.append(tcp);
+    settings.append(nullptr);
+    CSetupLocations list(",");
+    list.load(settings);
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.cellText(0, 1), "IP 192,168,1,20  TCP 502");
+    EXPECT_EQ(list.cellText(0, 2), "TCP/IP");
+    list.storeInto(settings);
+    EXPECT_EQ(settings.count(), 1);
+    EXPECT_EQ(CSetupLocations::columnWidths(400), (std::array<int, 4>{100, 120, 40, 150}));
+}
+
+} // namespace
