@@ -37,7 +37,7 @@ QPixmap splashPicture() {
 
 } // namespace
 
-CAboutDialog::CAboutDialog(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS,
+CAboutWindow::CAboutWindow(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS,
                            QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(text(kIdsAboutTitle));
@@ -63,11 +63,11 @@ CAboutDialog::CAboutDialog(std::uint32_t fileVersionMS, std::uint32_t fileVersio
     setLayout(top);
 }
 
-QString CAboutDialog::versionLine() const {
+QString CAboutWindow::versionLine() const {
     return versionLabel_->text();
 }
 
-CSplashDialog::CSplashDialog(QWidget* parent) : QDialog(parent) {
+CSplashWindow::CSplashWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(text(kIdsMainTitle));
     // Only OK closes the splash.
     setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
@@ -97,7 +97,7 @@ CSplashDialog::CSplashDialog(QWidget* parent) : QDialog(parent) {
     });
 }
 
-void CSplashDialog::reject() {
+void CSplashWindow::reject() {
     if (okButton_->isEnabled())
         QDialog::reject();
 }

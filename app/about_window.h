@@ -7,11 +7,11 @@ class QLabel;
 class QPushButton;
 
 // The About box: program icon, version line, date line and OK.
-class CAboutDialog : public QDialog {
+class CAboutWindow : public QDialog {
     Q_OBJECT
 
 public:
-    CAboutDialog(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS,
+    CAboutWindow(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS,
                  QWidget* parent = nullptr);
 
     QString versionLine() const;
@@ -21,11 +21,11 @@ private:
 };
 
 // The start-up splash: a picture and a notice. Its OK button appears after five seconds.
-class CSplashDialog : public QDialog {
+class CSplashWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CSplashDialog(QWidget* parent = nullptr);
+    explicit CSplashWindow(QWidget* parent = nullptr);
 
     static constexpr int kOkDelayMs = 5000;
 

@@ -36,8 +36,8 @@ QLabel* makeLine(QWidget* parent) {
 
 } // namespace
 
-CConnectDlg::CConnectDlg(CVantrelDoc& document, CSettingsFile& settings, IMessageBox* messageBox,
-                         QWidget* parent)
+CConnectWindow::CConnectWindow(CVantrelDoc& document, CSettingsFile& settings,
+                               IMessageBox* messageBox, QWidget* parent)
     : QDialog(parent), document_(document), messageBox_(messageBox),
       jobs_(document.context().engine) {
     if (messageBox_ == nullptr) {
@@ -52,15 +52,15 @@ CConnectDlg::CConnectDlg(CVantrelDoc& document, CSettingsFile& settings, IMessag
             return LParam{0};
         });
     IConnectWindow& window = *this;
-    logic_ = std::make_unique<CConnectLogic>(document, settings, window, jobs_, target_->handle(),
-                                             decimalSeparator);
+    logic_ = std::make_unique<CConnectDlg>(document, settings, window, jobs_, target_->handle(),
+                                           decimalSeparator);
 }
 
-CConnectDlg::~CConnectDlg() {
+CConnectWindow::~CConnectWindow() {
     target_.reset();
 }
 
-void CConnectDlg::buildWidgets() {
+void CConnectWindow::buildWidgets() {
     setWindowTitle(tableText(kIdsConnectTitle));
     list_ = new QTreeWidget(this);
     list_->setColumnCount(4);
@@ -92,7 +92,7 @@ void CConnectDlg::buildWidgets() {
     connectButton_->setDefault(true);
     abortButton_->setVisible(false);
     connect(connectButton_, &QPushButton::clicked, this, [this] { logic_->connect(); });
-    connect(cancelButton_, &QPushButton::clicked, this, &CConnectDlg::reject);
+    connect(cancelButton_, &QPushButton::clicked, this, &CConnectWindow::reject);
     connect(abortButton_, &QPushButton::clicked, this, [this] { logic_->abort(); });
     connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] {
         const QList<QTreeWidgetItem*> selected = list_->selectedItems();
@@ -124,7 +124,7 @@ void CConnectDlg::buildWidgets() {
     connect(tcpTimer_, &QTimer::timeout, this, [this] { logic_->onTimer(kTimerTcpConnect); });
 }
 
-void CConnectDlg::fillList() {
+void CConnectWindow::fillList() {
     list_->clear();
     for (const ConnectRow& row : logic_->rows()) {
         auto* item = new QTreeWidgetItem(list_);
@@ -144,84 +144,84 @@ void CConnectDlg::fillList() {
     list_->setFocus();
 }
 
-bool CConnectDlg::initialise() {
+bool CConnectWindow::initialise() {
     const bool open = logic_->initialise();
     fillList();
     return open && !closed_;
 }
 
-int CConnectDlg::run() {
+int CConnectWindow::run() {
     if (!initialise())
         return QDialog::Rejected;
     return exec();
 }
 
-void CConnectDlg::showEvent(QShowEvent* event) {
+void CConnectWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     const std::array<int, 4> widths = connectColumnWidths(list_->viewport()->width());
     for (int column = 0; column < 4; ++column)
         list_->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
 }
 
-QTimer* CConnectDlg::timer(int id) const {
+QTimer* CConnectWindow::timer(int id) const {
     return id == kTimerDialing ? dialingTimer_ : tcpTimer_;
 }
 
-bool CConnectDlg::timerActive(int id) const {
+bool CConnectWindow::timerActive(int id) const {
     return timer(id)->isActive();
 }
 
-QString CConnectDlg::locationText() const {
+QString CConnectWindow::locationText() const {
     return location_->text();
 }
-QString CConnectDlg::statusText() const {
+QString CConnectWindow::statusText() const {
     return status_->text();
 }
-QString CConnectDlg::modemResponseText() const {
+QString CConnectWindow::modemResponseText() const {
     return response_->text();
 }
 
-void CConnectDlg::reject() {
+void CConnectWindow::reject() {
     if (!logic_->connecting())
         closeDialog();
 }
 
-void CConnectDlg::setLocationText(const std::string& text) {
+void CConnectWindow::setLocationText(const std::string& text) {
     location_->setText(toQString(text));
 }
-void CConnectDlg::setStatusText(const std::string& text) {
+void CConnectWindow::setStatusText(const std::string& text) {
     status_->setText(toQString(text));
 }
-void CConnectDlg::setModemResponse(const std::string& text) {
+void CConnectWindow::setModemResponse(const std::string& text) {
     response_->setText(toQString(text));
 }
 
-void CConnectDlg::enableButtons(bool enabled) {
+void CConnectWindow::enableButtons(bool enabled) {
     connectButton_->setEnabled(enabled);
     cancelButton_->setEnabled(enabled);
 }
 
-void CConnectDlg::showAbort(bool visible) {
+void CConnectWindow::showAbort(bool visible) {
     abortButton_->setVisible(visible);
 }
 
-void CConnectDlg::messageBox(const std::string& text) {
+void CConnectWindow::messageBox(const std::string& text) {
     messageBox_->showWarning(text);
 }
 
-void CConnectDlg::startTimer(int id) {
+void CConnectWindow::startTimer(int id) {
     timer(id)->start();
 }
-void CConnectDlg::stopTimer(int id) {
+void CConnectWindow::stopTimer(int id) {
     timer(id)->stop();
 }
 
-void CConnectDlg::runHangUp() {
-    CModemHangUpDlg hangUp(document_, this);
+void CConnectWindow::runHangUp() {
+    CModemHangUpWindow hangUp(document_, this);
     hangUp.exec();
 }
 
-void CConnectDlg::closeDialog() {
+void CConnectWindow::closeDialog() {
     closed_ = true;
     QDialog::done(QDialog::Rejected);
 }

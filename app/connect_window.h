@@ -17,15 +17,15 @@ class QTimer;
 class QTreeWidget;
 
 // "Connect to unit": the location list and the connection to the chosen location. The widgets
-// only show what CConnectLogic decides; the caller looks at the document's online flag afterwards.
-class CConnectDlg : public QDialog, private IConnectWindow {
+// only show what CConnectDlg decides; the caller looks at the document's online flag afterwards.
+class CConnectWindow : public QDialog, private IConnectWindow {
     Q_OBJECT
 
 public:
     // `messageBox` shows the failures; null: message boxes over this dialog.
-    CConnectDlg(CVantrelDoc& document, CSettingsFile& settings, IMessageBox* messageBox = nullptr,
-                QWidget* parent = nullptr);
-    ~CConnectDlg() override;
+    CConnectWindow(CVantrelDoc& document, CSettingsFile& settings,
+                   IMessageBox* messageBox = nullptr, QWidget* parent = nullptr);
+    ~CConnectWindow() override;
 
     // Fills the list and, when reconnecting, starts connecting. Returns false when the dialog has
     // closed already (no location).
@@ -33,7 +33,7 @@ public:
     // initialise, then runs the dialog modally unless it has closed.
     int run();
 
-    CConnectLogic& logic() { return *logic_; }
+    CConnectDlg& logic() { return *logic_; }
     QTreeWidget* locationList() const { return list_; }
     QPushButton* connectButton() const { return connectButton_; }
     QPushButton* cancelButton() const { return cancelButton_; }
@@ -81,6 +81,6 @@ private:
     bool closed_ = false;
     // The logic owns the buffers the comms thread fills for the modem commands; the message
     // target is declared after it so that it unregisters before they go.
-    std::unique_ptr<CConnectLogic> logic_;
+    std::unique_ptr<CConnectDlg> logic_;
     std::unique_ptr<CQtMessageTarget> target_;
 };

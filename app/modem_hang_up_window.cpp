@@ -18,7 +18,7 @@ constexpr int kLineWidth = 320;
 
 } // namespace
 
-CModemHangUpDlg::CModemHangUpDlg(CVantrelDoc& document, QWidget* parent)
+CModemHangUpWindow::CModemHangUpWindow(CVantrelDoc& document, QWidget* parent)
     : QDialog(parent), document_(document), jobs_(document.context().engine) {
     setWindowTitle(tableText(kIdsHangUpTitle));
     setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
@@ -51,38 +51,38 @@ CModemHangUpDlg::CModemHangUpDlg(CVantrelDoc& document, QWidget* parent)
     timer_->start();
 }
 
-CModemHangUpDlg::~CModemHangUpDlg() {
+CModemHangUpWindow::~CModemHangUpWindow() {
     target_.reset();
 }
 
-QString CModemHangUpDlg::statusText() const {
+QString CModemHangUpWindow::statusText() const {
     return status_->text();
 }
-QString CModemHangUpDlg::modemResponseText() const {
+QString CModemHangUpWindow::modemResponseText() const {
     return response_->text();
 }
 
-void CModemHangUpDlg::reject() {
+void CModemHangUpWindow::reject() {
     if (hangUp_->finished())
         QDialog::reject();
 }
 
-void CModemHangUpDlg::keyPressEvent(QKeyEvent* event) {
+void CModemHangUpWindow::keyPressEvent(QKeyEvent* event) {
     // Enter would press no button and Escape would leave the modem off hook: both are ignored.
     event->accept();
 }
 
-void CModemHangUpDlg::statusText(const std::string& text) {
+void CModemHangUpWindow::statusText(const std::string& text) {
     status_->setText(toQString(text));
 }
-void CModemHangUpDlg::modemResponse(const std::string& line) {
+void CModemHangUpWindow::modemResponse(const std::string& line) {
     response_->setText(toQString(line));
 }
-void CModemHangUpDlg::stopTimer() {
+void CModemHangUpWindow::stopTimer() {
     timer_->stop();
 }
 
-void CModemHangUpDlg::hungUp() {
+void CModemHangUpWindow::hungUp() {
     document_.context().modemConnected = 0;
     done(QDialog::Accepted);
 }

@@ -14,12 +14,12 @@ class QTimer;
 // "Disconnecting Modem...": hangs the modem up and closes by itself when the modem is on hook.
 // It has no buttons, and Enter, Escape and the close button are ignored, so only the hang-up
 // sequence ends it.
-class CModemHangUpDlg : public QDialog, private IModemHangUpObserver {
+class CModemHangUpWindow : public QDialog, private IModemHangUpObserver {
     Q_OBJECT
 
 public:
-    CModemHangUpDlg(CVantrelDoc& document, QWidget* parent = nullptr);
-    ~CModemHangUpDlg() override;
+    CModemHangUpWindow(CVantrelDoc& document, QWidget* parent = nullptr);
+    ~CModemHangUpWindow() override;
 
     QString statusText() const;
     QString modemResponseText() const;

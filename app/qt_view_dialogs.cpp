@@ -37,12 +37,12 @@ void CQtMessageBox::show(int icon, const std::string& text) {
 }
 
 void CQtViewDialogs::showSplash() {
-    CSplashDialog splash(parent_);
+    CSplashWindow splash(parent_);
     splash.exec();
 }
 
 void CQtViewDialogs::showAbout() {
-    CAboutDialog about(fileVersionMS_, fileVersionLS_, parent_);
+    CAboutWindow about(fileVersionMS_, fileVersionLS_, parent_);
     about.exec();
 }
 
@@ -59,8 +59,8 @@ QWidget* CQtViewDialogs::createConvertor(WindowHandle opener) {
 
 bool CQtViewDialogs::runLocations(CSettingsFile& settings) {
     CMachinePorts ports(OsClass);
-    CSetupLocationsDlg dialog(settings, ports, decimalSeparator.empty() ? "." : decimalSeparator,
-                              parent_);
+    CSetupLocationsWindow dialog(settings, ports, decimalSeparator.empty() ? "." : decimalSeparator,
+                                 parent_);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.storeInto(settings);
@@ -81,24 +81,24 @@ CTestModbusDlg::Setup testDialogSetup(const CVantrelDoc& document, int modbusId,
 
 void CQtViewDialogs::runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
                              int addressingMode) {
-    CTestModbusDialog dialog(document, *this,
+    CTestModbusWindow dialog(document, *this,
                              testDialogSetup(document, modbusId, modbusType, addressingMode),
                              nullptr, parent_);
     dialog.exec();
 }
 
 void CQtViewDialogs::runConnect(CVantrelDoc& document, CSettingsFile& settings) {
-    CConnectDlg dialog(document, settings, nullptr, parent_);
+    CConnectWindow dialog(document, settings, nullptr, parent_);
     dialog.run();
 }
 
 void CQtViewDialogs::runHangUp(CVantrelDoc& document) {
-    CModemHangUpDlg dialog(document, parent_);
+    CModemHangUpWindow dialog(document, parent_);
     dialog.exec();
 }
 
 bool CQtViewDialogs::runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) {
-    CTempCommsDlg dialog(mediaType, retries, time1, time2, nullptr, parent_);
+    CTempCommsWindow dialog(mediaType, retries, time1, time2, nullptr, parent_);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     retries = dialog.retries();

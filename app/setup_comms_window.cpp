@@ -215,7 +215,7 @@ bool CIpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-CSetupModemDlg::CSetupModemDlg(const ModemValues& values, QWidget* parent)
+CSetupModemWindow::CSetupModemWindow(const ModemValues& values, QWidget* parent)
     : QDialog(parent), logic_(values) {
     setWindowTitle(text(kIdsModemTitle));
     initStringEdit = new QLineEdit(this);
@@ -259,26 +259,26 @@ CSetupModemDlg::CSetupModemDlg(const ModemValues& values, QWidget* parent)
         logic_.setDefaults();
         showValues();
     });
-    connect(okButton, &QPushButton::clicked, this, &CSetupModemDlg::accept);
+    connect(okButton, &QPushButton::clicked, this, &CSetupModemWindow::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     showValues();
 }
 
-void CSetupModemDlg::showValues() {
+void CSetupModemWindow::showValues() {
     initStringEdit->setText(qtext(logic_.initString));
     connectTimeoutEdit->setText(qtext(logic_.connectTimeoutText));
     redialWaitEdit->setText(qtext(logic_.redialWaitText));
     disconnectAfterEdit->setText(qtext(logic_.disconnectAfterText));
 }
 
-void CSetupModemDlg::readValues() {
+void CSetupModemWindow::readValues() {
     logic_.initString = editedBytes(logic_.initString, initStringEdit->text());
     logic_.connectTimeoutText = stdtext(connectTimeoutEdit->text());
     logic_.redialWaitText = stdtext(redialWaitEdit->text());
     logic_.disconnectAfterText = stdtext(disconnectAfterEdit->text());
 }
 
-void CSetupModemDlg::accept() {
+void CSetupModemWindow::accept() {
     readValues();
     const FieldCheck check = logic_.accept();
     if (check.accepted) {
@@ -299,8 +299,8 @@ void CSetupModemDlg::accept() {
     }
 }
 
-CSetupCommsDlg::CSetupCommsDlg(const CLocation& location, std::vector<std::string> names,
-                               bool isNewLocation, IPortSource& ports, QWidget* parent)
+CSetupCommsWindow::CSetupCommsWindow(const CLocation& location, std::vector<std::string> names,
+                                     bool isNewLocation, IPortSource& ports, QWidget* parent)
     : QDialog(parent), logic_(location, std::move(names), isNewLocation) {
     setWindowTitle(text(kIdsCommsTitle));
     createControls();
@@ -310,7 +310,7 @@ CSetupCommsDlg::CSetupCommsDlg(const CLocation& location, std::vector<std::strin
     connectEvents();
 }
 
-void CSetupCommsDlg::createControls() {
+void CSetupCommsWindow::createControls() {
     mediaList = new QComboBox(this);
     for (unsigned i = 0; i < kMediaCount; ++i)
         mediaList->addItem(text(kMediaTextBase + i));
@@ -364,7 +364,7 @@ void CSetupCommsDlg::createControls() {
         widget->setMinimumWidth(kFieldMinWidth);
 }
 
-void CSetupCommsDlg::layOutControls() {
+void CSetupCommsWindow::layOutControls() {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
     auto label = [this](unsigned id, QWidget* buddy) {
@@ -436,7 +436,7 @@ void CSetupCommsDlg::layOutControls() {
     layout->addLayout(buttons);
 }
 
-void CSetupCommsDlg::connectEvents() {
+void CSetupCommsWindow::connectEvents() {
     connect(mediaList, &QComboBox::activated, this, [this] {
         readForm();
         logic_.mediaTypeChanged();
@@ -457,11 +457,11 @@ void CSetupCommsDlg::connectEvents() {
         logic_.modbusTypeClicked();
         showForm();
     });
-    connect(modemButton, &QPushButton::clicked, this, &CSetupCommsDlg::runSetupModem);
-    connect(okButton, &QPushButton::clicked, this, &CSetupCommsDlg::accept);
+    connect(modemButton, &QPushButton::clicked, this, &CSetupCommsWindow::runSetupModem);
+    connect(okButton, &QPushButton::clicked, this, &CSetupCommsWindow::accept);
 }
 
-void CSetupCommsDlg::readForm() {
+void CSetupCommsWindow::readForm() {
     CommsForm& form = logic_.form;
     form.mediaIndex = mediaList->currentIndex();
     form.modbusTypeIndex = modbusTypeGroup_->checkedId();
@@ -482,7 +482,7 @@ void CSetupCommsDlg::readForm() {
     form.rs485TwoWire = rs485Check->isChecked();
 }
 
-void CSetupCommsDlg::showForm() {
+void CSetupCommsWindow::showForm() {
     const CommsForm& form = logic_.form;
     mediaList->setCurrentIndex(form.mediaIndex);
     setIndex(modbusTypeGroup_, form.modbusTypeIndex);
@@ -507,7 +507,7 @@ void CSetupCommsDlg::showForm() {
     applyLayout();
 }
 
-void CSetupCommsDlg::applyLayout() {
+void CSetupCommsWindow::applyLayout() {
     const CommsLayout layout = logic_.layout();
     modbusTypeButtons[2]->setVisible(layout.modbusTcpButton);
     numberLabel->setVisible(layout.numberLabelId != 0);
@@ -531,29 +531,29 @@ void CSetupCommsDlg::applyLayout() {
     time2Label->setBuddy(time2Edit);
 }
 
-void CSetupCommsDlg::showEvent(QShowEvent* event) {
+void CSetupCommsWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (opened_)
         return;
     opened_ = true;
     // The port messages come once the window stands behind them.
-    QTimer::singleShot(0, this, &CSetupCommsDlg::showOpeningMessages);
+    QTimer::singleShot(0, this, &CSetupCommsWindow::showOpeningMessages);
 }
 
-void CSetupCommsDlg::showOpeningMessages() {
+void CSetupCommsWindow::showOpeningMessages() {
     const std::vector<EditorMessage> messages = std::move(openingMessages_);
     openingMessages_.clear();
     for (const EditorMessage& message : messages)
         tell(this, message.text, message.warning);
 }
 
-void CSetupCommsDlg::runSetupModem() {
-    CSetupModemDlg modem(logic_.modemValues(), this);
+void CSetupCommsWindow::runSetupModem() {
+    CSetupModemWindow modem(logic_.modemValues(), this);
     if (modem.exec() == QDialog::Accepted)
         logic_.setModemValues(modem.values());
 }
 
-QWidget* CSetupCommsDlg::fieldWidget(EditorField field) const {
+QWidget* CSetupCommsWindow::fieldWidget(EditorField field) const {
     switch (field) {
     case EditorField::Name:
         return nameEdit;
@@ -572,7 +572,7 @@ QWidget* CSetupCommsDlg::fieldWidget(EditorField field) const {
     }
 }
 
-void CSetupCommsDlg::accept() {
+void CSetupCommsWindow::accept() {
     readForm();
     const FieldCheck check = logic_.accept();
     if (check.accepted) {
@@ -695,8 +695,8 @@ void CLocationsView::mouseDoubleClickEvent(QMouseEvent* event) {
     emit doubleClickedAnywhere();
 }
 
-CSetupLocationsDlg::CSetupLocationsDlg(const CSettingsFile& settings, IPortSource& ports,
-                                       std::string decimalSeparator, QWidget* parent)
+CSetupLocationsWindow::CSetupLocationsWindow(const CSettingsFile& settings, IPortSource& ports,
+                                             std::string decimalSeparator, QWidget* parent)
     : QDialog(parent), logic_(std::move(decimalSeparator)), ports_(ports) {
     setWindowTitle(text(kIdsLocationsTitle));
     logic_.load(settings);
@@ -715,11 +715,11 @@ CSetupLocationsDlg::CSetupLocationsDlg(const CSettingsFile& settings, IPortSourc
 
     contextMenu = new QMenu(this);
     connect(contextMenu->addAction(text(kIdsDialogAdd)), &QAction::triggered, this,
-            &CSetupLocationsDlg::add);
+            &CSetupLocationsWindow::add);
     connect(contextMenu->addAction(text(kIdsDialogEdit)), &QAction::triggered, this,
-            &CSetupLocationsDlg::edit);
+            &CSetupLocationsWindow::edit);
     connect(contextMenu->addAction(text(kIdsDialogDelete)), &QAction::triggered, this,
-            &CSetupLocationsDlg::remove);
+            &CSetupLocationsWindow::remove);
 
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {addButton, editButton, deleteButton})
@@ -731,25 +731,25 @@ CSetupLocationsDlg::CSetupLocationsDlg(const CSettingsFile& settings, IPortSourc
     layout->addWidget(list, 1);
     layout->addLayout(buttons);
 
-    connect(addButton, &QPushButton::clicked, this, &CSetupLocationsDlg::add);
-    connect(editButton, &QPushButton::clicked, this, &CSetupLocationsDlg::edit);
-    connect(deleteButton, &QPushButton::clicked, this, &CSetupLocationsDlg::remove);
+    connect(addButton, &QPushButton::clicked, this, &CSetupLocationsWindow::add);
+    connect(editButton, &QPushButton::clicked, this, &CSetupLocationsWindow::edit);
+    connect(deleteButton, &QPushButton::clicked, this, &CSetupLocationsWindow::remove);
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(list, &CLocationsView::doubleClickedAnywhere, this, &CSetupLocationsDlg::edit);
-    connect(list, &CLocationsView::rowDropped, this, &CSetupLocationsDlg::moveRow);
+    connect(list, &CLocationsView::doubleClickedAnywhere, this, &CSetupLocationsWindow::edit);
+    connect(list, &CLocationsView::rowDropped, this, &CSetupLocationsWindow::moveRow);
     connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
         contextMenu->exec(list->viewport()->mapToGlobal(point));
     });
     refresh(-1);
 }
 
-int CSetupLocationsDlg::selectedRow() const {
+int CSetupLocationsWindow::selectedRow() const {
     const QModelIndexList rows = list->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.front().row();
 }
 
-void CSetupLocationsDlg::selectRow(int row) {
+void CSetupLocationsWindow::selectRow(int row) {
     list->selectionModel()->clearSelection();
     const QModelIndex index = model_->index(row, 0);
     if (!index.isValid())
@@ -758,7 +758,7 @@ void CSetupLocationsDlg::selectRow(int row) {
                                                        QItemSelectionModel::Rows);
 }
 
-void CSetupLocationsDlg::refresh(int selectedRow) {
+void CSetupLocationsWindow::refresh(int selectedRow) {
     model_->refresh();
     selectRow(selectedRow);
     const bool enabled = logic_.editAndDeleteEnabled();
@@ -766,60 +766,60 @@ void CSetupLocationsDlg::refresh(int selectedRow) {
     deleteButton->setEnabled(enabled);
 }
 
-void CSetupLocationsDlg::add() {
+void CSetupLocationsWindow::add() {
     const int selected = selectedRow();
     logic_.add(*this, selected);
     // The new row is not selected; the selection stays where it was.
     refresh(selected);
 }
 
-void CSetupLocationsDlg::edit() {
+void CSetupLocationsWindow::edit() {
     const int selected = selectedRow();
     logic_.edit(*this, selected);
     refresh(selected);
 }
 
-void CSetupLocationsDlg::remove() {
+void CSetupLocationsWindow::remove() {
     const int selected = selectedRow();
     const int before = logic_.rowCount();
     logic_.remove(*this, selected);
     refresh(logic_.rowCount() == before ? selected : -1);
 }
 
-void CSetupLocationsDlg::moveRow(int dragged, int target) {
+void CSetupLocationsWindow::moveRow(int dragged, int target) {
     refresh(logic_.moveRow(dragged, target));
 }
 
-bool CSetupLocationsDlg::editLocation(CLocation& values, const std::vector<std::string>& names,
-                                      bool isNewLocation) {
-    CSetupCommsDlg editor(values, names, isNewLocation, ports_, this);
+bool CSetupLocationsWindow::editLocation(CLocation& values, const std::vector<std::string>& names,
+                                         bool isNewLocation) {
+    CSetupCommsWindow editor(values, names, isNewLocation, ports_, this);
     if (editor.exec() != QDialog::Accepted)
         return false;
     values = editor.values();
     return true;
 }
 
-void CSetupLocationsDlg::showMessage(const std::string& message) {
+void CSetupLocationsWindow::showMessage(const std::string& message) {
     tell(this, message);
 }
 
-bool CSetupLocationsDlg::askYesNo(const std::string& question) {
+bool CSetupLocationsWindow::askYesNo(const std::string& question) {
     return ask(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) !=
            QMessageBox::No;
 }
 
-void CSetupLocationsDlg::fitColumns() {
-    const auto widths = CSetupLocations::columnWidths(list->width());
+void CSetupLocationsWindow::fitColumns() {
+    const auto widths = CSetupLocationsDlg::columnWidths(list->width());
     for (int column = 0; column < kLocationColumnCount; ++column)
         list->header()->resizeSection(column, widths[static_cast<std::size_t>(column)]);
 }
 
-void CSetupLocationsDlg::resizeEvent(QResizeEvent* event) {
+void CSetupLocationsWindow::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     fitColumns();
 }
 
-void CSetupLocationsDlg::showEvent(QShowEvent* event) {
+void CSetupLocationsWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     fitColumns();
 }

@@ -73,11 +73,11 @@ private:
 };
 
 // "Setup Modem": the modem's initialization string and its three times.
-class CSetupModemDlg : public QDialog {
+class CSetupModemWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CSetupModemDlg(const ModemValues& values, QWidget* parent = nullptr);
+    explicit CSetupModemWindow(const ModemValues& values, QWidget* parent = nullptr);
     const ModemValues& values() const { return logic_.values(); }
     void accept() override;
 
@@ -92,16 +92,16 @@ private:
     void showValues();
     void readValues();
 
-    CSetupModem logic_;
+    CSetupModemDlg logic_;
 };
 
 // The location editor ("Setup Communications").
-class CSetupCommsDlg : public QDialog {
+class CSetupCommsWindow : public QDialog {
     Q_OBJECT
 
 public:
-    CSetupCommsDlg(const CLocation& location, std::vector<std::string> names, bool isNewLocation,
-                   IPortSource& ports, QWidget* parent = nullptr);
+    CSetupCommsWindow(const CLocation& location, std::vector<std::string> names, bool isNewLocation,
+                      IPortSource& ports, QWidget* parent = nullptr);
     // The edited values; after OK they are what the caller copies back.
     const CLocation& values() const { return logic_.values(); }
     void accept() override;
@@ -145,7 +145,7 @@ private:
     void runSetupModem();
     QWidget* fieldWidget(EditorField field) const;
 
-    CSetupComms logic_;
+    CSetupCommsDlg logic_;
     std::vector<EditorMessage> openingMessages_;
     std::vector<QWidget*> serialLineWidgets_;
     QButtonGroup* modbusTypeGroup_ = nullptr;
@@ -159,7 +159,7 @@ class CLocationsModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit CLocationsModel(const CSetupLocations& list, QObject* parent = nullptr)
+    explicit CLocationsModel(const CSetupLocationsDlg& list, QObject* parent = nullptr)
         : QAbstractTableModel(parent), list_(list) {}
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -169,7 +169,7 @@ public:
     void refresh();
 
 private:
-    const CSetupLocations& list_;
+    const CSetupLocationsDlg& list_;
 };
 
 // The list of Setup Locations: one selected row, reordered by dragging a row with the mouse.
@@ -200,14 +200,14 @@ protected:
 
 // "Setup Locations": the user's locations in a four-column list with Add, Edit, Delete and
 // reordering, on copies that reach the settings only through storeInto after OK.
-class CSetupLocationsDlg : public QDialog, private ILocationsView {
+class CSetupLocationsWindow : public QDialog, private ILocationsView {
     Q_OBJECT
 
 public:
-    CSetupLocationsDlg(const CSettingsFile& settings, IPortSource& ports,
-                       std::string decimalSeparator, QWidget* parent = nullptr);
+    CSetupLocationsWindow(const CSettingsFile& settings, IPortSource& ports,
+                          std::string decimalSeparator, QWidget* parent = nullptr);
     void storeInto(CSettingsFile& settings) const { logic_.storeInto(settings); }
-    const CSetupLocations& workingList() const { return logic_; }
+    const CSetupLocationsDlg& workingList() const { return logic_; }
     int selectedRow() const;
     void selectRow(int row);
 
@@ -235,7 +235,7 @@ private:
     void moveRow(int dragged, int target);
     void fitColumns();
 
-    CSetupLocations logic_;
+    CSetupLocationsDlg logic_;
     CLocationsModel* model_ = nullptr;
     IPortSource& ports_;
 };

@@ -24,8 +24,8 @@ QLineEdit* makeEdit(int value, QWidget* parent) {
 
 } // namespace
 
-CTempCommsDlg::CTempCommsDlg(MediaType mediaType, int retries, int time1, int time2,
-                             IMessageBox* messageBox, QWidget* parent)
+CTempCommsWindow::CTempCommsWindow(MediaType mediaType, int retries, int time1, int time2,
+                                   IMessageBox* messageBox, QWidget* parent)
     : QDialog(parent), logic_(mediaType, retries, time1, time2), messageBox_(messageBox) {
     if (messageBox_ == nullptr) {
         ownMessageBox_ = std::make_unique<CQtMessageBox>(this);
@@ -57,8 +57,8 @@ CTempCommsDlg::CTempCommsDlg(MediaType mediaType, int retries, int time1, int ti
     QPushButton* ok = buttons->addButton(tableText(kIdsDialogOk), QDialogButtonBox::AcceptRole);
     buttons->addButton(tableText(kIdsDialogCancel), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CTempCommsDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CTempCommsDlg::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CTempCommsWindow::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CTempCommsWindow::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -66,20 +66,20 @@ CTempCommsDlg::CTempCommsDlg(MediaType mediaType, int retries, int time1, int ti
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-CTempCommsDlg::~CTempCommsDlg() = default;
+CTempCommsWindow::~CTempCommsWindow() = default;
 
-QString CTempCommsDlg::time1Label() const {
+QString CTempCommsWindow::time1Label() const {
     return time1Label_->text();
 }
-QString CTempCommsDlg::time2Label() const {
+QString CTempCommsWindow::time2Label() const {
     return time2Label_->text();
 }
 
-void CTempCommsDlg::accept() {
+void CTempCommsWindow::accept() {
     QLineEdit* const fields[] = {nullptr, retries_, time1_, time2_};
-    const CTempComms::Field bad = logic_.readFields(
+    const CTempCommsDlg::Field bad = logic_.readFields(
         retries_->text().toStdString(), time1_->text().toStdString(), time2_->text().toStdString());
-    if (bad != CTempComms::Field::None) {
+    if (bad != CTempCommsDlg::Field::None) {
         messageBox_->showWarning(std::string(loadString(kIdsEnterInteger)));
         QLineEdit* field = fields[static_cast<int>(bad)];
         field->setFocus();

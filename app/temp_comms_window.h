@@ -11,14 +11,14 @@ class QLabel;
 class QLineEdit;
 
 // "Change Communications Parameters": Time 1, Time 2 and Retries of the connection in use.
-class CTempCommsDlg : public QDialog {
+class CTempCommsWindow : public QDialog {
     Q_OBJECT
 
 public:
     // `messageBox` shows the field checks; null: message boxes over this dialog.
-    CTempCommsDlg(MediaType mediaType, int retries, int time1, int time2,
-                  IMessageBox* messageBox = nullptr, QWidget* parent = nullptr);
-    ~CTempCommsDlg() override;
+    CTempCommsWindow(MediaType mediaType, int retries, int time1, int time2,
+                     IMessageBox* messageBox = nullptr, QWidget* parent = nullptr);
+    ~CTempCommsWindow() override;
 
     // The values taken on OK (the given ones until then).
     int retries() const { return logic_.retries; }
@@ -34,7 +34,7 @@ public:
     void accept() override;
 
 private:
-    CTempComms logic_;
+    CTempCommsDlg logic_;
     std::unique_ptr<CQtMessageBox> ownMessageBox_;
     IMessageBox* messageBox_;
     QLabel* time1Label_ = nullptr;

@@ -77,7 +77,7 @@ QPushButton* makeButton(unsigned id, const char* name, QWidget* parent) {
 
 } // namespace
 
-CTestModbusDialog::CTestModbusDialog(CVantrelDoc& document, IViewDialogs& dialogs,
+CTestModbusWindow::CTestModbusWindow(CVantrelDoc& document, IViewDialogs& dialogs,
                                      CTestModbusDlg::Setup setup, IMessageBox* messageBox,
                                      QWidget* parent)
     : QDialog(parent), document_(document), dialogs_(dialogs), messageBox_(messageBox),
@@ -96,7 +96,7 @@ CTestModbusDialog::CTestModbusDialog(CVantrelDoc& document, IViewDialogs& dialog
         this);
 }
 
-CTestModbusDialog::~CTestModbusDialog() {
+CTestModbusWindow::~CTestModbusWindow() {
     if (!logic_.closing())
         logic_.onCancel();
     target_.reset();
@@ -107,11 +107,11 @@ CTestModbusDialog::~CTestModbusDialog() {
         commsLogWindow_->close();
 }
 
-WindowHandle CTestModbusDialog::handle() const {
+WindowHandle CTestModbusWindow::handle() const {
     return target_ ? target_->handle() : 0;
 }
 
-void CTestModbusDialog::buildWidgets() {
+void CTestModbusWindow::buildWidgets() {
     rtu_ = new QRadioButton(qId(kIdsModbusTypeFirst), this);
     ascii_ = new QRadioButton(qId(kIdsModbusTypeFirst + 1), this);
     tcp_ = new QRadioButton(qId(kIdsModbusTypeFirst + 2), this);
@@ -181,7 +181,7 @@ void CTestModbusDialog::buildWidgets() {
     statistics_->setSizePolicy(keepRoom);
 }
 
-void CTestModbusDialog::buildLayout() {
+void CTestModbusWindow::buildLayout() {
     auto* grid = new QGridLayout;
     int row = 0;
     const auto label = [this](unsigned id, QWidget* buddy) {
@@ -253,7 +253,7 @@ void CTestModbusDialog::buildLayout() {
     setMinimumWidth(640);
 }
 
-void CTestModbusDialog::connectSignals() {
+void CTestModbusWindow::connectSignals() {
     connect(function_, &QComboBox::currentIndexChanged, this,
             [this] { runEvent(&CTestModbusDlg::onFunctionChanged); });
     connect(dataType_, &QComboBox::currentIndexChanged, this,
@@ -271,7 +271,7 @@ void CTestModbusDialog::connectSignals() {
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-void CTestModbusDialog::runEvent(void (CTestModbusDlg::*handler)()) {
+void CTestModbusWindow::runEvent(void (CTestModbusDlg::*handler)()) {
     if (applying_)
         return;
     collectForm();
@@ -279,7 +279,7 @@ void CTestModbusDialog::runEvent(void (CTestModbusDlg::*handler)()) {
     applyForm();
 }
 
-void CTestModbusDialog::collectForm() {
+void CTestModbusWindow::collectForm() {
     TestModbusForm& f = logic_.form;
     f.modbusType = std::max(0, modbusType_->checkedId());
     f.addressingIndex = addressing_->currentIndex();
@@ -295,7 +295,7 @@ void CTestModbusDialog::collectForm() {
     f.checkValue = stdText(checkValue_->text());
 }
 
-void CTestModbusDialog::applyForm() {
+void CTestModbusWindow::applyForm() {
     applying_ = true;
     const TestModbusForm& f = logic_.form;
     if (QAbstractButton* b = modbusType_->button(f.modbusType))
@@ -316,7 +316,7 @@ void CTestModbusDialog::applyForm() {
     applying_ = false;
 }
 
-void CTestModbusDialog::applyLayoutState() {
+void CTestModbusWindow::applyLayoutState() {
     const TestModbusForm& f = logic_.form;
     std::vector<int> listed;
     for (int i = 0; i < dataType_->count(); ++i)
@@ -352,7 +352,7 @@ void CTestModbusDialog::applyLayoutState() {
     checkValue_->setVisible(f.checkValueVisible);
 }
 
-void CTestModbusDialog::applyButtons() {
+void CTestModbusWindow::applyButtons() {
     const TestModbusForm& f = logic_.form;
     transmit_->setEnabled(f.transmitEnabled);
     repeat_->setText(qId(f.repeatLabel));
@@ -361,12 +361,12 @@ void CTestModbusDialog::applyButtons() {
     statistics_->setVisible(!f.statistics.empty());
 }
 
-void CTestModbusDialog::transmitByKey() {
+void CTestModbusWindow::transmitByKey() {
     if (transmit_->isEnabled())
         runEvent(&CTestModbusDlg::onTransmit);
 }
 
-void CTestModbusDialog::keyPressEvent(QKeyEvent* event) {
+void CTestModbusWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         transmitByKey();
         event->accept();
@@ -375,7 +375,7 @@ void CTestModbusDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void CTestModbusDialog::reject() {
+void CTestModbusWindow::reject() {
     if (!logic_.closing()) {
         collectForm();
         logic_.onCancel();
@@ -384,7 +384,7 @@ void CTestModbusDialog::reject() {
     QDialog::reject();
 }
 
-LParam CTestModbusDialog::onWindowMessage(unsigned message, WParam wParam, LParam lParam) {
+LParam CTestModbusWindow::onWindowMessage(unsigned message, WParam wParam, LParam lParam) {
     if (message == WM_COMMS_RESULT) {
         collectForm();
         logic_.onCommsResult(static_cast<unsigned>(wParam), static_cast<int>(lParam));
@@ -397,7 +397,7 @@ LParam CTestModbusDialog::onWindowMessage(unsigned message, WParam wParam, LPara
     return 0;
 }
 
-void CTestModbusDialog::openConvertor() {
+void CTestModbusWindow::openConvertor() {
     if (convertorWindow_) {
         convertorWindow_->raise();
         convertorWindow_->activateWindow();
@@ -406,7 +406,7 @@ void CTestModbusDialog::openConvertor() {
     convertorWindow_ = dialogs_.createConvertor(handle());
 }
 
-void CTestModbusDialog::openCommsLog() {
+void CTestModbusWindow::openCommsLog() {
     if (commsLogWindow_) {
         commsLogWindow_->raise();
         commsLogWindow_->activateWindow();
@@ -415,7 +415,7 @@ void CTestModbusDialog::openCommsLog() {
     commsLogWindow_ = dialogs_.createCommsLog(handle());
 }
 
-void CTestModbusDialog::changeTemporarySettings() {
+void CTestModbusWindow::changeTemporarySettings() {
     CModbusMessage& message = document_.message();
     int retries = message.retries;
     int time1 = message.time1;
@@ -428,7 +428,7 @@ void CTestModbusDialog::changeTemporarySettings() {
     postStatusRefresh();
 }
 
-void CTestModbusDialog::showMessage(const std::string& text) {
+void CTestModbusWindow::showMessage(const std::string& text) {
     applyForm();
     if (messageBox_ != nullptr) {
         messageBox_->showWarning(text);
@@ -438,7 +438,7 @@ void CTestModbusDialog::showMessage(const std::string& text) {
     box.showWarning(text);
 }
 
-void CTestModbusDialog::setFocus(TestField field) {
+void CTestModbusWindow::setFocus(TestField field) {
     QWidget* widget = nullptr;
     switch (field) {
     case TestField::ModbusId:
@@ -475,30 +475,30 @@ void CTestModbusDialog::setFocus(TestField field) {
         edit->selectAll();
 }
 
-int CTestModbusDialog::queueRequest(std::uint8_t* request, const std::uint16_t* requestLength,
+int CTestModbusWindow::queueRequest(std::uint8_t* request, const std::uint16_t* requestLength,
                                     std::uint8_t* response, std::uint16_t* responseLength) {
     return document_.context().engine.queueJob(JobType::ModbusRequest, request, requestLength,
                                                response, responseLength, handle());
 }
 
-void CTestModbusDialog::postStatusRefresh() {
+void CTestModbusWindow::postStatusRefresh() {
     const WindowHandle main = document_.context().mainWindow;
     if (main != 0)
         postMessage(main, WM_STATUS_REFRESH);
 }
 
-void CTestModbusDialog::abortCurrentJob() {
+void CTestModbusWindow::abortCurrentJob() {
     document_.abortCurrentJob();
 }
 
-void CTestModbusDialog::dropQueuedJobs() {
+void CTestModbusWindow::dropQueuedJobs() {
     document_.context().engine.cancelJobs(handle());
 }
 
-std::string CTestModbusDialog::unknownErrorText() {
+std::string CTestModbusWindow::unknownErrorText() {
     return document_.context().socket.unknownErrorText();
 }
 
-std::uint32_t CTestModbusDialog::tickCount() {
+std::uint32_t CTestModbusWindow::tickCount() {
     return ::tickCount();
 }

@@ -22,14 +22,14 @@ class QSpinBox;
 
 // The Test Modbus Communications window: binds its widgets to CTestModbusDlg and forwards the
 // operator's events and the comms thread's results to it.
-class CTestModbusDialog final : public QDialog, private ITestModbusHost {
+class CTestModbusWindow final : public QDialog, private ITestModbusHost {
 public:
     // `messageBox` shows the dialog's messages; null shows them in message boxes over the dialog.
-    CTestModbusDialog(CVantrelDoc& document, IViewDialogs& dialogs, CTestModbusDlg::Setup setup,
+    CTestModbusWindow(CVantrelDoc& document, IViewDialogs& dialogs, CTestModbusDlg::Setup setup,
                       IMessageBox* messageBox = nullptr, QWidget* parent = nullptr);
-    ~CTestModbusDialog() override;
-    CTestModbusDialog(const CTestModbusDialog&) = delete;
-    CTestModbusDialog& operator=(const CTestModbusDialog&) = delete;
+    ~CTestModbusWindow() override;
+    CTestModbusWindow(const CTestModbusWindow&) = delete;
+    CTestModbusWindow& operator=(const CTestModbusWindow&) = delete;
 
     CTestModbusDlg& logic() { return logic_; }
     WindowHandle handle() const;

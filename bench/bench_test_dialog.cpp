@@ -102,7 +102,7 @@ Repeated repeatThroughWindow(CTimingApplication& app, std::uint16_t port, int co
     CNoDialogs dialogs;
     if (!document.onNewDocument(messages) || !connectDocument(document, port))
         return {};
-    CTestModbusDialog dialog(document, dialogs,
+    CTestModbusWindow dialog(document, dialogs,
                              {MediaType::TcpIp, ModbusType::ModbusTcp, 1, 0, ","}, &messages);
     dialog.show();
     dialog.findChild<QLineEdit*>(QStringLiteral("quantity"))

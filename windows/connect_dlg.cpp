@@ -38,14 +38,14 @@ std::array<int, 4> connectColumnWidths(int width) {
     return {width / 4, width * 3 / 10, width / 10, width * 3 / 8};
 }
 
-CConnectLogic::CConnectLogic(CVantrelDoc& document, CSettingsFile& settings, IConnectWindow& window,
-                             IModemJobQueue& jobs, WindowHandle notifyWindow,
-                             std::string decimalSeparator)
+CConnectDlg::CConnectDlg(CVantrelDoc& document, CSettingsFile& settings, IConnectWindow& window,
+                         IModemJobQueue& jobs, WindowHandle notifyWindow,
+                         std::string decimalSeparator)
     : document_(document), settings_(settings), window_(window),
       dialer_(jobs, document.message(), *this, notifyWindow),
       decimalSeparator_(std::move(decimalSeparator)) {}
 
-bool CConnectLogic::initialise() {
+bool CConnectDlg::initialise() {
     selectedRow = -1;
     dialer_.dialState = DialIdle;
     dialer_.callPlaced = 0;
@@ -81,7 +81,7 @@ bool CConnectLogic::initialise() {
     return true;
 }
 
-void CConnectLogic::connect() {
+void CConnectDlg::connect() {
     if (connecting_)
         return;
     dialer_.callPlaced = 0;
@@ -105,7 +105,7 @@ void CConnectLogic::connect() {
         connectSerial();
 }
 
-void CConnectLogic::connectTcp() {
+void CConnectDlg::connectTcp() {
     CCommsContext& context = document_.context();
     context.message.serialLink = 0;
     context.socket.connected = 0;
@@ -122,7 +122,7 @@ void CConnectLogic::connectTcp() {
     window_.startTimer(kTimerTcpConnect);
 }
 
-void CConnectLogic::tcpTick() {
+void CConnectDlg::tcpTick() {
     if (!tcpConnecting_)
         return;
     CClientSocket& socket = document_.context().socket;
@@ -145,7 +145,7 @@ void CConnectLogic::tcpTick() {
     }
 }
 
-void CConnectLogic::reportTcpError(int code) {
+void CConnectDlg::reportTcpError(int code) {
     const std::string detail = code == static_cast<int>(kIdsTcpUnknownError)
                                    ? document_.context().socket.unknownErrorText()
                                    : std::string(loadString(static_cast<unsigned>(code)));
@@ -157,7 +157,7 @@ void CConnectLogic::reportTcpError(int code) {
     window_.enableButtons(true);
 }
 
-void CConnectLogic::connectSerial() {
+void CConnectDlg::connectSerial() {
     const std::optional<int> portNumber = comPortNumber(location_.portName);
     if (!portNumber) {
         reportSerialError(kIdsInvalidPortNumber);
@@ -180,7 +180,7 @@ void CConnectLogic::connectSerial() {
         startDialing();
 }
 
-bool CConnectLogic::openPort(int portNumber) {
+bool CConnectDlg::openPort(int portNumber) {
     CSerialPort& port = document_.context().serialPort;
     const std::optional<PortLineSettings> line = portLineSettings(location_);
     if (!line)
@@ -202,7 +202,7 @@ bool CConnectLogic::openPort(int portNumber) {
     }
 }
 
-void CConnectLogic::loadSerialEngineParameters() {
+void CConnectDlg::loadSerialEngineParameters() {
     CModbusMessage& message = document_.message();
     message.readPause = readPauseForBaudIndex(location_.baudIndex);
     message.modemTimeout = location_.connectTimeout * kMsPerSecond;
@@ -212,7 +212,7 @@ void CConnectLogic::loadSerialEngineParameters() {
     message.tcpMode = location_.modbusType == ModbusType::ModbusTcp ? 1 : 0;
 }
 
-void CConnectLogic::startDialing() {
+void CConnectDlg::startDialing() {
     ModemDialSettings settings;
     settings.initString = location_.modemInitString;
     settings.number = location_.number;
@@ -228,7 +228,7 @@ void CConnectLogic::startDialing() {
     dialer_.start(settings);
 }
 
-void CConnectLogic::reportSerialError(unsigned code, const std::string& statusSuffix) {
+void CConnectDlg::reportSerialError(unsigned code, const std::string& statusSuffix) {
     const std::string text(loadString(code));
     connecting_ = false;
     window_.messageBox(text);
@@ -236,7 +236,7 @@ void CConnectLogic::reportSerialError(unsigned code, const std::string& statusSu
     window_.enableButtons(true);
 }
 
-void CConnectLogic::finishConnected() {
+void CConnectDlg::finishConnected() {
     CModbusMessage& message = document_.message();
     message.modbusId = static_cast<std::uint8_t>(location_.modbusId & 0xFF);
     message.binaryMode = location_.modbusType != ModbusType::Ascii ? 1 : 0;
@@ -258,41 +258,41 @@ void CConnectLogic::finishConnected() {
     window_.closeDialog();
 }
 
-void CConnectLogic::abort() {
+void CConnectDlg::abort() {
     if (!dialing_)
         return;
     dialer_.abort();
 }
 
-void CConnectLogic::onTimer(int id) {
+void CConnectDlg::onTimer(int id) {
     if (id == kTimerTcpConnect)
         tcpTick();
     else if (id == kTimerDialing && dialing_)
         dialer_.onTimer();
 }
 
-void CConnectLogic::onCommsResult(WParam wParam, LParam lParam) {
+void CConnectDlg::onCommsResult(WParam wParam, LParam lParam) {
     if (dialing_)
         dialer_.onCommsResult(wParam, lParam);
 }
 
-void CConnectLogic::statusText(const std::string& text) {
+void CConnectDlg::statusText(const std::string& text) {
     window_.setStatusText(text);
 }
-void CConnectLogic::messageBox(unsigned id) {
+void CConnectDlg::messageBox(unsigned id) {
     window_.messageBox(std::string(loadString(id)));
 }
-void CConnectLogic::modemResponse(const std::string& line) {
+void CConnectDlg::modemResponse(const std::string& line) {
     window_.setModemResponse(line);
 }
-void CConnectLogic::showAbort(bool visible) {
+void CConnectDlg::showAbort(bool visible) {
     window_.showAbort(visible);
 }
-void CConnectLogic::stopTimer() {
+void CConnectDlg::stopTimer() {
     window_.stopTimer(kTimerDialing);
 }
 
-void CConnectLogic::connected(std::int32_t idleLimitMs) {
+void CConnectDlg::connected(std::int32_t idleLimitMs) {
     CCommsContext& context = document_.context();
     context.modemIdleMs = 0;
     document_.modemIdleLimitMs = idleLimitMs;
@@ -301,18 +301,18 @@ void CConnectLogic::connected(std::int32_t idleLimitMs) {
     finishConnected();
 }
 
-void CConnectLogic::goOffline() {
+void CConnectDlg::goOffline() {
     document_.online = 0;
 }
-void CConnectLogic::runHangUp() {
+void CConnectDlg::runHangUp() {
     window_.runHangUp();
 }
-void CConnectLogic::closePort() {
+void CConnectDlg::closePort() {
     document_.context().modemConnected = 0;
     document_.closeSerialPort();
 }
 
-void CConnectLogic::dialingStopped() {
+void CConnectDlg::dialingStopped() {
     dialing_ = false;
     connecting_ = false;
     window_.stopTimer(kTimerDialing);

@@ -56,12 +56,12 @@ std::array<int, 4> connectColumnWidths(int width);
 // The Connect dialog without its widgets: the location list, the connect operation for TCP/IP,
 // Direct, Modem and Satellite locations, and the finish as connected. Runs on the user-interface
 // thread; its window forwards the button presses, timer ticks and WM_COMMS_RESULT messages.
-class CConnectLogic : private IModemDialObserver {
+class CConnectDlg : private IModemDialObserver {
 public:
     // `notifyWindow` receives the results of the modem commands; `decimalSeparator` takes the
     // place of the dots of the TCP/IP addresses in the list.
-    CConnectLogic(CVantrelDoc& document, CSettingsFile& settings, IConnectWindow& window,
-                  IModemJobQueue& jobs, WindowHandle notifyWindow, std::string decimalSeparator);
+    CConnectDlg(CVantrelDoc& document, CSettingsFile& settings, IConnectWindow& window,
+                IModemJobQueue& jobs, WindowHandle notifyWindow, std::string decimalSeparator);
 
     // Fills the rows and selects the last location used (row 0 when none matches). Returns false
     // after message 7002 when there is no location, and the dialog closes. When the document is

@@ -100,8 +100,8 @@ CommsLayout commsLayout(MediaType mediaType, int modbusTypeIndex) {
     return layout;
 }
 
-CSetupComms::CSetupComms(const CLocation& location, std::vector<std::string> names,
-                         bool isNewLocation)
+CSetupCommsDlg::CSetupCommsDlg(const CLocation& location, std::vector<std::string> names,
+                               bool isNewLocation)
     : values_(location), names_(std::move(names)), isNewLocation_(isNewLocation),
       nameAtOpening_(location.name) {
     // A media type outside the list (a damaged file) is edited as the Direct it connects as.
@@ -111,7 +111,7 @@ CSetupComms::CSetupComms(const CLocation& location, std::vector<std::string> nam
     showValues();
 }
 
-std::vector<EditorMessage> CSetupComms::open(IPortSource& ports) {
+std::vector<EditorMessage> CSetupCommsDlg::open(IPortSource& ports) {
     ports_ = &ports;
     std::vector<EditorMessage> messages;
     fillPortList(messages);
@@ -120,7 +120,7 @@ std::vector<EditorMessage> CSetupComms::open(IPortSource& ports) {
     return messages;
 }
 
-void CSetupComms::fillPortList(std::vector<EditorMessage>& messages) {
+void CSetupCommsDlg::fillPortList(std::vector<EditorMessage>& messages) {
     portNumbers_.clear();
     portEntries_.clear();
     const bool enumerated = ports_->enumerate(portNumbers_);
@@ -136,7 +136,7 @@ void CSetupComms::fillPortList(std::vector<EditorMessage>& messages) {
         messages.push_back({std::string(loadString(kIdsNoCommPorts)), false});
 }
 
-void CSetupComms::checkStoredPort(std::vector<EditorMessage>& messages) {
+void CSetupCommsDlg::checkStoredPort(std::vector<EditorMessage>& messages) {
     if (portEntries_.empty()) {
         form.portIndex = -1;
         return;
@@ -150,7 +150,7 @@ void CSetupComms::checkStoredPort(std::vector<EditorMessage>& messages) {
     form.portIndex = 0;
 }
 
-void CSetupComms::showValues() {
+void CSetupCommsDlg::showValues() {
     form.mediaIndex = static_cast<int>(values_.mediaType);
     form.modbusTypeIndex = static_cast<int>(values_.modbusType);
     form.modbusIdText = integerText(values_.modbusId);
@@ -169,13 +169,13 @@ void CSetupComms::showValues() {
     form.rs485TwoWire = values_.rs485TwoWire != 0;
 }
 
-std::string CSetupComms::selectedPortName() const {
+std::string CSetupCommsDlg::selectedPortName() const {
     if (form.portIndex < 0 || form.portIndex >= static_cast<int>(portEntries_.size()))
         return {};
     return portEntries_[static_cast<std::size_t>(form.portIndex)];
 }
 
-void CSetupComms::selectPort(const std::string& portName) {
+void CSetupCommsDlg::selectPort(const std::string& portName) {
     const auto found = std::find(portEntries_.begin(), portEntries_.end(), portName);
     if (found != portEntries_.end())
         form.portIndex = static_cast<int>(found - portEntries_.begin());
@@ -183,7 +183,7 @@ void CSetupComms::selectPort(const std::string& portName) {
         form.portIndex = portEntries_.empty() ? -1 : 0;
 }
 
-void CSetupComms::mediaTypeChanged() {
+void CSetupCommsDlg::mediaTypeChanged() {
     const int mediaCode = kMediaCodeDirect + form.mediaIndex;
     const CLocation defaults(mediaCode);
 
@@ -223,18 +223,18 @@ void CSetupComms::mediaTypeChanged() {
     showValues();
 }
 
-void CSetupComms::baudChanged() {
+void CSetupCommsDlg::baudChanged() {
     values_.baudIndex = form.baudIndex;
     if (mediaType() == MediaType::Direct && form.baudIndex >= 0 && form.baudIndex < kBaudIndexCount)
         form.time2Text = integerText(kDirectTime2ByBaud[static_cast<std::size_t>(form.baudIndex)]);
 }
 
-void CSetupComms::portChanged() {
+void CSetupCommsDlg::portChanged() {
     if (const std::string selected = selectedPortName(); !selected.empty())
         values_.portName = selected;
 }
 
-void CSetupComms::modbusTypeClicked() {
+void CSetupCommsDlg::modbusTypeClicked() {
     values_.modbusType = static_cast<ModbusType>(form.modbusTypeIndex);
     if (form.modbusTypeIndex == kModbusTcpIndex)
         values_.tcpPort = kTcpPortModbusTcp;
@@ -245,19 +245,19 @@ void CSetupComms::modbusTypeClicked() {
     form.tcpPortText = integerText(values_.tcpPort);
 }
 
-ModemValues CSetupComms::modemValues() const {
+ModemValues CSetupCommsDlg::modemValues() const {
     return {values_.modemInitString, values_.connectTimeout, values_.redialWait,
             values_.disconnectAfter};
 }
 
-void CSetupComms::setModemValues(const ModemValues& values) {
+void CSetupCommsDlg::setModemValues(const ModemValues& values) {
     values_.modemInitString = values.initString;
     values_.connectTimeout = values.connectTimeout;
     values_.redialWait = values.redialWait;
     values_.disconnectAfter = values.disconnectAfter;
 }
 
-FieldCheck CSetupComms::accept() {
+FieldCheck CSetupCommsDlg::accept() {
     if (form.name.empty())
         return refuse(kIdsEnterLocationName, EditorField::Name);
     if (isNewLocation_ || form.name != nameAtOpening_) {
@@ -297,11 +297,11 @@ FieldCheck CSetupComms::accept() {
     return {};
 }
 
-CommsLayout CSetupComms::layout() const {
+CommsLayout CSetupCommsDlg::layout() const {
     return commsLayout(mediaType(), form.modbusTypeIndex);
 }
 
-std::string CSetupComms::deviceText() const {
+std::string CSetupCommsDlg::deviceText() const {
     const std::string portName = selectedPortName();
     if (!ports_ || portName.empty())
         return {};
@@ -315,25 +315,25 @@ std::string CSetupComms::deviceText() const {
     return text;
 }
 
-CSetupModem::CSetupModem(const ModemValues& values) : values_(values) {
+CSetupModemDlg::CSetupModemDlg(const ModemValues& values) : values_(values) {
     showValues();
 }
 
-void CSetupModem::showValues() {
+void CSetupModemDlg::showValues() {
     initString = values_.initString;
     connectTimeoutText = integerText(values_.connectTimeout);
     redialWaitText = integerText(values_.redialWait);
     disconnectAfterText = integerText(values_.disconnectAfter);
 }
 
-void CSetupModem::setDefaults() {
+void CSetupModemDlg::setDefaults() {
     const CLocation defaults;
     values_ = {defaults.modemInitString, defaults.connectTimeout, defaults.redialWait,
                defaults.disconnectAfter};
     showValues();
 }
 
-FieldCheck CSetupModem::accept() {
+FieldCheck CSetupModemDlg::accept() {
     ModemValues read = values_;
     read.initString = initString;
     FieldCheck check;

@@ -115,9 +115,9 @@ struct ModemValues {
 
 // The location editor. Holds the working values of one location; the caller copies them back
 // only when accept() succeeds.
-class CSetupComms {
+class CSetupCommsDlg {
 public:
-    CSetupComms(const CLocation& location, std::vector<std::string> names, bool isNewLocation);
+    CSetupCommsDlg(const CLocation& location, std::vector<std::string> names, bool isNewLocation);
 
     // Opening: shows the values and runs the first activation of the media-type routine with the
     // ports of `ports` (kept for deviceText). Returns the messages to show, in order.
@@ -164,9 +164,9 @@ private:
 };
 
 // The Setup Modem dialog.
-class CSetupModem {
+class CSetupModemDlg {
 public:
-    explicit CSetupModem(const ModemValues& values);
+    explicit CSetupModemDlg(const ModemValues& values);
 
     // Defaults: the modem defaults of a new location.
     void setDefaults();

@@ -6,17 +6,17 @@
 
 #include <utility>
 
-CSetupLocations::CSetupLocations(std::string decimalSeparator)
+CSetupLocationsDlg::CSetupLocationsDlg(std::string decimalSeparator)
     : decimalSeparator_(std::move(decimalSeparator)) {}
 
-void CSetupLocations::load(const CSettingsFile& settings) {
+void CSetupLocationsDlg::load(const CSettingsFile& settings) {
     for (int index = 0; index < settings.count(); ++index) {
         if (const CLocation* stored = settings.getLocation(index))
             workingList.push_back(std::make_unique<CLocation>(*stored));
     }
 }
 
-void CSetupLocations::storeInto(CSettingsFile& settings) const {
+void CSetupLocationsDlg::storeInto(CSettingsFile& settings) const {
     settings.removeAll();
     for (const auto& entry : workingList) {
         if (entry)
@@ -24,13 +24,13 @@ void CSetupLocations::storeInto(CSettingsFile& settings) const {
     }
 }
 
-const CLocation* CSetupLocations::location(int row) const {
+const CLocation* CSetupLocationsDlg::location(int row) const {
     if (row < 0 || row >= rowCount())
         return nullptr;
     return workingList[static_cast<std::size_t>(row)].get();
 }
 
-std::string CSetupLocations::cellText(int row, int column) const {
+std::string CSetupLocationsDlg::cellText(int row, int column) const {
     const CLocation* entry = location(row);
     if (!entry)
         return {};
@@ -48,11 +48,11 @@ std::string CSetupLocations::cellText(int row, int column) const {
     }
 }
 
-std::array<int, kLocationColumnCount> CSetupLocations::columnWidths(int width) {
+std::array<int, kLocationColumnCount> CSetupLocationsDlg::columnWidths(int width) {
     return {width / 4, 3 * width / 10, width / 10, 3 * width / 8};
 }
 
-std::vector<std::string> CSetupLocations::names() const {
+std::vector<std::string> CSetupLocationsDlg::names() const {
     std::vector<std::string> list;
     for (const auto& entry : workingList) {
         if (entry)
@@ -61,7 +61,7 @@ std::vector<std::string> CSetupLocations::names() const {
     return list;
 }
 
-int CSetupLocations::add(ILocationsView& view, int selected) {
+int CSetupLocationsDlg::add(ILocationsView& view, int selected) {
     CLocation values(kMediaCodeDirect);
     if (!view.editLocation(values, names(), true))
         return -1;
@@ -70,7 +70,7 @@ int CSetupLocations::add(ILocationsView& view, int selected) {
     return row;
 }
 
-bool CSetupLocations::checkSelection(ILocationsView& view, int selected) const {
+bool CSetupLocationsDlg::checkSelection(ILocationsView& view, int selected) const {
     if (workingList.empty())
         return false;
     if (selected < 0 || selected >= rowCount()) {
@@ -84,7 +84,7 @@ bool CSetupLocations::checkSelection(ILocationsView& view, int selected) const {
     return true;
 }
 
-void CSetupLocations::edit(ILocationsView& view, int selected) {
+void CSetupLocationsDlg::edit(ILocationsView& view, int selected) {
     if (!checkSelection(view, selected))
         return;
     CLocation& entry = *workingList[static_cast<std::size_t>(selected)];
@@ -93,7 +93,7 @@ void CSetupLocations::edit(ILocationsView& view, int selected) {
         entry = values;
 }
 
-void CSetupLocations::remove(ILocationsView& view, int selected) {
+void CSetupLocationsDlg::remove(ILocationsView& view, int selected) {
     if (!checkSelection(view, selected))
         return;
     const auto position = workingList.begin() + selected;
@@ -102,7 +102,7 @@ void CSetupLocations::remove(ILocationsView& view, int selected) {
     workingList.erase(position);
 }
 
-int CSetupLocations::moveRow(int dragged, int target) {
+int CSetupLocationsDlg::moveRow(int dragged, int target) {
     if (dragged < 0 || dragged >= rowCount())
         return -1;
     if (target < 0 || target > rowCount())

@@ -26,9 +26,9 @@ constexpr int kLocationColumnCount = 4;
 
 // The Setup Locations dialog: a working list of copies of the user's locations, its commands and
 // the drop rule of a dragged row. The settings change only through storeInto, after OK.
-class CSetupLocations {
+class CSetupLocationsDlg {
 public:
-    explicit CSetupLocations(std::string decimalSeparator = ".");
+    explicit CSetupLocationsDlg(std::string decimalSeparator = ".");
 
     // Appends a copy of every location of the settings list, in order; empty entries are skipped.
     void load(const CSettingsFile& settings);

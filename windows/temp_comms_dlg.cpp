@@ -35,17 +35,17 @@ bool parseIntegerField(std::string_view text, int& value) {
     return true;
 }
 
-unsigned CTempComms::time1LabelId() const {
+unsigned CTempCommsDlg::time1LabelId() const {
     return mediaType == MediaType::TcpIp ? kIdsCommsConnectionTimeout : kIdsCommsInitialCharDelay;
 }
 
-unsigned CTempComms::time2LabelId() const {
+unsigned CTempCommsDlg::time2LabelId() const {
     return mediaType == MediaType::TcpIp ? kIdsCommsMessageTimeout : kIdsCommsCharDelay;
 }
 
-CTempComms::Field CTempComms::readFields(const std::string& retriesText,
-                                         const std::string& time1Text,
-                                         const std::string& time2Text) {
+CTempCommsDlg::Field CTempCommsDlg::readFields(const std::string& retriesText,
+                                               const std::string& time1Text,
+                                               const std::string& time2Text) {
     int newRetries = 0;
     int newTime1 = 0;
     int newTime2 = 0;

@@ -12,11 +12,11 @@ bool parseIntegerField(std::string_view text, int& value);
 // Change Temporary Comms Parameters: Time 1, Time 2 and Retries of the connection in use,
 // changed for this connection only. The caller hands the values in force and, on OK, writes the
 // values back into the engine parameters.
-class CTempComms {
+class CTempCommsDlg {
 public:
     enum class Field { None, Retries, Time1, Time2 };
 
-    CTempComms(MediaType media, int retriesInForce, int time1InForce, int time2InForce)
+    CTempCommsDlg(MediaType media, int retriesInForce, int time1InForce, int time2InForce)
         : mediaType(media), retries(retriesInForce), time1(time1InForce), time2(time2InForce) {}
 
     // Labels of the two time fields: a TCP/IP connection's Time 1 is its connection time-out and

@@ -548,14 +548,14 @@ TEST(MessageBox, ShowsTheTextAsPlainTextAndFailuresWithAWarningIcon) {
 }
 
 TEST(AboutBox, ShowsTheVersionLine) {
-    CAboutDialog about(0x00010000, 0);
+    CAboutWindow about(0x00010000, 0);
     EXPECT_EQ(about.versionLine().toStdString(), "Zarnex Modbus Tester - v1.00");
     about.show();
     saveScreenshot(about, "about_box.png");
 }
 
 TEST(Splash, OffersOkAfterFiveSeconds) {
-    CSplashDialog splash;
+    CSplashWindow splash;
     splash.show();
     EXPECT_FALSE(splash.okButton()->isVisible());
     EXPECT_FALSE(splash.okButton()->isEnabled());

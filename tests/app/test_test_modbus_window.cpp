@@ -52,18 +52,18 @@ void saveScreenshotWithMessage(QWidget& widget, const std::string& message, cons
 // messages recorded, so that the test can drive it between events.
 class CSessionDialogs : public CQtViewDialogs {
 public:
-    CSessionDialogs(std::unique_ptr<CTestModbusDialog>& dialog, IMessageBox& messages)
+    CSessionDialogs(std::unique_ptr<CTestModbusWindow>& dialog, IMessageBox& messages)
         : CQtViewDialogs(0, 0), dialog_(dialog), messages_(messages) {}
     void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
                  int addressingMode) override {
-        dialog_ = std::make_unique<CTestModbusDialog>(
+        dialog_ = std::make_unique<CTestModbusWindow>(
             document, *this, testDialogSetup(document, modbusId, modbusType, addressingMode),
             &messages_);
         dialog_->show();
     }
 
 private:
-    std::unique_ptr<CTestModbusDialog>& dialog_;
+    std::unique_ptr<CTestModbusWindow>& dialog_;
     IMessageBox& messages_;
 };
 
@@ -130,7 +130,7 @@ public:
 
     CRecordingMessageBox messages;
     CVantrelDoc document;
-    std::unique_ptr<CTestModbusDialog> dialog;
+    std::unique_ptr<CTestModbusWindow> dialog;
 
 private:
     void connect(const CLocation& location) {
@@ -576,7 +576,7 @@ TEST(TestWindow, FormsOfFunctions07_08AndUserDefined) {
     CRecordingMessageBox messages;
     CVantrelDoc document;
     CQtViewDialogs dialogs(0, 0);
-    CTestModbusDialog dialog(document, dialogs, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","},
+    CTestModbusWindow dialog(document, dialogs, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","},
                              &messages);
     dialog.show();
     auto* function = dialog.findChild<QComboBox*>(QStringLiteral("functionCode"));
@@ -618,12 +618,12 @@ TEST(TestWindow, ToolWindowsOpenOnceAndCloseWithTheWindow) {
     std::vector<QPointer<QWidget>> logs;
     bool used = false;
     const auto user = [&](QWidget& window) {
-        if (auto* temporary = qobject_cast<CTempCommsDlg*>(&window)) {
+        if (auto* temporary = qobject_cast<CTempCommsWindow*>(&window)) {
             temporary->retriesEdit()->setText("5");
             temporary->time1Edit()->setText("1500");
             temporary->time2Edit()->setText("150");
             temporary->accept();
-        } else if (dynamic_cast<CTestModbusDialog*>(&window) == nullptr) {
+        } else if (dynamic_cast<CTestModbusWindow*>(&window) == nullptr) {
             window.close();
         } else if (!used) {
             used = true;

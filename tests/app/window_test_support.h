@@ -222,7 +222,7 @@ inline bool connectFromMenu(CVantrelDoc& document, CSettingsFile& settings, IVie
     CViewCommands commands(document, settings, dialogs, messages, [] {});
     bool pressed = false;
     CModalUser user([&](QWidget& window) {
-        auto* connect = qobject_cast<CConnectDlg*>(&window);
+        auto* connect = qobject_cast<CConnectWindow*>(&window);
         if (connect == nullptr) {
             answerOthers(window);
             return;

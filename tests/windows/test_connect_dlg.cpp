@@ -153,7 +153,7 @@ TEST(ConnectSerial, APortThatRefusesTheUserGetsTheGroupHint) {
             settings.append(location);
             CRecordingWindow window;
             CEngineModemJobs jobs(document.context().engine);
-            CConnectLogic logic(document, settings, window, jobs, 0, ".");
+            CConnectDlg logic(document, settings, window, jobs, 0, ".");
             logic.initialise();
             logic.connect();
             report = window.status + "\n" + (window.boxes.empty() ? "" : window.boxes.back());

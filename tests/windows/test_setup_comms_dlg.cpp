@@ -104,7 +104,7 @@ TEST_P(EditorOpen, ListsPortsAndChecksTheStoredOne) {
     const OpenCase& row = GetParam();
     CLocation location(row.mediaCode);
     location.portName = row.portName;
-    CSetupComms editor(location, {}, false);
+    CSetupCommsDlg editor(location, {}, false);
     CListedPorts ports(row.ports, row.enumerates);
     const auto messages = editor.open(ports);
     ASSERT_EQ(messages.size(), row.messageIds.size());
@@ -153,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, EditorOpen,
 TEST(EditorOpen, DeviceTextNamesTheDeviceAndItsStableName) {
     CLocation location;
     location.portName = "COM3";
-    CSetupComms editor(location, {}, false);
+    CSetupCommsDlg editor(location, {}, false);
     CListedPorts ports({3, 7});
     editor.open(ports);
     EXPECT_EQ(editor.deviceText(),
@@ -171,7 +171,7 @@ struct MediaChangeCase {
     int fromCode = 0;
     int toIndex = 0;
     std::function<void(CommsForm&)> typed = {};
-    std::function<void(const CSetupComms&)> expect = {};
+    std::function<void(const CSetupCommsDlg&)> expect = {};
 };
 
 class MediaChange : public ::testing::TestWithParam<MediaChangeCase> {};
@@ -180,7 +180,7 @@ TEST_P(MediaChange, KeepsTypedValuesAndResetsTheRest) {
     CLocation location(GetParam().fromCode);
     location.portName = "COM2";
     location.number = "5551234";
-    CSetupComms editor(location, {}, false);
+    CSetupCommsDlg editor(location, {}, false);
     CListedPorts ports({1, 2});
     editor.open(ports);
     GetParam().typed(editor.form);
@@ -202,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                                               form.name = "Pump 4";
                                           },
                                       .expect =
-                                          [](const CSetupComms& editor) {
+                                          [](const CSetupCommsDlg& editor) {
                                               const CommsForm& form = editor.form;
                                               EXPECT_EQ(form.baudIndex, 6);
                                               EXPECT_EQ(form.retriesText, "5");
@@ -223,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       .toIndex = 0,
                                       .typed = [](CommsForm& form) { form.baudIndex = 0; },
                                       .expect =
-                                          [](const CSetupComms& editor) {
+                                          [](const CSetupCommsDlg& editor) {
                                               EXPECT_EQ(editor.form.number, "");
                                               EXPECT_EQ(editor.form.time2Text, "100");
                                               EXPECT_EQ(editor.form.baudIndex, 0);
@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   form.modiconCompatible = true;
                               },
                           .expect =
-                              [](const CSetupComms& editor) {
+                              [](const CSetupCommsDlg& editor) {
                                   EXPECT_EQ(editor.form.modbusIdText, "1");
                                   EXPECT_TRUE(editor.form.modiconCompatible);
                                   EXPECT_EQ(editor.form.tcpPortText, "6000");
@@ -259,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       .toIndex = 1,
                                       .typed = [](CommsForm& form) { form.number = "881234"; },
                                       .expect =
-                                          [](const CSetupComms& editor) {
+                                          [](const CSetupCommsDlg& editor) {
                                               EXPECT_EQ(editor.form.number, "881234");
                                               EXPECT_EQ(editor.form.modbusTypeIndex, 0);
                                               EXPECT_EQ(editor.form.time1Text, "1000");
@@ -269,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
     rowName<MediaChangeCase>);
 
 TEST(EditorEvents, BaudAndModbusTypeSetTheirDependentFields) {
-    CSetupComms editor(CLocation(kMediaCodeModem), {}, false);
+    CSetupCommsDlg editor(CLocation(kMediaCodeModem), {}, false);
     CListedPorts ports({1});
     editor.open(ports);
     editor.form.mediaIndex = 0;
@@ -299,7 +299,7 @@ TEST(EditorEvents, BaudAndModbusTypeSetTheirDependentFields) {
 struct AcceptCase {
     const char* name = "";
     bool isNew = true;
-    std::function<void(CSetupComms&)> change = {};
+    std::function<void(CSetupCommsDlg&)> change = {};
     unsigned messageId = 0; // 0: accepted
     EditorField focus = EditorField::None;
 };
@@ -311,7 +311,7 @@ TEST_P(EditorAccept, ChecksInOrder) {
     CLocation location;
     location.name = "Tank";
     location.portName = "COM3";
-    CSetupComms editor(location, {"Tank", "Well 2"}, row.isNew);
+    CSetupCommsDlg editor(location, {"Tank", "Well 2"}, row.isNew);
     CListedPorts ports({1, 3});
     editor.open(ports);
     editor.form.name = row.isNew ? "New" : "Tank";
@@ -330,12 +330,12 @@ TEST_P(EditorAccept, ChecksInOrder) {
     EXPECT_EQ(editor.values(), before) << "a refused OK stores nothing";
 }
 
-AcceptCase refused(const char* name, std::function<void(CSetupComms&)> change, unsigned id,
+AcceptCase refused(const char* name, std::function<void(CSetupCommsDlg&)> change, unsigned id,
                    EditorField focus) {
     return {.name = name, .change = std::move(change), .messageId = id, .focus = focus};
 }
 
-AcceptCase accepted(const char* name, std::function<void(CSetupComms&)> change) {
+AcceptCase accepted(const char* name, std::function<void(CSetupCommsDlg&)> change) {
     return {.name = name, .change = std::move(change)};
 }
 
@@ -343,25 +343,25 @@ INSTANTIATE_TEST_SUITE_P(
     Checks, EditorAccept,
     ::testing::Values(
         refused(
-            "EmptyName", [](CSetupComms& e) { e.form.name = ""; }, kIdsEnterLocationName,
+            "EmptyName", [](CSetupCommsDlg& e) { e.form.name = ""; }, kIdsEnterLocationName,
             EditorField::Name),
-        accepted("OneCharacterName", [](CSetupComms& e) { e.form.name = "A"; }),
+        accepted("OneCharacterName", [](CSetupCommsDlg& e) { e.form.name = "A"; }),
         accepted("LongNames",
-                 [](CSetupComms& e) {
+                 [](CSetupCommsDlg& e) {
                      e.form.name = std::string(255, 'n');
                      ASSERT_TRUE(e.accept().accepted);
                      e.form.name = std::string(300, 'n');
                  }),
-        accepted("NonAsciiName", [](CSetupComms& e) { e.form.name = "Pumpe Süd – Ölwerk"; }),
+        accepted("NonAsciiName", [](CSetupCommsDlg& e) { e.form.name = "Pumpe Süd – Ölwerk"; }),
         refused(
-            "DuplicateName", [](CSetupComms& e) { e.form.name = "Well 2"; },
+            "DuplicateName", [](CSetupCommsDlg& e) { e.form.name = "Well 2"; },
             kIdsDuplicateLocationName, EditorField::Name),
-        accepted("DuplicateIsCaseSensitive", [](CSetupComms& e) { e.form.name = "WELL 2"; }),
-        AcceptCase{.name = "EditKeepingItsName", .isNew = false, .change = [](CSetupComms&) {}},
+        accepted("DuplicateIsCaseSensitive", [](CSetupCommsDlg& e) { e.form.name = "WELL 2"; }),
+        AcceptCase{.name = "EditKeepingItsName", .isNew = false, .change = [](CSetupCommsDlg&) {}},
         AcceptCase{.name = "RenameOntoAnotherAfterMediaChange",
                    .isNew = false,
                    .change =
-                       [](CSetupComms& e) {
+                       [](CSetupCommsDlg& e) {
                            e.form.mediaIndex = 3;
                            e.mediaTypeChanged();
                            e.form.name = "Well 2";
@@ -370,32 +370,32 @@ INSTANTIATE_TEST_SUITE_P(
                    .focus = EditorField::Name},
         refused(
             "RetriesFirst",
-            [](CSetupComms& e) {
+            [](CSetupCommsDlg& e) {
                 e.form.retriesText = "two";
                 e.form.time1Text = "";
             },
             kIdsEnterInteger, EditorField::Retries),
         refused(
-            "TcpPortSign", [](CSetupComms& e) { e.form.tcpPortText = "+"; }, kIdsEnterInteger,
+            "TcpPortSign", [](CSetupCommsDlg& e) { e.form.tcpPortText = "+"; }, kIdsEnterInteger,
             EditorField::TcpPort),
         refused(
-            "Time1Empty", [](CSetupComms& e) { e.form.time1Text = ""; }, kIdsEnterInteger,
+            "Time1Empty", [](CSetupCommsDlg& e) { e.form.time1Text = ""; }, kIdsEnterInteger,
             EditorField::Time1),
         refused(
-            "Time2Huge", [](CSetupComms& e) { e.form.time2Text = "4294967296"; }, kIdsEnterInteger,
-            EditorField::Time2),
+            "Time2Huge", [](CSetupCommsDlg& e) { e.form.time2Text = "4294967296"; },
+            kIdsEnterInteger, EditorField::Time2),
         refused(
-            "ModbusIdBlank", [](CSetupComms& e) { e.form.modbusIdText = " "; }, kIdsEnterInteger,
+            "ModbusIdBlank", [](CSetupCommsDlg& e) { e.form.modbusIdText = " "; }, kIdsEnterInteger,
             EditorField::ModbusId),
         refused(
-            "ModbusId248", [](CSetupComms& e) { e.form.modbusIdText = "248"; },
+            "ModbusId248", [](CSetupCommsDlg& e) { e.form.modbusIdText = "248"; },
             kIdsEnterIntegerBetween, EditorField::ModbusId),
         refused(
-            "ModbusIdNegative", [](CSetupComms& e) { e.form.modbusIdText = "-1"; },
+            "ModbusIdNegative", [](CSetupCommsDlg& e) { e.form.modbusIdText = "-1"; },
             kIdsEnterIntegerBetween, EditorField::ModbusId),
-        accepted("ModbusId0", [](CSetupComms& e) { e.form.modbusIdText = "0"; }),
+        accepted("ModbusId0", [](CSetupCommsDlg& e) { e.form.modbusIdText = "0"; }),
         accepted("NoRangeOnOtherFields",
-                 [](CSetupComms& e) {
+                 [](CSetupCommsDlg& e) {
                      e.form.time1Text = " -5 ";
                      e.form.tcpPortText = "70000";
                      e.form.mediaIndex = 3;
@@ -407,7 +407,7 @@ TEST(EditorAccept, ReturnsThePortOrAddressByMedia) {
     CLocation location;
     location.portName = "COM9";
     location.ipAddress = 0xC0A80114;
-    CSetupComms absent(location, {}, true);
+    CSetupCommsDlg absent(location, {}, true);
     CListedPorts ports({4, 5});
     absent.open(ports);
     absent.form.name = "X";
@@ -417,7 +417,7 @@ TEST(EditorAccept, ReturnsThePortOrAddressByMedia) {
 
     location.setDefaults(kMediaCodeTcpIp);
     location.portName = "COM9";
-    CSetupComms tcp(location, {}, true);
+    CSetupCommsDlg tcp(location, {}, true);
     tcp.open(ports);
     tcp.form.name = "X";
     tcp.form.ipAddress = 0xFFFFFFFE;
@@ -426,7 +426,7 @@ TEST(EditorAccept, ReturnsThePortOrAddressByMedia) {
     EXPECT_EQ(tcp.values().ipAddress, 0xFFFFFFFEu);
 
     CListedPorts none({});
-    CSetupComms empty(CLocation(), {}, true);
+    CSetupCommsDlg empty(CLocation(), {}, true);
     empty.open(none);
     empty.form.name = "X";
     ASSERT_TRUE(empty.accept().accepted) << "the editor works on without serial ports";
@@ -434,7 +434,7 @@ TEST(EditorAccept, ReturnsThePortOrAddressByMedia) {
 }
 
 TEST(SetupModem, DefaultsAndChecksInFieldOrder) {
-    CSetupModem modem(
+    CSetupModemDlg modem(
         {.initString = "ATZ", .connectTimeout = 5, .redialWait = 6, .disconnectAfter = 7});
     modem.connectTimeoutText = "x";
     modem.redialWaitText = "";
@@ -480,8 +480,8 @@ public:
     std::vector<bool> newFlags;
 };
 
-CSetupLocations listOf(int count) {
-    CSetupLocations list;
+CSetupLocationsDlg listOf(int count) {
+    CSetupLocationsDlg list;
     for (int i = 1; i <= count; ++i) {
         auto entry = std::make_unique<CLocation>();
         entry->name = std::to_string(i);
@@ -490,7 +490,7 @@ CSetupLocations listOf(int count) {
     return list;
 }
 
-std::string order(const CSetupLocations& list) {
+std::string order(const CSetupLocationsDlg& list) {
     std::string names;
     for (int row = 0; row < list.rowCount(); ++row)
         names += list.cellText(row, 0);
@@ -508,7 +508,7 @@ struct MoveCase {
 class DropRule : public ::testing::TestWithParam<MoveCase> {};
 
 TEST_P(DropRule, MovesBeforeTheRowUnderThePointer) {
-    CSetupLocations list = listOf(GetParam().rows);
+    CSetupLocationsDlg list = listOf(GetParam().rows);
     list.moveRow(GetParam().dragged, GetParam().target);
     EXPECT_EQ(order(list), GetParam().order);
 }
@@ -525,7 +525,7 @@ INSTANTIATE_TEST_SUITE_P(
     rowName<MoveCase>);
 
 TEST(SetupLocations, AddPlacesAfterTheSelectionOrAtTheEnd) {
-    CSetupLocations list = listOf(5);
+    CSetupLocationsDlg list = listOf(5);
     CScriptedView view;
     EXPECT_EQ(list.add(view, 2), 3);
     EXPECT_EQ(order(list), "123New45");
@@ -539,14 +539,14 @@ TEST(SetupLocations, AddPlacesAfterTheSelectionOrAtTheEnd) {
 }
 
 TEST(SetupLocations, EditAndDeleteNeedASelectedLocation) {
-    CSetupLocations empty;
+    CSetupLocationsDlg empty;
     CScriptedView view;
     EXPECT_FALSE(empty.editAndDeleteEnabled());
     empty.edit(view, -1);
     empty.remove(view, -1);
     EXPECT_TRUE(view.messages.empty()) << "an empty list only refreshes the buttons";
 
-    CSetupLocations list = listOf(3);
+    CSetupLocationsDlg list = listOf(3);
     list.workingList[1].reset();
     list.edit(view, -1);
     list.remove(view, 1);
@@ -555,7 +555,7 @@ TEST(SetupLocations, EditAndDeleteNeedASelectedLocation) {
 }
 
 TEST(SetupLocations, EditAndDeleteChangeOnlyTheirRow) {
-    CSetupLocations list = listOf(3);
+    CSetupLocationsDlg list = listOf(3);
     CScriptedView view;
     view.nextName = "Two";
     list.edit(view, 1);
@@ -580,14 +580,14 @@ TEST(SetupLocations, SettingsRoundTripSkipsEmptyEntriesAndColumnsSplitTheWidth) 
     tcp.tcpPort = 502;
     settings.append(tcp);
     settings.append(nullptr);
-    CSetupLocations list(",");
+    CSetupLocationsDlg list(",");
     list.load(settings);
     ASSERT_EQ(list.rowCount(), 1);
     EXPECT_EQ(list.cellText(0, 1), "IP 192,168,1,20  TCP 502");
     EXPECT_EQ(list.cellText(0, 2), "TCP/IP");
     list.storeInto(settings);
     EXPECT_EQ(settings.count(), 1);
-    EXPECT_EQ(CSetupLocations::columnWidths(400), (std::array<int, 4>{100, 120, 40, 150}));
+    EXPECT_EQ(CSetupLocationsDlg::columnWidths(400), (std::array<int, 4>{100, 120, 40, 150}));
 }
 
 } // namespace

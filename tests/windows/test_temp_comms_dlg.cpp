@@ -13,7 +13,7 @@ struct FieldsRow {
     const char* retries = "2";
     const char* time1 = "1000";
     const char* time2 = "150";
-    CTempComms::Field refused = CTempComms::Field::None;
+    CTempCommsDlg::Field refused = CTempCommsDlg::Field::None;
     int expectedRetries = 2;
     int expectedTime1 = 1000;
     int expectedTime2 = 150;
@@ -23,9 +23,9 @@ class TempCommsFields : public ::testing::TestWithParam<FieldsRow> {};
 
 TEST_P(TempCommsFields, ReadInOrderAndTakeNothingUntilAllRead) {
     const FieldsRow& row = GetParam();
-    CTempComms logic(MediaType::Direct, 9, 99, 999);
+    CTempCommsDlg logic(MediaType::Direct, 9, 99, 999);
     EXPECT_EQ(logic.readFields(row.retries, row.time1, row.time2), row.refused);
-    if (row.refused != CTempComms::Field::None) {
+    if (row.refused != CTempCommsDlg::Field::None) {
         EXPECT_EQ(logic.retries, 9);
         EXPECT_EQ(logic.time1, 99);
         EXPECT_EQ(logic.time2, 999);
@@ -50,24 +50,25 @@ INSTANTIATE_TEST_SUITE_P(
         FieldsRow{.name = "RetriesCheckedFirst",
                   .retries = "x",
                   .time1 = "",
-                  .refused = CTempComms::Field::Retries},
+                  .refused = CTempCommsDlg::Field::Retries},
         FieldsRow{.name = "Time1BeforeTime2",
                   .time1 = "1.5",
                   .time2 = "",
-                  .refused = CTempComms::Field::Time1},
-        FieldsRow{.name = "EmptyTime2", .time2 = "", .refused = CTempComms::Field::Time2},
-        FieldsRow{.name = "SignAlone", .time2 = "-", .refused = CTempComms::Field::Time2},
-        FieldsRow{.name = "InnerBlank", .time2 = "1 5", .refused = CTempComms::Field::Time2},
-        FieldsRow{.name = "BeyondInt", .time2 = "2147483648", .refused = CTempComms::Field::Time2},
+                  .refused = CTempCommsDlg::Field::Time1},
+        FieldsRow{.name = "EmptyTime2", .time2 = "", .refused = CTempCommsDlg::Field::Time2},
+        FieldsRow{.name = "SignAlone", .time2 = "-", .refused = CTempCommsDlg::Field::Time2},
+        FieldsRow{.name = "InnerBlank", .time2 = "1 5", .refused = CTempCommsDlg::Field::Time2},
+        FieldsRow{
+            .name = "BeyondInt", .time2 = "2147483648", .refused = CTempCommsDlg::Field::Time2},
         FieldsRow{.name = "LargestInt", .time2 = "2147483647", .expectedTime2 = 2147483647}),
     [](const ::testing::TestParamInfo<FieldsRow>& row) { return std::string(row.param.name); });
 
 TEST(TempComms, TimeLabelsFollowTheMedia) {
-    EXPECT_EQ(CTempComms(MediaType::TcpIp, 0, 0, 0).time1LabelId(), 10013u);
-    EXPECT_EQ(CTempComms(MediaType::TcpIp, 0, 0, 0).time2LabelId(), 10014u);
+    EXPECT_EQ(CTempCommsDlg(MediaType::TcpIp, 0, 0, 0).time1LabelId(), 10013u);
+    EXPECT_EQ(CTempCommsDlg(MediaType::TcpIp, 0, 0, 0).time2LabelId(), 10014u);
     for (const MediaType media : {MediaType::Direct, MediaType::Modem, MediaType::Satellite}) {
-        EXPECT_EQ(CTempComms(media, 0, 0, 0).time1LabelId(), 10008u);
-        EXPECT_EQ(CTempComms(media, 0, 0, 0).time2LabelId(), 10009u);
+        EXPECT_EQ(CTempCommsDlg(media, 0, 0, 0).time1LabelId(), 10008u);
+        EXPECT_EQ(CTempCommsDlg(media, 0, 0, 0).time2LabelId(), 10009u);
     }
 }
 
