@@ -1,9 +1,9 @@
 #include "app/connect_window.h"
 
 #include "app/modem_hang_up_window.h"
+#include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
 #include "app/qt_text.h"
-#include "app/qt_view_dialogs.h"
 #include "app/vantrel_app.h"
 #include "comms/comms_context.h"
 #include "resources/string_ids.h"

@@ -1,4 +1,5 @@
 #include "app/main_frame.h"
+#include "app/qt_message_box.h"
 #include "app/qt_view_dialogs.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_shell.h"

@@ -5,36 +5,16 @@
 #include "app/connect_window.h"
 #include "app/modem_hang_up_window.h"
 #include "app/number_convertor_window.h"
-#include "app/setup_comms_window.h"
+#include "app/setup_locations_window.h"
 #include "app/temp_comms_window.h"
 #include "app/test_modbus_window.h"
 #include "app/vantrel_app.h"
 #include "comms/comms_context.h"
 #include "config/settings_file.h"
-#include "resources/string_ids.h"
-#include "resources/string_table.h"
+#include "windows/machine_ports.h"
 #include "windows/vantrel_doc.h"
 
 #include <QApplication>
-#include <QMessageBox>
-
-void CQtMessageBox::showMessage(const std::string& text) {
-    show(QMessageBox::Information, text);
-}
-
-void CQtMessageBox::showWarning(const std::string& text) {
-    show(QMessageBox::Warning, text);
-}
-
-void CQtMessageBox::show(int icon, const std::string& text) {
-    const std::string_view title = loadString(kIdsMainTitle);
-    QMessageBox box(static_cast<QMessageBox::Icon>(icon),
-                    QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
-                    QString::fromStdString(text), QMessageBox::Ok, parent_);
-    // Messages carry paths and location names, which are never markup.
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
 
 void CQtViewDialogs::showSplash() {
     CSplashWindow splash(parent_);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "windows/message_box.h"
 #include "windows/test_modbus_dlg.h"
 #include "windows/view_dialogs.h"
 
@@ -9,25 +8,11 @@
 class CVantrelDoc;
 class QWidget;
 
-// Message boxes with the program's title as caption.
-class CQtMessageBox : public IMessageBox {
-public:
-    explicit CQtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget* parent) { parent_ = parent; }
-    void showMessage(const std::string& text) override;
-    void showWarning(const std::string& text) override;
-
-private:
-    void show(int icon, const std::string& text);
-
-    QWidget* parent_;
-};
-
 // The Test Modbus Communications form as the view opens it on the document's current location.
 CTestModbusDlg::Setup testDialogSetup(const CVantrelDoc& document, int modbusId,
                                       ModbusType modbusType, int addressingMode);
 
-// The dialogs the view opens. Windows that this build does not have yet do nothing.
+// The dialogs the view opens, as Qt windows.
 class CQtViewDialogs : public IViewDialogs {
 public:
     CQtViewDialogs(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS)

@@ -1,7 +1,7 @@
 #include "app/temp_comms_window.h"
 
+#include "app/qt_message_box.h"
 #include "app/qt_text.h"
-#include "app/qt_view_dialogs.h"
 #include "resources/string_ids.h"
 
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "app/test_modbus_window.h"
 
+#include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
-#include "app/qt_view_dialogs.h"
 #include "comms/comms_context.h"
 #include "platform/clock.h"
 #include "protocol/data_types.h"

@@ -4,8 +4,6 @@
 #include "resources/string_table.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <utility>
 
 namespace {
@@ -13,21 +11,8 @@ namespace {
 constexpr int kMediaTypeCount = 4;
 constexpr int kModbusTcpIndex = static_cast<int>(ModbusType::ModbusTcp);
 
-bool isBlank(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
 std::string integerText(std::int32_t value) {
     return std::to_string(value);
-}
-
-// Runs one integer check; on failure fills `check` with the message and the field.
-bool checkInteger(const std::string& text, std::int32_t& value, EditorField field,
-                  FieldCheck& check) {
-    if (parseFieldInteger(text, value))
-        return true;
-    check = {false, std::string(loadString(kIdsEnterInteger)), field};
-    return false;
 }
 
 FieldCheck refuse(unsigned id, EditorField field) {
@@ -35,28 +20,6 @@ FieldCheck refuse(unsigned id, EditorField field) {
 }
 
 } // namespace
-
-bool parseFieldInteger(const std::string& text, std::int32_t& value) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    // from_chars takes a minus sign but no plus; a sign must be followed by a digit.
-    const bool plus = begin < end && text[begin] == '+';
-    if (plus)
-        ++begin;
-    const std::size_t digits = !plus && begin < end && text[begin] == '-' ? begin + 1 : begin;
-    if (digits == end || !std::isdigit(static_cast<unsigned char>(text[digits])))
-        return false;
-    std::int32_t parsed = 0;
-    const auto [where, error] = std::from_chars(text.data() + begin, text.data() + end, parsed);
-    if (error != std::errc() || where != text.data() + end)
-        return false;
-    value = parsed;
-    return true;
-}
 
 std::int32_t stepModbusId(const std::string& text, int steps) {
     std::int32_t value = 0;
@@ -272,11 +235,11 @@ FieldCheck CSetupCommsDlg::accept() {
         read.portName = selectedPortName();
 
     FieldCheck check;
-    if (!checkInteger(form.retriesText, read.retries, EditorField::Retries, check) ||
-        !checkInteger(form.tcpPortText, read.tcpPort, EditorField::TcpPort, check) ||
-        !checkInteger(form.time1Text, read.time1, EditorField::Time1, check) ||
-        !checkInteger(form.time2Text, read.time2, EditorField::Time2, check) ||
-        !checkInteger(form.modbusIdText, read.modbusId, EditorField::ModbusId, check))
+    if (!checkIntegerField(form.retriesText, read.retries, EditorField::Retries, check) ||
+        !checkIntegerField(form.tcpPortText, read.tcpPort, EditorField::TcpPort, check) ||
+        !checkIntegerField(form.time1Text, read.time1, EditorField::Time1, check) ||
+        !checkIntegerField(form.time2Text, read.time2, EditorField::Time2, check) ||
+        !checkIntegerField(form.modbusIdText, read.modbusId, EditorField::ModbusId, check))
         return check;
     if (read.modbusId < kModbusIdMin || read.modbusId > kModbusIdMax)
         return {false,
@@ -313,36 +276,4 @@ std::string CSetupCommsDlg::deviceText() const {
     if (const std::string stable = ports_->stableName(number); !stable.empty())
         text += "\n" + stable;
     return text;
-}
-
-CSetupModemDlg::CSetupModemDlg(const ModemValues& values) : values_(values) {
-    showValues();
-}
-
-void CSetupModemDlg::showValues() {
-    initString = values_.initString;
-    connectTimeoutText = integerText(values_.connectTimeout);
-    redialWaitText = integerText(values_.redialWait);
-    disconnectAfterText = integerText(values_.disconnectAfter);
-}
-
-void CSetupModemDlg::setDefaults() {
-    const CLocation defaults;
-    values_ = {defaults.modemInitString, defaults.connectTimeout, defaults.redialWait,
-               defaults.disconnectAfter};
-    showValues();
-}
-
-FieldCheck CSetupModemDlg::accept() {
-    ModemValues read = values_;
-    read.initString = initString;
-    FieldCheck check;
-    if (!checkInteger(connectTimeoutText, read.connectTimeout, EditorField::ConnectTimeout,
-                      check) ||
-        !checkInteger(redialWaitText, read.redialWait, EditorField::RedialWait, check) ||
-        !checkInteger(disconnectAfterText, read.disconnectAfter, EditorField::DisconnectAfter,
-                      check))
-        return check;
-    values_ = read;
-    return {};
 }

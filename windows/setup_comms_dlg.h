@@ -1,14 +1,16 @@
 #pragma once
 
 #include "config/location.h"
+#include "windows/editor_fields.h"
+#include "windows/setup_modem_dlg.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// The decisions of the location editor ("Setup Communications") and of its "Setup Modem" dialog:
-// what each media type shows and how it labels it, the events of the fields, and the checks of
-// OK. The windows only copy their controls into a form, call an event and show the form again.
+// The decisions of the location editor ("Setup Communications"): what each media type shows and
+// how it labels it, the events of the fields, and the checks of OK. The window only copies its
+// controls into a form, calls an event and shows the form again.
 
 constexpr std::int32_t kModbusIdMin = 0;
 constexpr std::int32_t kModbusIdMax = 247;
@@ -16,34 +18,9 @@ constexpr std::int32_t kModbusIdMax = 247;
 constexpr std::int32_t kTcpPortModbusTcp = 502;
 constexpr std::int32_t kTcpPortRtuOverTcp = 6000;
 
-// Reads an integer field: a whole number with an optional sign and blanks around it. Returns false
-// for anything else, an empty text and a number outside 32 bits included.
-bool parseFieldInteger(const std::string& text, std::int32_t& value);
-
 // The Modbus ID the up-down control shows after `steps` steps (negative: down) from the number in
 // `text`, wrapping from 247 to 0 and back. A text that holds no ID in range starts from 0.
 std::int32_t stepModbusId(const std::string& text, int steps);
-
-// The fields the checks of OK can send the focus to.
-enum class EditorField {
-    None,
-    Name,
-    Retries,
-    TcpPort,
-    Time1,
-    Time2,
-    ModbusId,
-    ConnectTimeout,
-    RedialWait,
-    DisconnectAfter,
-};
-
-// The outcome of OK: accepted, or the message to show and the field to focus.
-struct FieldCheck {
-    bool accepted = true;
-    std::string message;
-    EditorField focus = EditorField::None;
-};
 
 // A message box the editor asks for; a warning shows the warning icon.
 struct EditorMessage {
@@ -105,14 +82,6 @@ public:
     virtual std::string stableName(int port) = 0;
 };
 
-// The four modem values edited by "Setup Modem".
-struct ModemValues {
-    std::string initString;
-    std::int32_t connectTimeout = 0;
-    std::int32_t redialWait = 0;
-    std::int32_t disconnectAfter = 0;
-};
-
 // The location editor. Holds the working values of one location; the caller copies them back
 // only when accept() succeeds.
 class CSetupCommsDlg {
@@ -161,27 +130,4 @@ private:
     std::vector<int> portNumbers_;
     std::vector<std::string> portEntries_;
     IPortSource* ports_ = nullptr;
-};
-
-// The Setup Modem dialog.
-class CSetupModemDlg {
-public:
-    explicit CSetupModemDlg(const ModemValues& values);
-
-    // Defaults: the modem defaults of a new location.
-    void setDefaults();
-    // OK: the three numbers must be integers, checked in the order of the fields.
-    FieldCheck accept();
-
-    const ModemValues& values() const { return values_; }
-
-    std::string initString;
-    std::string connectTimeoutText;
-    std::string redialWaitText;
-    std::string disconnectAfterText;
-
-private:
-    void showValues();
-
-    ModemValues values_;
 };

@@ -1,7 +1,7 @@
 #include "app/about_window.h"
 #include "app/main_frame.h"
+#include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
-#include "app/qt_view_dialogs.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_shell.h"
 #include "comms/comms_context.h"

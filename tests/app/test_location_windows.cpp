@@ -1,14 +1,20 @@
 #include "app/main_frame.h"
 #include "app/qt_view_dialogs.h"
 #include "app/setup_comms_window.h"
+#include "app/setup_locations_window.h"
+#include "app/setup_modem_window.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_shell.h"
+#include "app/widgets/ip_address_edit.h"
+#include "app/widgets/locations_view.h"
+#include "app/widgets/modbus_id_spin.h"
 #include "config/settings_file.h"
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/support/row_names.h"
 #include "windows/commands.h"
+#include "windows/machine_ports.h"
 
 #include <QAction>
 #include <QApplication>
