@@ -1,6 +1,7 @@
 #include "app/comms_log_window.h"
 
 #include "app/qt_message_target.h"
+#include "windows/view_commands.h"
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "resources/string_ids.h"
@@ -13,6 +14,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -147,12 +150,15 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
         buttonsWidth += button->width();
     setMinimumSize(std::max(buttonsWidth, status_->width() + 2 * kListSideMargin),
                    kListTop + kButtonHeightsBelowList * buttons_[Cancel]->height() * 2);
-    resize(std::max(minimumWidth(), kWidthDialogUnits * fontMetrics().averageCharWidth() / 4),
+    measureTexts();
+    // Wide enough that the columns show a whole frame.
+    const int openingWidth =
+        CCommsLogDlg::openingListWidth(textWidths_) + listChrome() + 2 * kListSideMargin;
+    resize(std::max({minimumWidth(), kWidthDialogUnits * fontMetrics().averageCharWidth() / 4,
+                     openingWidth}),
            kHeightDialogUnits * fontMetrics().height() / 8);
-    measureColumns();
     layOut();
-    // The list has not been laid out yet: its viewport still has its default size.
-    setColumnWidths(CCommsLogDlg::columnWidths(list_->contentsRect().width(), false));
+    setColumnWidths(CCommsLogDlg::fittedWidths(columnsWidth(), false, textWidths_));
     logic_.onOpen();
 }
 
@@ -185,17 +191,17 @@ void CCommsLogWindow::layOut() {
     }
 }
 
-void CCommsLogWindow::measureColumns() {
+void CCommsLogWindow::measureTexts() {
     const QFontMetrics metrics = list_->fontMetrics();
     const auto widthOf = [&metrics](const std::string& text) {
         return metrics.horizontalAdvance(QString::fromStdString(text)) + kCellPadding;
     };
     for (int column = 0; column < CCommsLogDlg::kColumnCount - 1; ++column)
-        minimumWidths_[static_cast<std::size_t>(column)] =
+        textWidths_.columns[static_cast<std::size_t>(column)] =
             widthOf(CCommsLogDlg::columnTitle(column));
     CCommsLogText sample(logic_.timeFormat());
     const auto widen = [&](int column, const std::string& text) {
-        int& minimum = minimumWidths_[static_cast<std::size_t>(column)];
+        int& minimum = textWidths_.columns[static_cast<std::size_t>(column)];
         minimum = std::max(minimum, widthOf(text));
     };
     widen(0, kWidestIndexSample);
@@ -203,13 +209,27 @@ void CCommsLogWindow::measureColumns() {
     for (unsigned type = 0; type <= kLastLogType; ++type)
         widen(2, std::string(CCommsLogText::typeText(type)));
     widen(3, kWidestSizeSample);
+    // Every frame of that many bytes fits where one made of the font's widest digit does.
+    char widestDigit = '0';
+    for (const char digit : std::string_view("0123456789ABCDEF"))
+        if (metrics.horizontalAdvance(QLatin1Char(digit)) >
+            metrics.horizontalAdvance(QLatin1Char(widestDigit)))
+            widestDigit = digit;
+    textWidths_.wholeFrame = widthOf(CCommsLogDlg::wholeFrameSample(widestDigit));
 }
 
-// The design's widths, widened where the program's font would cut a text off.
+int CCommsLogWindow::listChrome() const {
+    return 2 * list_->frameWidth() +
+           list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
+}
+
+int CCommsLogWindow::columnsWidth() const {
+    return list_->width() - listChrome();
+}
+
 void CCommsLogWindow::setColumnWidths(const std::array<int, CCommsLogDlg::kColumnCount>& widths) {
     for (std::size_t column = 0; column < widths.size(); ++column)
-        list_->horizontalHeader()->resizeSection(static_cast<int>(column),
-                                                 std::max(widths[column], minimumWidths_[column]));
+        list_->horizontalHeader()->resizeSection(static_cast<int>(column), widths[column]);
 }
 
 void CCommsLogWindow::showEvent(QShowEvent* event) {
@@ -222,7 +242,7 @@ void CCommsLogWindow::resizeEvent(QResizeEvent* event) {
     layOut();
     // Resizes before the window is first shown belong to its opening.
     if (opened_)
-        setColumnWidths(logic_.resizeWidths(list_->viewport()->width()));
+        setColumnWidths(logic_.resizeWidths(columnsWidth(), textWidths_));
 }
 
 bool CCommsLogWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -251,10 +271,34 @@ void CCommsLogWindow::columnClicked(int column) {
 
 void CCommsLogWindow::beginAddRows(int first, int last) {
     model_->beginAdd(first, last);
+    addedFirst_ = first;
+    addedLast_ = last;
 }
 
 void CCommsLogWindow::endAddRows() {
     model_->endAdd();
+    widenForMessages(addedFirst_, addedLast_);
+}
+
+// Only a text longer than the longest so far can be wider: the rest are not measured.
+void CCommsLogWindow::widenForMessages(int first, int last) {
+    const QFontMetrics metrics = list_->fontMetrics();
+    bool widened = false;
+    for (int row = first; row <= last; ++row) {
+        const std::string text = logic_.cellText(row, CCommsLogDlg::kColumnCount - 1);
+        if (text.size() <= longestMessageChars_)
+            continue;
+        longestMessageChars_ = text.size();
+        const int width = metrics.horizontalAdvance(QString::fromStdString(text)) + kCellPadding;
+        if (width > textWidths_.widestMessage) {
+            textWidths_.widestMessage = width;
+            widened = true;
+        }
+    }
+    constexpr int kMessageColumn = CCommsLogDlg::kColumnCount - 1;
+    QHeaderView* header = list_->horizontalHeader();
+    if (widened && header->sectionSize(kMessageColumn) < textWidths_.widestMessage)
+        header->resizeSection(kMessageColumn, textWidths_.widestMessage);
 }
 
 void CCommsLogWindow::beginResetRows() {
@@ -316,5 +360,18 @@ void CCommsLogWindow::showMessage(const std::string& text) {
 
 bool CCommsLogWindow::startViewer(const std::string& path) {
     const WindowHandle self = messageTarget_->handle();
-    return openInViewerThen(path, [self] { postMessage(self, WM_LOG_VIEWER_CLOSED); }) == 0;
+    const ShowResult result =
+        showFileThen(path, [self] { postMessage(self, WM_LOG_VIEWER_CLOSED); });
+    if (!result.shown())
+        showMessage(fileNotShownText(result, path));
+    return result.kind == ShowResult::ViewerStarted;
+}
+
+bool CCommsLogWindow::showsLastRow() const {
+    const QScrollBar* bar = list_->verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
+
+void CCommsLogWindow::showLastRow() {
+    list_->scrollToBottom();
 }

@@ -73,9 +73,15 @@ private:
     std::string askReportPath(const std::string& defaultPath) override;
     void showMessage(const std::string& text) override;
     bool startViewer(const std::string& path) override;
+    bool showsLastRow() const override;
+    void showLastRow() override;
 
     void layOut();
-    void measureColumns();
+    void measureTexts();
+    // The width the columns share: the list's inside, less a vertical scroll bar's room so that
+    // its coming and going never needs a horizontal one. The chrome is the rest of the list.
+    int columnsWidth() const;
+    int listChrome() const;
     void setColumnWidths(const std::array<int, CCommsLogDlg::kColumnCount>& widths);
     void listClicked();
     void columnClicked(int column);
@@ -90,6 +96,11 @@ private:
     QTimer* batchTimer_ = nullptr;
     std::unique_ptr<CQtMessageTarget> messageTarget_;
     bool opened_ = false;
-    // The narrowest each column may be so that its texts are not cut off.
-    std::array<int, CCommsLogDlg::kColumnCount> minimumWidths_{};
+    // The widths of the texts the columns must show whole.
+    CCommsLogDlg::TextWidths textWidths_;
+    // The rows of the batch being added, and the longest Message text (in characters) so far.
+    int addedFirst_ = 0;
+    int addedLast_ = -1;
+    std::size_t longestMessageChars_ = 0;
+    void widenForMessages(int first, int last);
 };

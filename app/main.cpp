@@ -5,8 +5,12 @@
 #include "app/vantrel_shell.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
+    // Help, the version and a mistyped option need no window, nor a display.
+    if (const auto status = runWithoutWindow({argv + 1, argv + argc}, stdout, stderr))
+        return *status;
     QApplication application(argc, argv);
     CQtMessageBox messageBox;
     CVantrelApp app(messageBox);

@@ -361,14 +361,9 @@ void CTestModbusWindow::applyButtons() {
     statistics_->setVisible(!f.statistics.empty());
 }
 
-void CTestModbusWindow::transmitByKey() {
-    if (transmit_->isEnabled())
-        runEvent(&CTestModbusDlg::onTransmit);
-}
-
 void CTestModbusWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        transmitByKey();
+        runEvent(&CTestModbusDlg::onEnterKey);
         event->accept();
         return;
     }
@@ -439,6 +434,9 @@ void CTestModbusWindow::showMessage(const std::string& text) {
 }
 
 void CTestModbusWindow::setFocus(TestField field) {
+    // The logic may enable the field in the same event (Transmit after Stop): a disabled widget
+    // takes no focus.
+    applyForm();
     QWidget* widget = nullptr;
     switch (field) {
     case TestField::ModbusId:
@@ -466,6 +464,12 @@ void CTestModbusWindow::setFocus(TestField field) {
         return;
     case TestField::CheckValue:
         widget = checkValue_;
+        break;
+    case TestField::Transmit:
+        widget = transmit_;
+        break;
+    case TestField::Repeat:
+        widget = repeat_;
         break;
     default:
         return;

@@ -33,8 +33,6 @@ public:
 
     CTestModbusDlg& logic() { return logic_; }
     WindowHandle handle() const;
-    // Press Transmit as the Enter key does: only while Transmit is enabled.
-    void transmitByKey();
 
     // Cancel and Escape.
     void reject() override;

@@ -3,8 +3,11 @@
 #include "windows/message_box.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class CSettingsFile;
 
@@ -63,3 +66,29 @@ private:
     std::string executableDirectory_;
     std::string defaultSettingsPath_;
 };
+
+// What the command line asks for. Qt's own options (-platform, -style, ...) are left for Qt.
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    std::string error;         // the error line, for Error
+    std::string platform;      // the value of -platform, when given
+    bool displayGiven = false; // -display names the X display
+};
+
+// Reads the arguments that follow the program name.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// True when the windows have somewhere to go: a display is named (DISPLAY, WAYLAND_DISPLAY or
+// -display), or the Qt platform chosen (-platform, else QT_QPA_PLATFORM) needs no display server.
+// Null environment values are unset.
+bool displayAvailable(const CommandLine& commandLine, const char* display,
+                      const char* waylandDisplay, const char* qpaPlatform);
+
+// "Vantrel - v1.00.00.0": the full version compiled into the program.
+std::string programVersionLine();
+
+// Does what the command line asks that needs no window (help, version, a usage error, no
+// display), writing to `out` and `err`. Returns the exit status when the program ends here.
+std::optional<int> runWithoutWindow(const std::vector<std::string>& arguments, std::FILE* out,
+                                    std::FILE* err);

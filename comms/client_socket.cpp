@@ -290,7 +290,11 @@ void CClientSocket::onClose(int error) {
         closeError = winsockResult(SocketOp::Send, error);
         disconnect();
     } else {
+        // An orderly close by the unit ends the link as surely as a reset: the view's watchdog
+        // only learns of it here when no exchange reads the end of stream. The socket stays open
+        // so that an exchange in progress can still read a reply sent just before the close.
         closeError = 0;
+        connected = 0;
     }
 }
 

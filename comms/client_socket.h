@@ -29,6 +29,8 @@ public:
     CClientSocket(const CClientSocket&) = delete;
     CClientSocket& operator=(const CClientSocket&) = delete;
 
+    // 1 once the connect notification reported success; 0 after disconnect, a failed connect,
+    // and once the unit has closed its end (an orderly close leaves the socket open to be read).
     std::atomic<std::int32_t> connected{0};
     std::atomic<std::int32_t> linkBroken{0};
     std::atomic<std::int32_t> connectError{0};

@@ -77,6 +77,9 @@ public:
     int addLogRecord(unsigned type, unsigned size, const void* data) {
         return logRecords.addLogRecord(type, size, data);
     }
+    int addLogRecord(unsigned type, unsigned size, const void* data, UtcTime stamp) {
+        return logRecords.addLogRecord(type, size, data, stamp);
+    }
     void clearLog() { logRecords.clearLog(); }
     // 1 while the job being served records its traffic; the log window turns it off while it
     // clears the log.

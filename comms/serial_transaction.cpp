@@ -60,11 +60,13 @@ struct CCommsEngine::SerialAttempt {
           modemMode(m.modemCommandMode.load() == 1),
           txLength(std::clamp(m.txLength, 0, kFrameBufferSize)) {}
 
-    // Logs a record; any refused record makes the attempt fail with 5025, not only the last one.
-    void log(CommsLogType type, const std::uint8_t* bytes, std::uint32_t count) {
+    // Logs a record stamped `at`; any refused record makes the attempt fail with 5025, not only
+    // the last one.
+    void log(CommsLogType type, const std::uint8_t* bytes, std::uint32_t count, UtcTime at) {
         if (!logging)
             return;
-        if (const int r = engine.addLogRecord(static_cast<unsigned>(type), count, bytes); r != 0)
+        if (const int r = engine.addLogRecord(static_cast<unsigned>(type), count, bytes, at);
+            r != 0)
             logResult = r;
     }
     bool startsWithRequest() const {
@@ -173,6 +175,7 @@ void CCommsEngine::flushSerialInput(SerialAttempt& a) {
         std::uint32_t got = 0;
         if (!port.read(a.received, want, &ov, &got) && ov.op != SerialOverlapped::Op::None)
             port.getOverlappedResult(ov, &got, true);
+        const UtcTime readAt = utcNow();
         if (got > 0) {
             postMessage(activityWindow_, WM_RX_ACTIVITY, lowWord(tickCount() - start));
             if (remainder > 0) {
@@ -183,7 +186,7 @@ void CCommsEngine::flushSerialInput(SerialAttempt& a) {
                 more = k > 0;
             }
         }
-        a.log(CommsLogType::RxFlush, a.received, got);
+        a.log(CommsLogType::RxFlush, a.received, got, readAt);
         if (tickCount() - flushStart > time1 + kFlushOverrunMs)
             more = false;
     }
@@ -209,7 +212,7 @@ bool CCommsEngine::transmitSerial(SerialAttempt& a) {
     portTimeouts = {kReadIntervalImmediate, 0, 0, 0, 0};
     port.setTimeouts(portTimeouts);
     postMessage(activityWindow_, WM_TX_ACTIVITY, lowWord(tickCount() - txStart));
-    a.log(CommsLogType::Tx, message.txFrame, written);
+    a.log(CommsLogType::Tx, message.txFrame, written, utcNow());
     a.broadcast = !a.modemMode && message.broadcastRequest();
     if (written < static_cast<std::uint32_t>(a.txLength)) {
         a.result = kTxQueueFull;
@@ -288,7 +291,8 @@ void CCommsEngine::readWhileBytesCome(SerialAttempt& a, std::uint32_t waitStart)
                          &got) &&
             ov.op != SerialOverlapped::Op::None)
             a.port.getOverlappedResult(ov, &got, true);
-        a.log(CommsLogType::Rx, a.received + a.n, got);
+        // Each read is its own record, stamped when the read returned.
+        a.log(CommsLogType::Rx, a.received + a.n, got, utcNow());
         if (got == 0)
             return;
         keepReceived(a.received + a.n, static_cast<int>(got));

@@ -1,9 +1,11 @@
 #include "comms/client_socket.h"
 #include "comms/comms_engine.h"
+#include "platform/clock.h"
 #include "protocol/modbus_message.h"
 #include "protocol/result_codes.h"
 
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -25,6 +27,9 @@ struct CCommsEngine::TcpAttempt {
     const bool logging;
     std::uint8_t buffer[kFrameBufferSize] = {};
     int n = 0;
+    // When the first byte of the reply was read: the RX record carries it, so that the log
+    // shows when the unit answered, not when the wait after its last byte ran out.
+    std::optional<UtcTime> firstByteAt;
     bool broadcast = false;
     bool interrupted = false; // an abort or stop came during the flush
     int failure = 0;          // a socket error or 5003 ended reception
@@ -73,10 +78,11 @@ void CCommsEngine::flushTcpInput(TcpAttempt& a) {
             socket.connected = 0;
             break;
         }
+        const UtcTime readAt = utcNow();
         postMessage(activityWindow_, WM_RX_ACTIVITY, lowWord(got));
         if (a.logging)
             addLogRecord(static_cast<unsigned>(CommsLogType::RxFlush), static_cast<unsigned>(got),
-                         a.buffer);
+                         a.buffer, readAt);
     }
     std::memset(a.buffer, 0, sizeof a.buffer);
     a.interrupted = aborted.load() == 1 || stopping.load() == 1;
@@ -154,6 +160,8 @@ bool CCommsEngine::receiveTcpPiece(TcpAttempt& a) {
         a.peerClosed = true;
         return false;
     }
+    if (!a.firstByteAt)
+        a.firstByteAt = utcNow();
     postMessage(activityWindow_, WM_RX_ACTIVITY, lowWord(got));
     a.n += got;
     a.verdict = a.message.assessResponse(a.buffer, a.n);
@@ -192,7 +200,7 @@ int CCommsEngine::recordTcpResult(TcpAttempt& a, int result) {
     const int receiveError = a.socket.receiveError.load();
     if (a.logging) {
         if (addLogRecord(static_cast<unsigned>(CommsLogType::Rx), static_cast<unsigned>(a.n),
-                         a.buffer) != 0)
+                         a.buffer, a.firstByteAt.value_or(utcNow())) != 0)
             result = kResultLogMemory;
         if (result != 0) {
             addErrorRecord(result);

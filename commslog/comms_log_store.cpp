@@ -3,7 +3,6 @@
 #include <bit>
 #include <climits>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 namespace {
@@ -30,9 +29,10 @@ void CCommsLogStore::locate(std::size_t index, std::size_t& segment, std::size_t
 }
 
 int CCommsLogStore::addLogRecord(unsigned type, unsigned size, const void* data) {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
+    return addLogRecord(type, size, data, utcNow());
+}
 
+int CCommsLogStore::addLogRecord(unsigned type, unsigned size, const void* data, UtcTime stamp) {
     // The copy is made before the lock so that the lock covers only the append.
     const auto size16 = static_cast<std::uint16_t>(size);
     std::unique_ptr<std::uint8_t[]> copy;
@@ -63,8 +63,8 @@ int CCommsLogStore::addLogRecord(unsigned type, unsigned size, const void* data)
         segments[segment].reset(static_cast<CCommsLogRecord*>(raw));
     }
     auto* entry = new (segments[segment].get() + offset) CCommsLogRecord;
-    entry->time = static_cast<std::int32_t>(now.tv_sec);
-    entry->milliseconds = static_cast<std::uint16_t>(now.tv_nsec / 1000000);
+    entry->time = static_cast<std::int32_t>(stamp.seconds);
+    entry->milliseconds = stamp.milliseconds;
     entry->type = static_cast<std::uint16_t>(type);
     entry->size = size16;
     entry->data = std::move(copy);

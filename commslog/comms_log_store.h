@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/clock.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -38,9 +40,12 @@ public:
     CCommsLogStore& operator=(const CCommsLogStore&) = delete;
     ~CCommsLogStore();
 
-    // Adds a record with a copy of `size` bytes of `data` (null allowed when size is 0).
-    // Returns 0, or 5025 when storage for the record cannot be had (nothing is added).
+    // Adds a record with a copy of `size` bytes of `data` (null allowed when size is 0), stamped
+    // now. Returns 0, or 5025 when storage for the record cannot be had (nothing is added).
     int addLogRecord(unsigned type, unsigned size, const void* data);
+    // The same, stamped with the time the event happened: received bytes carry the time their
+    // first byte was read, which can be well before the record is complete.
+    int addLogRecord(unsigned type, unsigned size, const void* data, UtcTime stamp);
     // Frees every record. Reader thread only.
     void clearLog();
     // Number of records, read under the lock.

@@ -52,16 +52,9 @@ bool programExists(const std::string& program) {
     return false;
 }
 
-std::vector<std::string> viewerCommand() {
+std::vector<std::string> configuredViewer() {
     const char* configured = std::getenv("VANTREL_VIEWER");
-    if (configured && *configured)
-        return splitCommand(configured);
-    for (const char* candidate : {"xdg-open", "gedit", "mousepad", "xterm -e less"}) {
-        std::vector<std::string> words = splitCommand(candidate);
-        if (programExists(words.front()))
-            return words;
-    }
-    return {};
+    return configured ? splitCommand(configured) : std::vector<std::string>{};
 }
 
 namespace {
@@ -100,19 +93,51 @@ int startProcess(const std::vector<std::string>& command, const std::string& fil
     return 0;
 }
 
-int openInViewerThen(const std::string& file, std::function<void()> onExit) {
-    pid_t child = 0;
-    const int result = spawn(viewerCommand(), file, child);
-    if (result != 0)
-        return result;
-    std::thread([child, done = std::move(onExit)] {
-        waitForChild(child);
-        if (done)
-            done();
-    }).detach();
-    return 0;
+namespace {
+
+DesktopHandler desktopHandler;
+
+// Without a configured viewer the desktop decides.
+ShowResult showWithoutViewer(const std::string& file) {
+    ShowResult result;
+    result.kind =
+        desktopHandler && desktopHandler(file) ? ShowResult::HandedToDesktop : ShowResult::NotShown;
+    return result;
 }
 
-int openInViewer(const std::string& file, bool wait) {
-    return startProcess(viewerCommand(), file, wait);
+ShowResult viewerResult(int error) {
+    ShowResult result;
+    result.kind = error == 0 ? ShowResult::ViewerStarted : ShowResult::ViewerFailed;
+    result.error = error;
+    const char* configured = std::getenv("VANTREL_VIEWER");
+    result.viewer = configured ? configured : "";
+    return result;
+}
+
+} // namespace
+
+void setDesktopHandler(DesktopHandler handler) {
+    desktopHandler = std::move(handler);
+}
+
+ShowResult showFile(const std::string& file, bool wait) {
+    const std::vector<std::string> viewer = configuredViewer();
+    if (viewer.empty())
+        return showWithoutViewer(file);
+    return viewerResult(startProcess(viewer, file, wait));
+}
+
+ShowResult showFileThen(const std::string& file, std::function<void()> onViewerExit) {
+    const std::vector<std::string> viewer = configuredViewer();
+    if (viewer.empty())
+        return showWithoutViewer(file);
+    pid_t child = 0;
+    const int error = spawn(viewer, file, child);
+    if (error == 0)
+        std::thread([child, done = std::move(onViewerExit)] {
+            waitForChild(child);
+            if (done)
+                done();
+        }).detach();
+    return viewerResult(error);
 }

@@ -188,12 +188,28 @@ constexpr unsigned kIdsPortDevice = 12000;
 constexpr unsigned kIdsTestStatistics = 12200;
 // The engine refused the request because its thread is ending.
 constexpr unsigned kIdsTestNotQueued = 12202;
+// Test dialog: data values refused before a write, so that only values the operator typed are
+// sent. "%1": the values the write needs, "%2": the values entered; or "%1": the value's position,
+// "%2": the value as typed, "%3"-"%4": the range of its type (12302: "%3" the type).
+constexpr unsigned kIdsTestValueCount = 12300;
+constexpr unsigned kIdsTestValueOutOfRange = 12301;
+constexpr unsigned kIdsTestValueNotFinite = 12302;
 // The demo unit's locations and the main view's hint of the next step ("%1" = the location in
 // use).
 constexpr unsigned kIdsDemoTcpLocationName = 12500;
 constexpr unsigned kIdsDemoRtuLocationName = 12501;
 constexpr unsigned kIdsViewHintOffline = 12510;
 constexpr unsigned kIdsViewHintOnline = 12511;
+// Showing files and starting from the command line: a file nothing could show ("%s": the
+// file), a configured viewer that could not start ("%s": the viewer, the file, the system's
+// reason), the usage text, an unknown option ("%s": the option), an option without its value
+// ("%s": the option), and a start without a display.
+constexpr unsigned kIdsFileNotShown = 12600;
+constexpr unsigned kIdsViewerNotStarted = 12601;
+constexpr unsigned kIdsUsage = 12602;
+constexpr unsigned kIdsUnknownOption = 12603;
+constexpr unsigned kIdsOptionNeedsValue = 12604;
+constexpr unsigned kIdsNoDisplay = 12605;
 // Connect dialog: the sentence added after 5028 when the serial device exists but refuses the
 // user ("%s": the device, the group that owns it, the group again).
 constexpr unsigned kIdsSerialPermissionHint = 12100;

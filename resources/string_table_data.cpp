@@ -388,6 +388,10 @@ const StringEntry kStringTable[] = {
     {12200,
      "Sent: %1   Passed: %2   Failed: %3   Response time (ms): last %4, fastest %5, mean %6, slowest %7"sv},
     {12202, "The communications thread is not running. The request was not sent."sv},
+    // Test dialog: data values refused before a write.
+    {12300, "This write needs exactly %1 value(s); Data Values holds %2. Nothing was sent."sv},
+    {12301, "Value %1, \"%2\", is outside the range %3 to %4. Nothing was sent."sv},
+    {12302, "Value %1, \"%2\", is not a finite number within the range of %3. Nothing was sent."sv},
     // The demo unit's locations and the main view's hint of the next step.
     {12500, "Demo unit (Modbus/TCP)"sv},
     {12501, "Demo unit (RTU)"sv},
@@ -397,6 +401,35 @@ const StringEntry kStringTable[] = {
             "No unit at hand? Connect to a \"Demo unit\" location while vantrel-demo-unit runs."sv},
     {12511, "Online with %1.\n\n"
             "Next:  Online \u203a Test Comms...  reads and writes the unit's registers."sv},
+    // Showing files, and what the command line prints.
+    {12600, "Nothing on this desktop could open %s: xdg-open is missing or knows no program for "
+            "this kind of file. Open the file in a web browser or text editor, or set "
+            "VANTREL_VIEWER to a viewer command (for example VANTREL_VIEWER=firefox) and start "
+            "Vantrel again."sv},
+    {12601, "The viewer \"%s\" set in VANTREL_VIEWER could not be started to open %s: %s. Open "
+            "the file in a web browser or text editor, or set VANTREL_VIEWER to a command that "
+            "exists."sv},
+    {12602,
+     "Usage: vantrel [OPTION]...\n"
+     "Tests Modbus communications with a field unit, the program being the Modbus master.\n"
+     "\n"
+     "  -h, --help        print this help and exit\n"
+     "  -V, --version     print the version and exit\n"
+     "  -platform NAME    the Qt platform to show the windows on (xcb, wayland, offscreen);\n"
+     "                    Qt's other options, such as -style NAME, are accepted too\n"
+     "\n"
+     "Environment:\n"
+     "  VANTREL_SETTINGS   the settings file to use instead of VNTLSettings.dat beside the\n"
+     "                     program\n"
+     "  VANTREL_PORTS_DIR  folder of COMn links that map port numbers to serial devices\n"
+     "  VANTREL_VIEWER     command that shows the help, the release notes and saved log\n"
+     "                     reports; without it the desktop's own program for the file is used\n"
+     "\n"
+     "Without a desktop, run it on a virtual display: xvfb-run -a vantrel\n"sv},
+    {12603, "vantrel: unknown option or argument '%s'"sv},
+    {12604, "vantrel: option '%s' needs a value"sv},
+    {12605, "vantrel: there is no display to show the program on (neither DISPLAY nor "
+            "WAYLAND_DISPLAY is set); without a desktop try: xvfb-run -a vantrel"sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);

@@ -148,10 +148,14 @@ void CCommsLogDlg::addRecords(int start, int limit) {
             added.push_back(index);
     }
     if (!added.empty()) {
+        // A list read at its newest row follows the log; one scrolled back stays where it is.
+        const bool follow = window_.showsLastRow();
         const int first = rowCount();
         window_.beginAddRows(first, first + static_cast<int>(added.size()) - 1);
         rows_.insert(rows_.end(), added.begin(), added.end());
         window_.endAddRows();
+        if (follow)
+            window_.showLastRow();
     }
     nextRecord = index;
     if (nextRecord >= count) {
@@ -260,10 +264,45 @@ std::array<int, CCommsLogDlg::kColumnCount> CCommsLogDlg::columnWidths(int listW
     return {listWidth / 12, listWidth / 4, listWidth / 12, listWidth / 12, listWidth * 3};
 }
 
-std::array<int, CCommsLogDlg::kColumnCount> CCommsLogDlg::resizeWidths(int listWidth) {
+std::array<int, CCommsLogDlg::kColumnCount> CCommsLogDlg::fittedWidths(int listWidth, bool narrow,
+                                                                       const TextWidths& texts) {
+    std::array<int, kColumnCount> widths = columnWidths(listWidth, narrow);
+    int used = 0;
+    for (std::size_t column = 0; column < texts.columns.size(); ++column) {
+        widths[column] = std::max(widths[column], texts.columns[column]);
+        used += widths[column];
+    }
+    widths.back() = std::max({listWidth - used, texts.wholeFrame, texts.widestMessage});
+    return widths;
+}
+
+int CCommsLogDlg::openingListWidth(const TextWidths& texts) {
+    // What is left grows by at least half of each added pixel, as the first four columns take at
+    // most half the list: the search ends within twice the shortfall.
+    int width = texts.wholeFrame;
+    for (const int column : texts.columns)
+        width += column;
+    const auto leftForMessage = [&texts](int listWidth) {
+        const std::array<int, kColumnCount> widths = fittedWidths(listWidth, false, texts);
+        return listWidth - (widths[0] + widths[1] + widths[2] + widths[3]);
+    };
+    while (leftForMessage(width) < texts.wholeFrame)
+        ++width;
+    return width;
+}
+
+std::array<int, CCommsLogDlg::kColumnCount> CCommsLogDlg::resizeWidths(int listWidth,
+                                                                       const TextWidths& texts) {
     const bool narrow = narrowNext_;
     narrowNext_ = !narrowNext_;
-    return columnWidths(listWidth, narrow);
+    return fittedWidths(listWidth, narrow, texts);
+}
+
+std::string CCommsLogDlg::wholeFrameSample(char digit) {
+    std::string text;
+    for (int byte = 0; byte < kWholeFrameBytes; ++byte)
+        text += {digit, digit, ' '};
+    return text;
 }
 
 std::optional<std::string> CCommsLogDlg::timeDifferenceText(int firstRow, int secondRow) const {

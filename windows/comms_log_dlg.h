@@ -52,12 +52,16 @@ public:
     virtual void startBatchTimer() = 0;
     virtual void stopBatchTimer() = 0;
     // Save to File: the Yes/No question 7022; the Save As dialog (an empty result is Cancel); a
-    // message box; the viewer started on the report, which calls viewerClosed when it ends
-    // (false when it could not be started).
+    // message box; the report shown to the user: true when a viewer runs that calls
+    // viewerClosed when it ends, false when nothing waits (the desktop took the report, or
+    // nothing could show it and the window said so).
     virtual bool askRefreshBeforeSave() = 0;
     virtual std::string askReportPath(const std::string& defaultPath) = 0;
     virtual void showMessage(const std::string& text) = 0;
     virtual bool startViewer(const std::string& path) = 0;
+    // Whether the list shows its last row, and scrolling it there.
+    virtual bool showsLastRow() const = 0;
+    virtual void showLastRow() = 0;
 };
 
 // The Communications Log window's logic: lists the log in batches, tells the time between two
@@ -68,6 +72,18 @@ public:
     static constexpr int kBatchTimerId = 4;
     static constexpr int kBatchTimerMs = 200;
     static constexpr int kColumnCount = 5;
+    // A frame of this many bytes (a Modbus/TCP read request) shows whole in the Message column
+    // of a window just opened.
+    static constexpr int kWholeFrameBytes = 12;
+
+    // What the window measures with its font, in pixels with the room around a cell's text:
+    // the widest text of each of the first four columns, the Message text of a frame of
+    // kWholeFrameBytes bytes, and the widest Message text listed so far.
+    struct TextWidths {
+        std::array<int, kColumnCount - 1> columns{};
+        int wholeFrame = 0;
+        int widestMessage = 0;
+    };
 
     // The sort remembered for the program run, shared by every opening of the window.
     struct SortState {
@@ -99,8 +115,17 @@ public:
     const LogTimeFormat& timeFormat() const { return text_.format(); }
     // Column widths of the opening set, or of the narrower set.
     static std::array<int, kColumnCount> columnWidths(int listWidth, bool narrow);
+    // The widths shown in a list `listWidth` wide: the opening or narrower set, each of the first
+    // four widened to its texts; the Message column takes what is left, at least a whole frame
+    // and the widest Message listed, so that no frame is cut: a longer one scrolls sideways.
+    static std::array<int, kColumnCount> fittedWidths(int listWidth, bool narrow,
+                                                      const TextWidths& texts);
+    // The narrowest list whose opening widths leave the Message column a whole frame.
+    static int openingListWidth(const TextWidths& texts);
     // The widths for a resize: the narrower and the opening set in turn, narrower first.
-    std::array<int, kColumnCount> resizeWidths(int listWidth);
+    std::array<int, kColumnCount> resizeWidths(int listWidth, const TextWidths& texts);
+    // The Message text of a frame of kWholeFrameBytes bytes whose digits are all `digit`.
+    static std::string wholeFrameSample(char digit);
 
     // "Item %03d and %03d time difference is %0.3f seconds." for two rows, or nothing when a
     // row has no record. The items are the rows' log indexes, which are their positions until

@@ -11,9 +11,11 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <span>
+#include <utility>
 
 namespace {
 
@@ -33,14 +35,15 @@ constexpr int kInvalidWriteRequest = 5016;
 constexpr std::uint8_t kCarriageReturn = 0x0D;
 constexpr std::uint8_t kLineFeed = 0x0A;
 
-// Value arrays hold what the builders can send at most; tokens beyond are not stored and the
-// builder reports its limit.
+// Value arrays hold what the builders can send at most (strings: one byte each in the largest
+// string write). A write's values are read only once its builder has accepted the quantity.
 constexpr std::size_t kBitCapacity = 2000;
 constexpr std::size_t kWordCapacity = 125;
 constexpr std::size_t kLongCapacity = 62;
 constexpr std::size_t kDoubleCapacity = 31;
-constexpr std::size_t kStringCapacity = 125;
-constexpr std::size_t kUserDefinedTokens = 254;
+constexpr std::size_t kStringCapacity = 247;
+// Every token of the data values is read: a write sends exactly the values entered.
+constexpr std::size_t kAllTokens = std::numeric_limits<std::size_t>::max();
 
 // How a function lays out the form.
 struct FunctionRow {
@@ -155,7 +158,7 @@ Scanned scanTyped(int dataType, std::string_view token) {
     return s;
 }
 
-// Typed arrays with the builders' capacities; values the text does not supply stay zero.
+// Typed arrays with the builders' capacities.
 struct ValueArrays {
     std::vector<int> bits;
     std::vector<std::uint16_t> words;
@@ -193,6 +196,194 @@ struct ValueArrays {
 
 bool isFloatType(int dataType) {
     return dataType == kDataTypeFloat;
+}
+
+// The range an entered value of an integer type must lie in; hexadecimal bounds print as two
+// hexadecimal digits.
+struct ValueRange {
+    std::int64_t low;
+    std::int64_t high;
+    bool hex;
+};
+
+std::optional<ValueRange> integerRange(int dataType) {
+    switch (dataType) {
+    case kDataTypeBoolean: // a coil is on or off
+        return ValueRange{0, 1, false};
+    case kDataTypeHex8:
+        return ValueRange{0, std::numeric_limits<std::uint8_t>::max(), true};
+    case kDataTypeInt8:
+        return ValueRange{std::numeric_limits<std::int8_t>::min(),
+                          std::numeric_limits<std::int8_t>::max(), false};
+    case kDataTypeUInt8:
+        return ValueRange{0, std::numeric_limits<std::uint8_t>::max(), false};
+    case kDataTypeInt16:
+        return ValueRange{std::numeric_limits<std::int16_t>::min(),
+                          std::numeric_limits<std::int16_t>::max(), false};
+    case kDataTypeUInt16:
+        return ValueRange{0, std::numeric_limits<std::uint16_t>::max(), false};
+    case kDataTypeInt32:
+        return ValueRange{std::numeric_limits<std::int32_t>::min(),
+                          std::numeric_limits<std::int32_t>::max(), false};
+    case kDataTypeUInt32:
+        return ValueRange{0, std::numeric_limits<std::uint32_t>::max(), false};
+    default:
+        return std::nullopt;
+    }
+}
+
+int digitValue(char c, int base) {
+    const auto u = static_cast<unsigned char>(c);
+    int digit = -1;
+    if (std::isdigit(u) != 0)
+        digit = c - '0';
+    else if (base == 16 && std::isxdigit(u) != 0)
+        digit = std::toupper(u) - 'A' + 10;
+    return digit;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The integer at the start of a token as the entry formats read it (blanks, a sign, a 0x prefix
+// in hexadecimal, digits), but without wrapping: a number beyond 63 bits is held at that bound,
+// outside every range.
+std::optional<std::int64_t> scanUnwrapped(std::string_view token, int base) {
+    std::size_t pos = 0;
+    while (pos < token.size() && isBlank(token[pos]))
+        ++pos;
+    const bool negative = pos < token.size() && token[pos] == '-';
+    if (pos < token.size() && (token[pos] == '+' || token[pos] == '-'))
+        ++pos;
+    if (base == 16 && pos + 2 < token.size() && token[pos] == '0' &&
+        (token[pos + 1] == 'x' || token[pos + 1] == 'X') && digitValue(token[pos + 2], 16) >= 0)
+        pos += 2;
+    constexpr std::int64_t kBound = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    bool any = false;
+    for (; pos < token.size() && digitValue(token[pos], base) >= 0; ++pos) {
+        const int digit = digitValue(token[pos], base);
+        value = value > (kBound - digit) / base ? kBound : value * base + digit;
+        any = true;
+    }
+    if (!any)
+        return std::nullopt;
+    return negative ? -value : value;
+}
+
+std::string boundText(std::int64_t bound, bool hex) {
+    if (!hex)
+        return std::to_string(bound);
+    char text[24];
+    std::snprintf(text, sizeof text, "%02llX", static_cast<unsigned long long>(bound));
+    return text;
+}
+
+// Why entered values cannot be written: a result code, and for the count and range checks the
+// text that names the fault.
+struct Refusal {
+    int code = kResultOk;
+    std::string text;
+};
+
+Refusal countRefusal(std::size_t needed, std::size_t given) {
+    if (needed == given)
+        return {};
+    return {static_cast<int>(kIdsTestValueCount),
+            substituteArgs(loadString(kIdsTestValueCount),
+                           {std::to_string(needed), std::to_string(given)})};
+}
+
+// Reads value number `position` (from 1) of `dataType` from its token and checks it against the
+// range of the type: the scanners take a value's low bits, which would write another value.
+Refusal readValue(int dataType, std::string_view token, std::size_t position, Scanned& value) {
+    value = scanTyped(dataType, token);
+    if (!value.ok)
+        return {kResultInvalidData, {}};
+    const std::string place = std::to_string(position);
+    if (dataType == kDataTypeFloat || dataType == kDataTypeDouble) {
+        if (std::isfinite(value.real))
+            return {};
+        return {static_cast<int>(kIdsTestValueNotFinite),
+                substituteArgs(loadString(kIdsTestValueNotFinite),
+                               {place, token, loadString(static_cast<unsigned>(dataType))})};
+    }
+    const std::optional<ValueRange> range = integerRange(dataType);
+    if (!range)
+        return {};
+    const std::optional<std::int64_t> wide = scanUnwrapped(token, range->hex ? 16 : 10);
+    if (wide && *wide >= range->low && *wide <= range->high)
+        return {};
+    return {static_cast<int>(kIdsTestValueOutOfRange),
+            substituteArgs(loadString(kIdsTestValueOutOfRange),
+                           {place, token, boundText(range->low, range->hex),
+                            boundText(range->high, range->hex)})};
+}
+
+// The one value of a single write.
+Refusal readSingleValue(int dataType, const std::vector<std::string>& tokens, Scanned& value) {
+    if (Refusal count = countRefusal(1, tokens.size()); count.code != kResultOk)
+        return count;
+    return readValue(dataType, tokens.front(), 1, value);
+}
+
+// One value per token into the arrays of `dataType`; strings must fit their size and are
+// padded to it with spaces.
+Refusal readValues(int dataType, const std::vector<std::string>& tokens, std::size_t stringSize,
+                   ValueArrays& values) {
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (dataType == kDataTypeString) {
+            if (tokens[i].size() > stringSize)
+                return {kResultStringTooLong, {}};
+            std::string padded = tokens[i];
+            padded.resize(stringSize, ' ');
+            ValueArrays::push(values.strings, kStringCapacity, std::move(padded));
+            continue;
+        }
+        Scanned value;
+        if (Refusal refused = readValue(dataType, tokens[i], i + 1, value);
+            refused.code != kResultOk)
+            return refused;
+        values.store(dataType, value);
+    }
+    return {};
+}
+
+// A write of functions 15 and 16 as the builders take it.
+struct MultipleWrite {
+    int dataType;
+    bool coils;
+    std::uint16_t address;
+    std::uint16_t count;
+    std::uint16_t stringSize;
+};
+
+int presetMultiple(CModbusMessage& message, std::uint8_t* frame, int& length,
+                   const MultipleWrite& write, const ValueArrays& values) {
+    if (write.coils)
+        return message.buildForceCoils(frame, length, write.address, write.count, values.bits);
+    switch (write.dataType) {
+    case kDataTypeInt8:
+    case kDataTypeUInt8:
+        return message.buildPresetBytes(frame, length, write.address, write.count, values.bits);
+    case kDataTypeInt16:
+    case kDataTypeUInt16:
+        return message.buildPresetWords(frame, length, write.address, write.count, values.words);
+    case kDataTypeInt32:
+    case kDataTypeUInt32:
+        return message.buildPresetLongs(frame, length, write.address, write.count, values.longs);
+    case kDataTypeFloat:
+        return message.buildPresetFloats(frame, length, write.address, write.count, values.floats);
+    case kDataTypeDouble:
+        return message.buildPresetDoubles(frame, length, write.address, write.count,
+                                          values.doubles);
+    case kDataTypeString:
+        return message.buildPresetStrings(frame, length, write.address, write.count,
+                                          write.stringSize, values.strings);
+    default:
+        return kResultTypeNotSupported;
+    }
 }
 
 } // namespace
@@ -476,11 +667,9 @@ int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
     case kFnReadInput:
         code = buildReadRegisters(fields, functionCode, length);
         break;
-    case kFnForceCoil: {
-        const auto value = scanInt(form.dataValues);
-        code = value ? message_.buildForceCoil(frame, length, address, *value) : kResultInvalidData;
+    case kFnForceCoil:
+        code = buildForceCoil(fields, length);
         break;
-    }
     case kFnPresetRegister:
         code = buildPresetSingle(fields, length);
         break;
@@ -496,7 +685,7 @@ int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
         code = buildPresetMultiple(fields, length);
         break;
     case kFnUserDefined:
-        code = buildUserDefined(fields, functionCode, length);
+        code = buildUserDefined(functionCode, length);
         break;
     default:
         code = kResultFunctionNotSupported;
@@ -543,9 +732,10 @@ int CTestModbusDlg::buildPresetSingle(const ReadFields& fields, int& length) {
     }
     if (type == kDataTypeBoolean)
         return kResultTypeNotSupported;
-    const Scanned v = scanTyped(type, form.dataValues);
-    if (!v.ok)
-        return kResultInvalidData;
+    Scanned v;
+    if (Refusal refused = readSingleValue(type, tokens(kAllTokens, false), v);
+        refused.code != kResultOk)
+        return refuseValues(refused.code, std::move(refused.text));
     switch (type) {
     case kDataTypeHex8:
     case kDataTypeInt8:
@@ -566,60 +756,55 @@ int CTestModbusDlg::buildPresetSingle(const ReadFields& fields, int& length) {
     }
 }
 
-int CTestModbusDlg::buildPresetMultiple(const ReadFields& fields, int& length) {
-    const auto address = static_cast<std::uint16_t>(fields.startAddress);
-    const std::uint16_t count = sent_.quantity;
-    const bool coils = form.functionIndex == kFnForceCoils;
-    const int type = coils ? kDataTypeBoolean : form.dataType;
-    const bool strings = type == kDataTypeString;
-    ValueArrays arrays;
-    for (const std::string& token : tokens(count, strings)) {
-        if (strings) {
-            if (token.size() > static_cast<std::size_t>(fields.stringSize))
-                return kResultStringTooLong;
-            ValueArrays::push(arrays.strings, kStringCapacity, token);
-            arrays.strings.back().resize(static_cast<std::size_t>(fields.stringSize), ' ');
-            continue;
-        }
-        const Scanned v = scanTyped(type, token);
-        if (!v.ok)
-            return kResultInvalidData;
-        arrays.store(type, v);
-    }
-    if (coils)
-        return message_.buildForceCoils(request_, length, address, count, arrays.bits);
-    switch (type) {
-    case kDataTypeInt8:
-    case kDataTypeUInt8:
-        return message_.buildPresetBytes(request_, length, address, count, arrays.bits);
-    case kDataTypeInt16:
-    case kDataTypeUInt16:
-        return message_.buildPresetWords(request_, length, address, count, arrays.words);
-    case kDataTypeInt32:
-    case kDataTypeUInt32:
-        return message_.buildPresetLongs(request_, length, address, count, arrays.longs);
-    case kDataTypeFloat:
-        return message_.buildPresetFloats(request_, length, address, count, arrays.floats);
-    case kDataTypeDouble:
-        return message_.buildPresetDoubles(request_, length, address, count, arrays.doubles);
-    case kDataTypeString:
-        return message_.buildPresetStrings(request_, length, address, count, sent_.stringSize,
-                                           arrays.strings);
-    default:
-        return kResultTypeNotSupported;
-    }
+int CTestModbusDlg::buildForceCoil(const ReadFields& fields, int& length) {
+    Scanned v;
+    if (Refusal refused = readSingleValue(kDataTypeBoolean, tokens(kAllTokens, false), v);
+        refused.code != kResultOk)
+        return refuseValues(refused.code, std::move(refused.text));
+    return message_.buildForceCoil(request_, length,
+                                   static_cast<std::uint16_t>(fields.startAddress),
+                                   static_cast<int>(v.integer));
 }
 
-int CTestModbusDlg::buildUserDefined(const ReadFields&, int functionCode, int& length) {
+int CTestModbusDlg::buildPresetMultiple(const ReadFields& fields, int& length) {
+    const bool coils = form.functionIndex == kFnForceCoils;
+    const MultipleWrite write{coils ? kDataTypeBoolean : form.dataType, coils,
+                              static_cast<std::uint16_t>(fields.startAddress), sent_.quantity,
+                              sent_.stringSize};
+    // The builder judges the quantity first: the values are counted against one it can send.
+    const int limit = presetMultiple(message_, request_, length, write, ValueArrays{});
+    length = 0;
+    if (limit != kResultOk && limit != kResultTypeNotSupported)
+        return limit;
+    const std::vector<std::string> entered = tokens(kAllTokens, write.dataType == kDataTypeString);
+    Refusal refused = countRefusal(write.count, entered.size());
+    ValueArrays values;
+    if (refused.code == kResultOk)
+        refused = readValues(write.dataType, entered, write.stringSize, values);
+    if (refused.code != kResultOk)
+        return refuseValues(refused.code, std::move(refused.text));
+    return presetMultiple(message_, request_, length, write, values);
+}
+
+int CTestModbusDlg::buildUserDefined(int functionCode, int& length) {
+    const std::vector<std::string> entered = tokens(kAllTokens, false);
     std::vector<std::uint8_t> bytes;
-    for (const std::string& token : tokens(kUserDefinedTokens, false)) {
-        const auto v = scanHex(token);
-        if (!v)
-            return kResultInvalidData;
-        bytes.push_back(static_cast<std::uint8_t>(*v));
+    for (std::size_t i = 0; i < entered.size(); ++i) {
+        Scanned v;
+        if (Refusal refused = readValue(kDataTypeHex8, entered[i], i + 1, v);
+            refused.code != kResultOk)
+            return refuseValues(refused.code, std::move(refused.text));
+        bytes.push_back(static_cast<std::uint8_t>(v.integer));
     }
-    return message_.buildUserDefined(request_, length, functionCode,
-                                     static_cast<std::uint16_t>(bytes.size()), bytes);
+    // More bytes than a frame carries are refused by the builder, not cut.
+    const auto count = static_cast<std::uint16_t>(
+        std::min<std::size_t>(bytes.size(), std::numeric_limits<std::uint16_t>::max()));
+    return message_.buildUserDefined(request_, length, functionCode, count, bytes);
+}
+
+int CTestModbusDlg::refuseValues(int code, std::string text) {
+    valuesRefusal_ = std::move(text);
+    return code;
 }
 
 int CTestModbusDlg::applyCheckValueOption(int& length, int pending) {
@@ -648,6 +833,10 @@ int CTestModbusDlg::applyCheckValueOption(int& length, int pending) {
 
 void CTestModbusDlg::transmitOrFail(int code) {
     form.transmitText = formatFrameText(request_, requestLength_, asciiFraming());
+    if (!valuesRefusal_.empty()) {
+        failAt(TestField::DataValues, std::exchange(valuesRefusal_, {}));
+        return;
+    }
     if (code != kResultOk) {
         fail(code);
         return;
@@ -694,6 +883,9 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
         return;
     waiting_ = false;
     const std::uint32_t elapsed = host_.tickCount() - queuedAt_;
+    // The engine has written the frame back as it went on the wire (over Modbus/TCP with its
+    // transaction identifier); it is shown before the frames are converted for checking.
+    form.transmitText = formatFrameText(request_, requestLength_, sent_.asciiFraming);
     if (isBroadcastRequest()) {
         form.receiveText = idText(kResultBroadcastSent);
         setTransmitEnabled();
@@ -705,6 +897,7 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     }
     form.receiveText.clear();
     if (jobType != static_cast<unsigned>(JobType::ModbusRequest)) {
+        clearReadResults();
         statistics_.record(elapsed, false);
         form.statistics = statistics_.text();
         fail(kResultUnknownReturnType);
@@ -713,6 +906,8 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     const int shown = std::min<int>(responseLength_, kFrameBufferSize);
     form.receiveText = formatFrameText(response_, shown, sent_.asciiFraming);
     const int check = result != kResultOk ? result : checkAndDecode();
+    if (check != kResultOk)
+        clearReadResults();
     statistics_.record(elapsed, check == kResultOk);
     form.statistics = statistics_.text();
     if (check != kResultOk) {
@@ -749,7 +944,7 @@ int CTestModbusDlg::checkAndDecode() {
     case 1:
     case 2:
         code = message_.decodeBits(response_, responseLength, sent_.quantity, bits);
-        if (code != kResultByteCountTooLarge)
+        if (code == kResultOk)
             form.dataValues = formatBooleans(bits, setup_.listSeparator);
         break;
     case 3:
@@ -817,9 +1012,19 @@ int CTestModbusDlg::decodeRegisters(const std::uint8_t* frame, int length) {
         code = message_.decodeStrings(frame, length, count, sent_.stringSize, v);
         text = formatStrings(v, sep);
     }
-    if (code != kResultByteCountTooLarge)
+    // A byte count other than the one asked for shows nothing: part of the values, or values
+    // read from another count, would pass for the unit's answer.
+    if (code == kResultOk)
         form.dataValues = text;
     return code;
+}
+
+void CTestModbusDlg::clearReadResults() {
+    // The box shows results for the read functions (and 08's verdict): a failed exchange must
+    // not leave the previous ones looking current. Writes keep the operator's entry.
+    const FunctionRow* row = functionRow(sent_.functionIndex);
+    if (row != nullptr && row->valuesReadOnly)
+        form.dataValues.clear();
 }
 
 void CTestModbusDlg::onRepeat() {
@@ -833,13 +1038,24 @@ void CTestModbusDlg::onRepeat() {
     repeating_ = true;
     form.repeatLabel = kIdsTestStop;
     form.transmitEnabled = false;
+    // Enter or Space on Stop ends the repetition from the keyboard.
+    host_.setFocus(TestField::Repeat);
     statistics_.reset();
     // A request still outstanding is finished first; its result starts the repetition.
     if (!waiting_)
         onTransmit();
 }
 
+void CTestModbusDlg::onEnterKey() {
+    if (repeating_)
+        onRepeat();
+    else if (form.transmitEnabled)
+        onTransmit();
+}
+
 void CTestModbusDlg::stopRepeating() {
+    if (repeating_)
+        focusTransmit_ = true;
     repeating_ = false;
     form.repeatLabel = kIdsTestRepeat;
 }
@@ -847,6 +1063,10 @@ void CTestModbusDlg::stopRepeating() {
 void CTestModbusDlg::setTransmitEnabled() {
     // Transmit stays off while a request is outstanding: only one may be in the engine.
     form.transmitEnabled = !waiting_ && !repeating_ && !closing_;
+    if (form.transmitEnabled && focusTransmit_) {
+        focusTransmit_ = false;
+        host_.setFocus(TestField::Transmit);
+    }
 }
 
 void CTestModbusDlg::onCancel() {

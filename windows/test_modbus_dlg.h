@@ -20,6 +20,8 @@ enum class TestField {
     StringSize,
     DataValues,
     CheckValue,
+    Transmit,
+    Repeat,
 };
 
 // Index of each function in the function code list (texts 8030-8040).
@@ -165,9 +167,11 @@ public:
     void onDataTypeChanged();
     void onCheckModeChanged();
     void onModbusTypeChanged();
-    // Transmit (also Enter while Transmit is enabled).
+    // Transmit.
     void onTransmit();
     void onRepeat();
+    // Enter: Stop while repeating, otherwise Transmit while it is enabled.
+    void onEnterKey();
     // WM_COMMS_RESULT. A result that the dialog does not wait for is dropped.
     void onCommsResult(unsigned jobType, int result);
     void onCancel();
@@ -205,9 +209,12 @@ private:
     bool checkForm(const ReadFields& fields, int& functionCode);
     int buildRequest(const ReadFields& fields, int functionCode);
     int buildReadRegisters(const ReadFields& fields, int functionCode, int& length);
+    int buildForceCoil(const ReadFields& fields, int& length);
     int buildPresetSingle(const ReadFields& fields, int& length);
     int buildPresetMultiple(const ReadFields& fields, int& length);
-    int buildUserDefined(const ReadFields& fields, int functionCode, int& length);
+    // Returns `code`; a refusal with a text is shown with the focus on the data values box.
+    int refuseValues(int code, std::string text);
+    int buildUserDefined(int functionCode, int& length);
     int applyCheckValueOption(int& length, int pending);
     void transmitOrFail(int code);
     void fail(int code);
@@ -215,6 +222,7 @@ private:
     bool isBroadcastRequest() const;
     int checkAndDecode();
     int decodeRegisters(const std::uint8_t* frame, int length);
+    void clearReadResults();
     void stopRepeating();
     void setTransmitEnabled();
     std::string messageText(int code);
@@ -232,6 +240,10 @@ private:
     bool repeating_ = false;
     bool closing_ = false;
     bool waiting_ = false;
+    // Transmit takes the focus back from Stop once it is enabled again.
+    bool focusTransmit_ = false;
+    // Why the data values were refused; shown with the focus on the data values box.
+    std::string valuesRefusal_;
     std::uint32_t queuedAt_ = 0;
     TestStatistics statistics_;
 };

@@ -1,7 +1,7 @@
 #include "windows/view_commands.h"
 
 #include "config/settings_file.h"
-#include "platform/process.h"
+#include "platform/system_errors.h"
 #include "protocol/modbus_message.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -120,13 +120,24 @@ void CViewCommands::testComms() {
 }
 
 void CViewCommands::releaseNotes(const std::string& path) {
-    if (openInViewer(path, true) != 0)
-        messageBox_.showWarning(std::string(loadString(kIdsCreateProcessFailed)));
+    showDocument(path, true);
 }
 
 void CViewCommands::helpTopics(const std::string& path) {
-    if (openInViewer(path, false) != 0)
-        messageBox_.showWarning(std::string(loadString(kIdsCreateProcessFailed)));
+    showDocument(path, false);
+}
+
+void CViewCommands::showDocument(const std::string& path, bool wait) {
+    const ShowResult result = showFile(path, wait);
+    if (!result.shown())
+        messageBox_.showWarning(fileNotShownText(result, path));
+}
+
+std::string fileNotShownText(const ShowResult& result, const std::string& file) {
+    if (result.kind == ShowResult::ViewerFailed)
+        return formatString(kIdsViewerNotStarted, result.viewer, file,
+                            systemErrorText(result.error));
+    return formatString(kIdsFileNotShown, file);
 }
 
 void CViewCommands::watchdogTick() {

@@ -2,6 +2,7 @@
 
 #include "windows/message_box.h"
 #include "windows/view_dialogs.h"
+#include "platform/process.h"
 
 #include <functional>
 #include <string>
@@ -26,10 +27,10 @@ public:
     void temporaryCommsSetup();
     // Test Comms...: message 7009 without a current location, else the test dialog.
     void testComms();
-    // Opens `path` in the text viewer and waits for the viewer to end; "CreateProcess failed."
-    // when no viewer starts.
+    // Shows `path` with the configured viewer, waiting for it to end, or hands it to the
+    // desktop; says so, naming the file, when nothing could show it.
     void releaseNotes(const std::string& path);
-    // Opens the help document in the viewer without waiting.
+    // Shows the help document in the same way, without waiting.
     void helpTopics(const std::string& path);
 
     // Abort the current job, drop queued jobs, close the socket, hang up a modem call and close
@@ -42,6 +43,7 @@ public:
 
 private:
     void afterConnectDialog();
+    void showDocument(const std::string& path, bool wait);
 
     CVantrelDoc& document_;
     CSettingsFile& settings_;
@@ -49,3 +51,6 @@ private:
     IMessageBox& messageBox_;
     std::function<void()> postStatusRefresh_;
 };
+
+// What to tell the user when `file` could not be shown, and how they may view it.
+std::string fileNotShownText(const ShowResult& result, const std::string& file);

@@ -18,16 +18,21 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <unistd.h>
 
 #if defined(__SANITIZE_THREAD__)
@@ -86,6 +91,12 @@ private:
     bool refresh_;
     QString path_;
     QTimer timer_;
+};
+
+class CNoSplashDialogs : public CQtViewDialogs {
+public:
+    CNoSplashDialogs() : CQtViewDialogs(0, 0) {}
+    void showSplash() override {}
 };
 
 class CommsLogWindow : public ::testing::Test {
@@ -153,6 +164,7 @@ protected:
     }
     void clickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTableView* list = window->list();
+        list->scrollTo(list->model()->index(row, 0));
         const QRect rect = list->visualRect(list->model()->index(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
@@ -208,12 +220,16 @@ TEST_F(CommsLogWindow, ColumnWidthsAlternateAtEachResize) {
     open();
     ASSERT_TRUE(listed());
     // The design's sets, widened where a text of the first four columns would be cut off.
+    // The Message column takes what is left, keeping a scroll bar's room free.
     const auto expect = [this](bool narrow) {
-        const auto set = CCommsLogDlg::columnWidths(window->list()->viewport()->width(), narrow);
+        QTableView* list = window->list();
+        const int inside = list->width() - 2 * list->frameWidth() -
+                           list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+        const auto set = CCommsLogDlg::columnWidths(inside, narrow);
         const std::vector<int> shown = widths();
-        for (std::size_t column = 0; column < set.size(); ++column)
+        for (std::size_t column = 0; column < 4; ++column)
             EXPECT_GE(shown[column], set[column]) << narrow << column;
-        EXPECT_EQ(shown[4], set[4]) << narrow;
+        EXPECT_EQ(std::accumulate(shown.begin(), shown.end(), 0), inside) << narrow;
     };
     window->resize(window->width() + 40, window->height() + 20);
     QCoreApplication::processEvents();
@@ -230,6 +246,64 @@ TEST_F(CommsLogWindow, ColumnWidthsAlternateAtEachResize) {
     EXPECT_EQ(window->button(CCommsLogWindow::Refresh)->geometry().top(), cancel.top());
     EXPECT_GT(cancel.top(), window->status()->geometry().bottom());
     EXPECT_LE(cancel.bottom(), window->height());
+}
+
+// A Modbus/TCP request of 12 bytes shows whole when the window opens; the list follows the
+// newest record unless the user has scrolled back.
+TEST_F(CommsLogWindow, OpensWithAWholeFrameAndFollowsTheNewestRecord) {
+    addRecord(CommsLogType::Connected);
+    for (std::uint8_t i = 0; i < 5; ++i) {
+        addRecord(CommsLogType::Tx,
+                  {0x00, i, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x00, 0x00, 0x02});
+        addRecord(CommsLogType::Rx,
+                  {0x00, i, 0x00, 0x00, 0x00, 0x07, 0x01, 0x03, 0x04, 0x00, 0x0A, 0xDD, 0xDD});
+    }
+    addError(5006);
+    open();
+    ASSERT_TRUE(listed());
+    QTableView* list = window->list();
+    const QHeaderView* header = list->horizontalHeader();
+    const QString frame = list->model()->index(1, 4).data().toString();
+    ASSERT_EQ(frame, "00 00 00 00 00 06 01 03 00 00 00 02 ");
+    EXPECT_LE(list->fontMetrics().horizontalAdvance(frame) + 8, header->sectionSize(4));
+    EXPECT_LE(header->sectionViewportPosition(4) + header->sectionSize(4),
+              list->viewport()->width());
+    saveScreenshot(*window, "comms_log_opened.png");
+
+    const int message = header->sectionSize(4);
+    window->resize(window->width() + 200, window->height());
+    QCoreApplication::processEvents();
+    EXPECT_GE(header->sectionSize(4), message + 150);
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+
+    // At the bottom the list follows the log; scrolled back, it stays.
+    QScrollBar* bar = list->verticalScrollBar();
+    const auto refreshWith = [&](int records) {
+        for (int i = 0; i < records; ++i)
+            addRecord(CommsLogType::Tx, {0x01, 0x03});
+        window->button(CCommsLogWindow::Refresh)->click();
+        QCoreApplication::processEvents();
+    };
+    refreshWith(30);
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(0);
+    refreshWith(30);
+    EXPECT_EQ(bar->value(), 0);
+    bar->setValue(bar->maximum());
+    refreshWith(1);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(list->viewport()->rect().intersects(
+        list->visualRect(list->model()->index(list->model()->rowCount() - 1, 0))));
+
+    // A frame longer than the window is wide is never cut: the list scrolls sideways to it.
+    addRecord(CommsLogType::Rx, std::vector<std::uint8_t>(80, 0xAB));
+    window->button(CCommsLogWindow::Refresh)->click();
+    QCoreApplication::processEvents();
+    const QString longFrame =
+        list->model()->index(list->model()->rowCount() - 1, 4).data().toString();
+    EXPECT_LE(list->fontMetrics().horizontalAdvance(longFrame), header->sectionSize(4));
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(CommsLogWindow, SessionSortsAndMeasuresTheTimeBetweenTwoRows) {
@@ -307,13 +381,23 @@ TEST_F(CommsLogWindow, SavesTheReportAndWaitsForTheViewerWithoutFreezing) {
         waitUntil([&] { return window->button(CCommsLogWindow::SaveToFile)->isEnabled(); }));
 }
 
-TEST_F(CommsLogWindow, SaveFailureShowsItsMessage) {
+TEST_F(CommsLogWindow, SaveFailuresShowTheirMessages) {
     open();
     ASSERT_TRUE(listed());
-    ModalAnswers answers(false, QString::fromStdString(folder / "missing" / "VantrelLog.txt"));
+    {
+        ModalAnswers answers(false, QString::fromStdString(folder / "missing" / "VantrelLog.txt"));
+        window->button(CCommsLogWindow::SaveToFile)->click();
+        EXPECT_EQ(answers.messages,
+                  std::vector<std::string>{"File Error on Write: No such file or directory"});
+        EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+    }
+    // Saved, but without a viewer the offscreen desktop cannot show it: the message names it.
+    const std::string report = folder / "VantrelLog.txt";
+    ModalAnswers answers(false, QString::fromStdString(report));
     window->button(CCommsLogWindow::SaveToFile)->click();
-    EXPECT_EQ(answers.messages,
-              std::vector<std::string>{"File Error on Write: No such file or directory"});
+    EXPECT_TRUE(fs::exists(report));
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_NE(answers.messages[0].find(report), std::string::npos) << answers.messages[0];
     EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
 }
 
@@ -341,13 +425,73 @@ TEST_F(CommsLogWindow, CancelAndEscapeCloseAndTellTheOpener) {
     EXPECT_EQ(received, (std::vector<unsigned>{WM_COMMSLOG_CLOSED, WM_COMMSLOG_CLOSED}));
 }
 
+// Without a configured viewer the desktop's program takes the help, the release notes and the
+// saved report: a recording xdg-open stands first on PATH. Qt asks xdg-open only on a real
+// display, so ctest runs this on Xvfb; on the offscreen platform it is skipped.
+TEST(DesktopHandler, TakesWhatNoViewerIsConfiguredFor) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "the offscreen platform hands no file to the desktop";
+    char pattern[] = "/tmp/vantrel_desktop_XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    fs::create_directory(folder / "bin");
+    std::ofstream(folder / "bin" / "xdg-open") << "#!/bin/sh\necho \"$1\" >>" << folder / "opened"
+                                               << "\n";
+    fs::permissions(folder / "bin" / "xdg-open", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (folder.string() + "/bin:" + path).c_str(), 1);
+    unsetenv("VANTREL_VIEWER");
+    setenv("VANTREL_SETTINGS", (folder / "VNTLSettings.dat").c_str(), 1);
+    // The handlers run on their own, so they may finish in any order.
+    const auto opened = [&folder] {
+        std::vector<std::string> lines;
+        std::ifstream file(folder / "opened");
+        for (std::string line; std::getline(file, line);)
+            lines.push_back(line);
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    const auto url = [](const std::string& file) {
+        return QUrl::fromLocalFile(QString::fromStdString(file)).toEncoded().toStdString();
+    };
+    {
+        CRecordingMessageBox messages;
+        CVantrelApp app(messages);
+        ASSERT_TRUE(app.initInstance());
+        CNoSplashDialogs dialogs;
+        CVantrelShell shell(app, dialogs);
+        ASSERT_TRUE(shell.create());
+        dialogs.setParent(shell.frame());
+        dialogs.setDocument(shell.document());
+        shell.view()->runCommand(Command::HelpTopics);
+        shell.view()->runCommand(Command::ReleaseNotes);
+        EXPECT_TRUE(waitUntil([&] { return opened().size() == 2; }));
+
+        shell.view()->runCommand(Command::CommsLog);
+        auto* window = qobject_cast<CCommsLogWindow*>(shell.view()->commsLogWindow());
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return window->status()->text() == "Display Complete"; }));
+        {
+            ModalAnswers answers(false, QString::fromStdString(folder / "VantrelLog.txt"));
+            window->button(CCommsLogWindow::SaveToFile)->click();
+            EXPECT_TRUE(answers.messages.empty());
+        }
+        EXPECT_TRUE(waitUntil([&] { return opened().size() == 3; }));
+        EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+        std::vector<std::string> expected = {url(app.helpDocumentPath()),
+                                             url(app.releaseNotesPath()),
+                                             url(folder / "VantrelLog.txt")};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(opened(), expected);
+        EXPECT_TRUE(messages.messages.empty());
+        shell.close();
+    }
+    setenv("PATH", path.c_str(), 1);
+    unsetenv("VANTREL_SETTINGS");
+    fs::remove_all(folder);
+}
+
 // The View menu opens the window over the document's log, at most one at a time.
 TEST(CommsLogFromTheView, OpensOneWindowOverTheDocumentsLog) {
-    class CNoSplashDialogs : public CQtViewDialogs {
-    public:
-        CNoSplashDialogs() : CQtViewDialogs(0, 0) {}
-        void showSplash() override {}
-    };
     char pattern[] = "/tmp/vantrel_logview_XXXXXX";
     const fs::path folder = mkdtemp(pattern);
     setenv("VANTREL_SETTINGS", (folder / "VNTLSettings.dat").c_str(), 1);

@@ -1,7 +1,8 @@
 // The Test Modbus Communications window driven as an operator would, against independent Modbus
 // units: pymodbus (Modbus/TCP, RTU and ASCII carried over TCP) and libmodbus (Modbus/TCP, and
-// RTU on a pseudo-terminal mapped as a COM port). Each session connects from Online > Connect...
-// through the Connect dialog, and the view then opens the window as it does after any connect.
+// RTU on a pseudo-terminal mapped as a COM port), and units written here that answer as a test
+// needs. Each session connects from Online > Connect... through the Connect dialog, and the view
+// then opens the window as it does after any connect.
 
 #include "app/comms_log_window.h"
 #include "app/number_convertor_window.h"
@@ -11,6 +12,7 @@
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
 #include "tests/support/engine_probe.h"
+#include "tests/support/row_names.h"
 #include "window_test_support.h"
 #include "windows/vantrel_doc.h"
 
@@ -23,9 +25,14 @@
 #include <QPointer>
 #include <QSpinBox>
 #include <algorithm>
+#include <cstdio>
+#include <mutex>
 #include <optional>
+#include <ostream>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 const bool environmentRegistered =
     (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_test_modbus_window")), true);
@@ -60,6 +67,9 @@ public:
             document, *this, testDialogSetup(document, modbusId, modbusType, addressingMode),
             &messages_);
         dialog_->show();
+        // The operator works in it: it is the active window, so focus and shortcuts apply.
+        dialog_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
     }
 
 private:
@@ -570,6 +580,181 @@ TEST(TestWindow, CancelDropsTheQueuedJobAndItsResultIsNeverShown) {
     waitUntil([] { return false; }, 300);
     EXPECT_TRUE(s.messages.messages.empty());
     EXPECT_TRUE(s.received().empty());
+}
+
+// Frames as the frame boxes show them: two hexadecimal digits and a space per byte.
+std::string hexText(const Bytes& bytes) {
+    std::string text;
+    char hex[4];
+    for (const std::uint8_t b : bytes) {
+        std::snprintf(hex, sizeof hex, "%02X ", b);
+        text += hex;
+    }
+    return text;
+}
+
+std::string hexText(const CCommsLogRecord& record) {
+    return hexText(Bytes(record.data.get(), record.data.get() + record.size));
+}
+
+// The last log record of `type`; null when there is none.
+const CCommsLogRecord* lastRecord(CVantrelDoc& document, CommsLogType type) {
+    const CCommsLogStore& log = document.context().engine.logRecords;
+    for (int i = log.count() - 1; i >= 0; --i)
+        if (log.record(i)->type == static_cast<std::uint16_t>(type))
+            return log.record(i);
+    return nullptr;
+}
+
+// A Modbus/TCP unit whose registers hold 42: it answers every read of one register with the
+// request's transaction identifier, and keeps the last request and reply as they crossed the wire.
+struct CWire {
+    std::mutex lock;
+    Bytes request;
+    Bytes reply;
+};
+
+CFakeUnit::Script answersReads(CWire& wire) {
+    return [&wire](CUnitLink& link) {
+        for (Bytes request = link.readRequest(); request.size() >= 8;
+             request = link.readRequest()) {
+            const Bytes reply{request[0], request[1], 0, 0, 0, 5, request[6], 3, 2, 0, 42};
+            {
+                std::lock_guard guard(wire.lock);
+                wire.request = request;
+                wire.reply = reply;
+            }
+            link.send(reply);
+        }
+    };
+}
+
+CLocation quickLocation(std::uint16_t port, ModbusType type) {
+    CLocation location = tcpLocation("Unit", port);
+    location.modbusType = type;
+    location.retries = 0;
+    location.time1 = 600;
+    location.time2 = 200;
+    return location;
+}
+
+TEST(TestWindow, TheFrameBoxesShowTheFramesOnTheWire) {
+    CWire wire;
+    CFakeUnit unit(answersReads(wire));
+    CSession s(quickLocation(unit.port(), ModbusType::ModbusTcp));
+    ASSERT_TRUE(s.ready());
+    s.setField("quantity", "1");
+    std::vector<Bytes> requests;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(s.transmit());
+        ASSERT_TRUE(s.messages.messages.empty()) << s.messages.messages[0];
+        std::lock_guard guard(wire.lock);
+        EXPECT_EQ(s.sent(), hexText(wire.request));
+        EXPECT_EQ(s.received(), hexText(wire.reply));
+        const CCommsLogRecord* tx = lastRecord(s.document, CommsLogType::Tx);
+        const CCommsLogRecord* rx = lastRecord(s.document, CommsLogType::Rx);
+        ASSERT_TRUE(tx != nullptr && rx != nullptr);
+        EXPECT_EQ(s.sent(), hexText(*tx));
+        EXPECT_EQ(s.received(), hexText(*rx));
+        EXPECT_EQ(s.values(), "42");
+        requests.push_back(wire.request);
+    }
+    // Each request carries its own transaction identifier.
+    EXPECT_NE(Bytes(requests[0].begin(), requests[0].begin() + 2),
+              Bytes(requests[1].begin(), requests[1].begin() + 2));
+}
+
+// A read answered well, then by a reply the dialog rejects: the values go and the Receive box
+// shows the rejected reply as it arrived.
+struct RejectedRow {
+    const char* name;
+    Bytes reply; // to a read of two registers from unit 1, RTU
+    unsigned message;
+};
+
+class RejectedReply : public ::testing::TestWithParam<RejectedRow> {};
+
+TEST_P(RejectedReply, ClearsTheValuesAndShowsTheBytesReceived) {
+    const Bytes good = rtuFrame({1, 3, 4, 0, 7, 0, 9});
+    const Bytes bad = GetParam().reply;
+    CFakeUnit unit([&](CUnitLink& link) {
+        for (const Bytes& reply : {good, bad})
+            if (!link.readRequest().empty())
+                link.send(reply);
+        link.linger(5000);
+    });
+    CSession s(quickLocation(unit.port(), ModbusType::Rtu));
+    ASSERT_TRUE(s.ready());
+    s.setField("quantity", "2");
+    ASSERT_TRUE(s.transmit());
+    ASSERT_EQ(s.values(), "7, 9");
+    ASSERT_TRUE(s.transmit());
+    EXPECT_EQ(s.values(), "");
+    EXPECT_EQ(s.received(), hexText(bad));
+    EXPECT_EQ(s.messages.messages, std::vector<std::string>{text(GetParam().message)});
+    saveScreenshotWithMessage(
+        *s.dialog, text(GetParam().message),
+        (std::string("test_dialog_failed_read_") + GetParam().name + ".png").c_str());
+}
+
+Bytes withBadCrc(Bytes frame) {
+    frame.back() ^= 0xFF;
+    return frame;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, RejectedReply,
+    ::testing::Values(RejectedRow{"bad_crc", withBadCrc(rtuFrame({1, 3, 4, 0, 8, 0, 8})), 5008},
+                      RejectedRow{"other_unit", rtuFrame({2, 3, 4, 0, 8, 0, 8}), 5007},
+                      RejectedRow{"short_byte_count", rtuFrame({1, 3, 2, 0, 8}), 5005}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(TestWindow, ARefusedWriteSendsNothingAndKeepsTheEntry) {
+    CWire wire;
+    CFakeUnit unit(answersReads(wire));
+    CSession s(quickLocation(unit.port(), ModbusType::ModbusTcp));
+    ASSERT_TRUE(s.ready());
+    s.setFunction(kFnPresetRegisters);
+    s.setField("quantity", "3");
+    s.setValues("70000 -5 1");
+    s.click("transmit");
+    const std::string refusal =
+        "Value 1, \"70000\", is outside the range 0 to 65535. Nothing was sent.";
+    EXPECT_EQ(s.messages.messages, std::vector<std::string>{refusal});
+    EXPECT_TRUE(s.widget<QPlainTextEdit>("dataValues")->hasFocus());
+    EXPECT_EQ(s.values(), "70000 -5 1");
+    EXPECT_EQ(s.sent(), "");
+    EXPECT_TRUE(s.widget<QPushButton>("transmit")->isEnabled());
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(unit.requests(), 0);
+    EXPECT_EQ(lastRecord(s.document, CommsLogType::Tx), nullptr);
+    saveScreenshotWithMessage(*s.dialog, refusal, "test_dialog_refused_write.png");
+}
+
+TEST(TestWindow, EnterOrSpaceOnStopEndsRepeat) {
+    CWire wire;
+    CFakeUnit unit(answersReads(wire));
+    CSession s(quickLocation(unit.port(), ModbusType::ModbusTcp));
+    ASSERT_TRUE(s.ready());
+    s.setField("quantity", "1");
+    auto* repeat = s.widget<QPushButton>("repeat");
+    auto* transmit = s.widget<QPushButton>("transmit");
+    const CTestModbusDlg& logic = s.dialog->logic();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        SCOPED_TRACE(key == Qt::Key_Return ? "Enter" : "Space");
+        QTest::keyClick(s.dialog.get(), Qt::Key_P, Qt::AltModifier); // "Re&peat"
+        ASSERT_TRUE(waitUntil([&] { return logic.repeating() && logic.statistics().sent >= 3; }));
+        EXPECT_EQ(QApplication::focusWidget(), repeat);
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_FALSE(logic.repeating());
+        EXPECT_EQ(repeat->text().toStdString(), text(kIdsTestRepeat));
+        ASSERT_TRUE(waitUntil([&] { return transmit->isEnabled(); }));
+        EXPECT_EQ(QApplication::focusWidget(), transmit);
+        const int sent = logic.statistics().sent;
+        waitUntil([] { return false; }, 100);
+        EXPECT_EQ(logic.statistics().sent, sent);
+    }
+    EXPECT_TRUE(s.messages.messages.empty());
 }
 
 TEST(TestWindow, FormsOfFunctions07_08AndUserDefined) {

@@ -183,6 +183,48 @@ TEST(ClientSocket, ConnectsToPackedAddressAndSeesThePeerClose) {
     EXPECT_EQ(CClientSocket::lastError(), 10057);
 }
 
+struct PeerCloseRow {
+    const char* name;
+    bool reset;
+    int closeError;
+};
+
+void PrintTo(const PeerCloseRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class PeerClose : public ::testing::TestWithParam<PeerCloseRow> {};
+
+// A unit that drops an idle link: nothing reads the end of stream, so the close notification
+// alone must tell the watchdog that the link is gone.
+TEST_P(PeerClose, OfAnIdleLinkMarksTheSocketNotConnected) {
+    const PeerCloseRow& row = GetParam();
+    CEvent closeNow;
+    CFakeUnit unit([&](CUnitLink& link) {
+        closeNow.wait(5000);
+        if (row.reset)
+            link.reset();
+    });
+    CClientSocket socket;
+    ASSERT_EQ(socket.connectTo(kLoopback, unit.port()), 0);
+    for (int i = 0; i < 500 && socket.connected.load() == 0; ++i)
+        sleepMs(10);
+    ASSERT_EQ(socket.connected.load(), 1);
+
+    closeNow.set();
+    for (int i = 0; i < 500 && socket.connected.load() == 1; ++i)
+        sleepMs(10);
+    EXPECT_EQ(socket.connected.load(), 0);
+    EXPECT_EQ(socket.closeError.load(), row.closeError);
+    socket.disconnect();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closes, PeerClose,
+    ::testing::Values(PeerCloseRow{.name = "Orderly", .reset = false, .closeError = 0},
+                      PeerCloseRow{.name = "Reset", .reset = true, .closeError = 5531}),
+    [](const ::testing::TestParamInfo<PeerCloseRow>& row) { return std::string(row.param.name); });
+
 // dataReady is signalled again only after a receive: a reader that leaves data waiting is not
 // woken over and over, and one that reads part of it is woken for the rest.
 TEST(ClientSocket, DataReadyIsRearmedByReceive) {

@@ -218,6 +218,86 @@ INSTANTIATE_TEST_SUITE_P(
                  .requests = 1}),
     [](const ::testing::TestParamInfo<UnitCase>& row) { return std::string(row.param.name); });
 
+// Milliseconds since 1970 of a log record's time stamp.
+std::int64_t msOf(const CCommsLogRecord& record) {
+    return std::int64_t{record.time} * 1000 + record.milliseconds;
+}
+
+struct RejectedReplyCase {
+    const char* name;
+    Framing framing;
+    Bytes request;
+    std::function<Bytes(const Bytes&)> reply;
+    int result;
+};
+
+void PrintTo(const RejectedReplyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RejectedReply : public ::testing::TestWithParam<RejectedReplyCase> {};
+
+// A reply the unit sends and then falls silent after is kept waiting for time2 before it is
+// judged; its RX record still shows when it came, so that times in the log measure the unit.
+TEST_P(RejectedReply, IsLoggedAtTheTimeItCame) {
+    const RejectedReplyCase& c = GetParam();
+    constexpr int kSilenceMs = 2000;
+    std::atomic<std::int64_t> sentAt{0};
+    CFakeUnit unit([&](CUnitLink& link) {
+        const Bytes request = link.readRequest();
+        const UtcTime now = utcNow();
+        sentAt = now.seconds * 1000 + now.milliseconds;
+        link.send(c.reply(request));
+        link.linger(10000);
+    });
+    CEngineHarness h(c.framing == Framing::ModbusTcp ? 1 : 0);
+    h.context.message.time2 = kSilenceMs;
+    ASSERT_TRUE(h.connect(unit.port()));
+    CSubmitter submitter;
+    ASSERT_EQ(submitter.submit(h.context.engine, c.request), 0);
+    const auto result = submitter.result();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->lParam, c.result);
+
+    const CCommsLogRecord* rx = nullptr;
+    const CCommsLogRecord* error = nullptr;
+    for (int i = 0; i < h.context.engine.logRecords.count(); ++i) {
+        const CCommsLogRecord* r = h.context.engine.logRecords.record(i);
+        if (r->type == static_cast<int>(CommsLogType::Rx))
+            rx = r;
+        else if (r->type == static_cast<int>(CommsLogType::Error) && rx != nullptr)
+            error = r;
+    }
+    ASSERT_NE(rx, nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_GE(msOf(*rx), sentAt.load());
+    EXPECT_LT(msOf(*rx), sentAt.load() + kSilenceMs / 2) << "stamped when the bytes came";
+    EXPECT_GE(msOf(*error), msOf(*rx) + kSilenceMs / 2) << "judged after the silence";
+}
+
+INSTANTIATE_TEST_SUITE_P(Silence, RejectedReply,
+                         ::testing::Values(RejectedReplyCase{.name = "ModbusTcpReplyCutShort",
+                                                             .framing = Framing::ModbusTcp,
+                                                             .request = kReadHolding,
+                                                             .reply =
+                                                                 [](const Bytes& r) {
+                                                                     return first(answerOf(r), 10);
+                                                                 },
+                                                             .result = 5007},
+                                           RejectedReplyCase{.name = "RtuReplyWithABadCrc",
+                                                             .framing = Framing::Rtu,
+                                                             .request = kRtuRead,
+                                                             .reply =
+                                                                 [](const Bytes&) {
+                                                                     Bytes bad = kRtuAnswer;
+                                                                     bad.back() ^= 0xFF;
+                                                                     return bad;
+                                                                 },
+                                                             .result = 5008}),
+                         [](const ::testing::TestParamInfo<RejectedReplyCase>& row) {
+                             return std::string(row.param.name);
+                         });
+
 // Each Modbus/TCP request carries the next transaction identifier on the wire; the submitter is
 // handed back the request and the answer as they were on the wire, as the log shows them.
 TEST(TransactionIdentifier, EveryRequestCarriesTheNext) {

@@ -193,6 +193,15 @@ TEST_P(SilenceEnds, ReceptionOnTheTimeouts) {
     EXPECT_EQ(log.front().first, 2);
     EXPECT_EQ(log[log.size() - 2], std::make_pair(3, Bytes{}));
     EXPECT_EQ(log.back(), std::make_pair(5, errorBytes(c.result)));
+    if (log.size() > 3) {
+        // The bytes' record shows when they came, time2 of silence before the verdict.
+        const auto ms = [this](int i) {
+            const CCommsLogRecord* r = ctx.engine.logRecords.record(i);
+            return std::int64_t{r->time} * 1000 + r->milliseconds;
+        };
+        const int last = ctx.engine.logRecords.count() - 1;
+        EXPECT_GE(ms(last) - ms(1), msg().time2.load() / 2);
+    }
 }
 
 Bytes withBadCrc(Bytes frame) {

@@ -53,7 +53,13 @@ TEST(CommsLogStore, RecordsKeepTypeSizeAndOwnCopy) {
               (std::vector<std::uint8_t>{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD}));
     EXPECT_EQ(bytesOf(*store.record(2)), (std::vector<std::uint8_t>{0x8E, 0x13, 0x00, 0x00}));
     EXPECT_EQ(store.record(3)->size, 0);
-    EXPECT_EQ(store.record(4), nullptr);
+    // Received bytes carry the time they came, given by the exchange.
+    ASSERT_EQ(store.addLogRecord(static_cast<unsigned>(CommsLogType::Rx), 0, nullptr,
+                                 UtcTime{1700000000, 987}),
+              0);
+    EXPECT_EQ(store.record(4)->time, 1700000000);
+    EXPECT_EQ(store.record(4)->milliseconds, 987);
+    EXPECT_EQ(store.record(5), nullptr);
     EXPECT_EQ(store.record(-1), nullptr);
 }
 

@@ -10,8 +10,10 @@
 #   demo-rtu     "Demo unit (RTU)" on COM9 (a double click in the list); in the Test dialog read
 #                ten holding registers and write one with function 06; save the Comms Log report.
 #                The register is read back by an independent client (libmodbus through Python),
-#                the report must hold both exchanges' TX and RX frames, the settings file must
-#                name the location, and the demo unit must end cleanly.
+#                the report must hold both exchanges' TX and RX frames, and the read's Transmit
+#                and Receive boxes (copied with Ctrl+A, Ctrl+C) the very frames the report holds,
+#                Modbus/TCP transaction identifier included; the settings file must name the
+#                location, and the demo unit must end cleanly.
 #
 # Every wait polls with a deadline: the machine may be slow and loaded, and nothing may hang.
 set -euo pipefail
@@ -345,6 +347,79 @@ read_ten_registers() {
     shot "$dialog" "test_dialog_read_$tag"
 }
 
+# Prints the text on the X clipboard (CLIPBOARD, as UTF-8), asking its owner through libX11.
+clipboard_text() {
+    python3 - <<'PY'
+import ctypes, sys, time
+from ctypes import POINTER, byref, c_char_p, c_int, c_long, c_ubyte, c_uint, c_ulong, c_void_p
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = c_void_p
+x.XOpenDisplay.argtypes = [c_char_p]
+x.XDefaultRootWindow.restype = c_ulong
+x.XDefaultRootWindow.argtypes = [c_void_p]
+x.XCreateSimpleWindow.restype = c_ulong
+x.XCreateSimpleWindow.argtypes = [c_void_p, c_ulong, c_int, c_int, c_uint, c_uint, c_uint, c_ulong, c_ulong]
+x.XInternAtom.restype = c_ulong
+x.XInternAtom.argtypes = [c_void_p, c_char_p, c_int]
+x.XConvertSelection.argtypes = [c_void_p, c_ulong, c_ulong, c_ulong, c_ulong, c_ulong]
+x.XPending.argtypes = [c_void_p]
+x.XNextEvent.argtypes = [c_void_p, c_void_p]
+x.XFlush.argtypes = [c_void_p]
+x.XGetWindowProperty.argtypes = [c_void_p, c_ulong, c_ulong, c_long, c_long, c_int, c_ulong,
+                                 POINTER(c_ulong), POINTER(c_int), POINTER(c_ulong),
+                                 POINTER(c_ulong), POINTER(POINTER(c_ubyte))]
+display = x.XOpenDisplay(None)
+if not display:
+    sys.exit(1)
+window = x.XCreateSimpleWindow(display, x.XDefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0)
+atom = lambda name: x.XInternAtom(display, name, 0)
+target = atom(b"VANTREL_E2E_CLIPBOARD")
+x.XConvertSelection(display, atom(b"CLIPBOARD"), atom(b"UTF8_STRING"), target, window, 0)
+x.XFlush(display)
+SELECTION_NOTIFY = 31
+event = (c_long * 24)()
+deadline = time.time() + 5
+while ctypes.cast(event, POINTER(c_int))[0] != SELECTION_NOTIFY:
+    if time.time() > deadline:
+        sys.exit(1)
+    if x.XPending(display):
+        x.XNextEvent(display, event)
+    else:
+        time.sleep(0.05)
+kind, size, items, left = c_ulong(), c_int(), c_ulong(), c_ulong()
+data = POINTER(c_ubyte)()
+if x.XGetWindowProperty(display, window, target, 0, 1 << 16, 0, 0, byref(kind), byref(size),
+                        byref(items), byref(left), byref(data)) != 0 or not data:
+    sys.exit(1)
+print(bytes(data[:items.value]).decode("utf-8"))
+PY
+}
+
+# Writes the clipboard's text into the file $1; fails when there is none.
+save_clipboard() {
+    clipboard_text >"$1" && [ -s "$1" ]
+}
+
+# Copies the frame box that Tab reaches $2 times after "&No. of Values" into the file $3. The
+# boxes are read-only: Ctrl+A selects their text and Ctrl+C copies it.
+copy_box() {
+    local dialog="$1" tabs="$2" file="$3" n
+    press "$dialog" alt+n
+    for ((n = 0; n < tabs; n++)); do press "$dialog" Tab; done
+    press "$dialog" ctrl+a ctrl+c
+    wait_for 5 save_clipboard "$file" ||
+        fail "the frame box $tabs Tabs after the count could not be copied"
+}
+
+# The Transmit and Receive boxes after the read. From the count, Tab passes the read-only values
+# box and, unless Modbus/TCP disables it, the check value mode before reaching them.
+copy_frame_boxes() {
+    local first=2
+    [ "$tag" = tcp ] || first=3
+    copy_box "$1" "$first" "$work/transmit_box.txt"
+    copy_box "$1" $((first + 1)) "$work/receive_box.txt"
+}
+
 # Function 06 writing $written to register $register. "Data &Values" shares its mnemonic with
 # "Con&vertor", so the values are reached with Tab from the register, past the disabled count.
 # A write sent while the read was still pending is refused, and writing the same value again is
@@ -390,7 +465,8 @@ save_comms_log() {
 }
 
 # Fails unless the report holds a TX and an RX record whose frame contains each hexadecimal
-# byte string given (the PDU of each request and answer, whatever the framing around it).
+# byte string given as KIND:bytes (the PDU of each request and answer, whatever the framing
+# around it), or is exactly the frame given as KIND=bytes.
 check_report() {
     python3 - "$report" "$@" <<'PY' || fail "the report lacks a frame (see above)"
 import re, sys
@@ -407,6 +483,13 @@ for line in open(sys.argv[1], encoding="latin-1"):
 frames = {(kind, " ".join(data)) for kind, data in records}
 missing = 0
 for wanted in sys.argv[2:]:
+    exact = re.match(r"(TX|RX)=(.*)$", wanted, re.S)
+    if exact:
+        kind, frame = exact.group(1), " ".join(exact.group(2).split())
+        if (kind, frame) not in frames:
+            print(f"no {kind} frame that is exactly {frame}", file=sys.stderr)
+            missing += 1
+        continue
     kind, pdu = wanted.split(":", 1)
     if not any(k == kind and pdu in data for k, data in frames):
         print(f"no {kind} frame holding {pdu}", file=sys.stderr)
@@ -435,6 +518,7 @@ demo_path() {
     main="$(pass_splash)"
     dialog="$(connect_to "$main" "$row" "$how")"
     read_ten_registers "$dialog"
+    copy_frame_boxes "$dialog"
     write_register "$dialog"
     save_comms_log "$main" "$dialog"
     press "$dialog" alt+c
@@ -447,9 +531,12 @@ demo_path() {
         $((written >> 8)) $((written & 255)))"
     check_report "TX:01 03 00 01 00 0A" \
         "RX:01 03 14 00 01 00 02 00 03 00 04 00 05 00 06 00 07 00 08 00 09 00 0A" \
-        "TX:01 06 $hex" "RX:01 06 $hex"
+        "TX:01 06 $hex" "RX:01 06 $hex" \
+        "TX=$(cat "$work/transmit_box.txt")" "RX=$(cat "$work/receive_box.txt")"
     [ "$(last_location)" = "$location_name" ] ||
         fail "the settings name \"$(last_location)\" as the last location, not $location_name"
+    echo "Transmit box: $(cat "$work/transmit_box.txt")"
+    echo "Receive box: $(cat "$work/receive_box.txt")"
     echo "PASS: demo unit over $location_name"
 }
 

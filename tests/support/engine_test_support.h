@@ -88,6 +88,13 @@ public:
             ::close(fd_);
         fd_ = -1;
     }
+    // Drops the connection with a reset instead of an orderly close.
+    void reset() {
+        const ::linger abortive{1, 0};
+        if (fd_ >= 0)
+            ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        close();
+    }
 
 private:
     int fd_;

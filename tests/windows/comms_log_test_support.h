@@ -78,6 +78,8 @@ public:
         viewedPath = path;
         return viewerStarts;
     }
+    bool showsLastRow() const override { return atLastRow; }
+    void showLastRow() override { ++scrolledToLastRow; }
 
     std::vector<std::pair<int, int>> added;
     int resets = 0;
@@ -92,6 +94,8 @@ public:
     std::vector<std::string> messages;
     std::string viewedPath;
     bool viewerStarts = true;
+    bool atLastRow = true;
+    int scrolledToLastRow = 0;
 };
 
 // 2006-12-06 10:15:30 UTC.

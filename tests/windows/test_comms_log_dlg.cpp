@@ -190,6 +190,18 @@ TEST(CommsLogListing, ThousandRecordsComeInBatchesOf400) {
     EXPECT_EQ(f.window.status, "Display Complete");
 }
 
+TEST(CommsLogListing, FollowsTheNewestRowOnlyFromTheLastRow) {
+    for (const bool atLastRow : {true, false}) {
+        Fixture f;
+        f.window.atLastRow = atLastRow;
+        f.fill(1000);
+        f.listAll();
+        f.log.add(2, kMorning, 0);
+        f.dlg.onRefresh();
+        EXPECT_EQ(f.window.scrolledToLastRow, atLastRow ? 4 : 0) << atLastRow;
+    }
+}
+
 TEST(CommsLogListing, ProgressTextTurnsAtBothEnds) {
     Fixture f;
     f.fill(400 * 6);
@@ -363,13 +375,31 @@ TEST(CommsLogSorting, DirectionIsRememberedAcrossOpenings) {
 
 // ---- Column widths ----
 
-TEST(CommsLogLayout, ResizesAlternateNarrowerAndOpeningWidths) {
+TEST(CommsLogLayout, FirstColumnsKeepTheirTextsAndTheMessageTakesTheRest) {
     Fixture f;
     using Widths = std::array<int, 5>;
+    const CCommsLogDlg::TextWidths texts{{60, 170, 40, 30}, 250};
     EXPECT_EQ(CCommsLogDlg::columnWidths(600, false), (Widths{50, 150, 50, 50, 1800}));
-    EXPECT_EQ(f.dlg.resizeWidths(600), (Widths{30, 60, 30, 30, 1200}));
-    EXPECT_EQ(f.dlg.resizeWidths(600), (Widths{50, 150, 50, 50, 1800}));
-    EXPECT_EQ(f.dlg.resizeWidths(600), (Widths{30, 60, 30, 30, 1200}));
+    // Resizes alternate the narrower and the opening set, each widened to its texts.
+    EXPECT_EQ(f.dlg.resizeWidths(600, texts), (Widths{60, 170, 40, 30, 300}));
+    EXPECT_EQ(f.dlg.resizeWidths(600, texts), (Widths{60, 170, 50, 50, 270}));
+    // A list too narrow still keeps a whole frame in the Message column.
+    EXPECT_EQ(f.dlg.resizeWidths(400, texts), (Widths{60, 170, 40, 30, 250}));
+    EXPECT_EQ(f.dlg.resizeWidths(2400, texts), (Widths{200, 600, 200, 200, 1200}));
+    // A longer Message listed keeps its whole width: the list scrolls sideways instead.
+    CCommsLogDlg::TextWidths longFrame = texts;
+    longFrame.widestMessage = 900;
+    EXPECT_EQ(CCommsLogDlg::fittedWidths(600, false, longFrame).back(), 900);
+
+    const auto leftForMessage = [&texts](int width) {
+        const Widths widths = CCommsLogDlg::fittedWidths(width, false, texts);
+        return width - (widths[0] + widths[1] + widths[2] + widths[3]);
+    };
+    const int opening = CCommsLogDlg::openingListWidth(texts);
+    EXPECT_GE(leftForMessage(opening), 250);
+    EXPECT_LT(leftForMessage(opening - 1), 250) << "not the narrowest";
+    EXPECT_EQ(CCommsLogDlg::wholeFrameSample('D').size(), 36u);
+    EXPECT_EQ(CCommsLogDlg::wholeFrameSample('D').substr(30), "DD DD ");
 }
 
 } // namespace

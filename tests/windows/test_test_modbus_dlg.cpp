@@ -3,12 +3,16 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "windows/test_modbus_dlg.h"
+#include "tests/support/row_names.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -31,6 +35,7 @@ public:
     int queueRequest(std::uint8_t* request, const std::uint16_t* requestLength,
                      std::uint8_t* response, std::uint16_t* responseLength) override {
         sent.emplace_back(request, request + *requestLength);
+        request_ = request;
         response_ = response;
         responseLength_ = responseLength;
         return queueResult;
@@ -41,7 +46,11 @@ public:
     std::string unknownErrorText() override { return "unknown socket error"; }
     std::uint32_t tickCount() override { return ticks += 5; }
 
-    void answer(CTestModbusDlg& dlg, const Bytes& frame, int result = 0, unsigned jobType = 1) {
+    // As the engine does: the request as it went on the wire (`wire`, if given) is written back,
+    // and the bytes received handed over.
+    void answer(CTestModbusDlg& dlg, const Bytes& frame, int result = 0, unsigned jobType = 1,
+                const Bytes& wire = {}) {
+        std::copy(wire.begin(), wire.end(), request_);
         std::copy(frame.begin(), frame.end(), response_);
         *responseLength_ = static_cast<std::uint16_t>(frame.size());
         dlg.onCommsResult(jobType, result);
@@ -55,6 +64,7 @@ public:
     std::uint32_t ticks = 0;
 
 private:
+    std::uint8_t* request_ = nullptr;
     std::uint8_t* response_ = nullptr;
     std::uint16_t* responseLength_ = nullptr;
 };
@@ -119,6 +129,10 @@ struct RefusedRow {
     TestField focus;
 };
 
+void PrintTo(const RefusedRow& row, std::ostream* os) {
+    *os << row.form.name;
+}
+
 class RefusedForm : public ::testing::TestWithParam<RefusedRow> {};
 
 TEST_P(RefusedForm, ShowsItsMessageAndFocusesTheField) {
@@ -136,6 +150,21 @@ TEST_P(RefusedForm, ShowsItsMessageAndFocusesTheField) {
 }
 
 const std::string kInteger = text(kIdsEnterInteger);
+
+// The refusals of entered values, as the operator reads them.
+std::string needs(int needed, int given) {
+    return "This write needs exactly " + std::to_string(needed) + " value(s); Data Values holds " +
+           std::to_string(given) + ". Nothing was sent.";
+}
+std::string outside(int position, const char* value, const char* low, const char* high) {
+    return "Value " + std::to_string(position) + ", \"" + value + "\", is outside the range " +
+           low + " to " + high + ". Nothing was sent.";
+}
+std::string notFinite(int position, const char* value, const char* type) {
+    return "Value " + std::to_string(position) + ", \"" + value +
+           "\", is not a finite number within the range of " + type + ". Nothing was sent.";
+}
+constexpr int kFn16 = kFnPresetRegisters;
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, RefusedForm,
@@ -174,8 +203,93 @@ INSTANTIATE_TEST_SUITE_P(
                    text(7016),
                    TestField::None},
         RefusedRow{{.name = "preset_empty", .function = kFnPresetRegister, .values = ""},
-                   text(7016),
-                   TestField::None},
+                   needs(1, 0),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_empty", .function = kFn16, .quantity = "3"},
+                   needs(3, 0),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_fewer", .function = kFn16, .quantity = "3", .values = "5"},
+                   needs(3, 1),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_more", .function = kFn16, .quantity = "3", .values = "1 2 3 4 5"},
+                   needs(3, 5),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_strings_fewer",
+                    .function = kFn16,
+                    .dataType = kDataTypeString,
+                    .quantity = "2",
+                    .stringSize = "4",
+                    .values = "AB"},
+                   needs(2, 1),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_uint16_wrap",
+                    .function = kFn16,
+                    .quantity = "3",
+                    .values = "70000 -5 1"},
+                   outside(1, "70000", "0", "65535"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_int16_below",
+                    .function = kFn16,
+                    .dataType = kDataTypeInt16,
+                    .quantity = "2",
+                    .values = "1 -32769"},
+                   outside(2, "-32769", "-32768", "32767"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_int8_above",
+                    .function = kFn16,
+                    .dataType = kDataTypeInt8,
+                    .values = "128"},
+                   outside(1, "128", "-128", "127"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_uint32_beyond_64_bits",
+                    .function = kFn16,
+                    .dataType = kDataTypeUInt32,
+                    .values = "99999999999999999999999"},
+                   outside(1, "99999999999999999999999", "0", "4294967295"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_float_overflow",
+                    .function = kFn16,
+                    .dataType = kDataTypeFloat,
+                    .values = "1e39"},
+                   notFinite(1, "1e39", "Float"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_float_nan",
+                    .function = kFn16,
+                    .dataType = kDataTypeFloat,
+                    .quantity = "2",
+                    .values = "1 nan"},
+                   notFinite(2, "nan", "Float"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn16_double_overflow",
+                    .function = kFn16,
+                    .dataType = kDataTypeDouble,
+                    .values = "1e309"},
+                   notFinite(1, "1e309", "Double"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn06_extra_token", .function = kFnPresetRegister, .values = "5 6"},
+                   needs(1, 2),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn06_hex8_above",
+                    .function = kFnPresetRegister,
+                    .dataType = kDataTypeHex8,
+                    .values = "100"},
+                   outside(1, "100", "00", "FF"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn15_coil_not_0_or_1",
+                    .function = kFnForceCoils,
+                    .quantity = "3",
+                    .values = "1 2 1"},
+                   outside(2, "2", "0", "1"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "fn05_low_byte_zero", .function = kFnForceCoil, .values = "256"},
+                   outside(1, "256", "0", "1"),
+                   TestField::DataValues},
+        RefusedRow{{.name = "user_defined_byte_above",
+                    .function = kFnUserDefined,
+                    .userFunction = "65",
+                    .values = "0a 100"},
+                   outside(2, "100", "00", "FF"),
+                   TestField::DataValues},
         RefusedRow{{.name = "preset_string_too_long",
                     .function = kFnPresetRegister,
                     .dataType = kDataTypeString,
@@ -218,6 +332,10 @@ struct FrameRow {
     bool crc = true;
 };
 
+void PrintTo(const FrameRow& row, std::ostream* os) {
+    *os << row.form.name;
+}
+
 class SentFrame : public ::testing::TestWithParam<FrameRow> {};
 
 TEST_P(SentFrame, IsBuiltFromTheForm) {
@@ -231,26 +349,37 @@ TEST_P(SentFrame, IsBuiltFromTheForm) {
     EXPECT_FALSE(d.dlg.form.transmitEnabled);
 }
 
-const Bytes kFive16{1, 16, 0, 0, 0, 5, 10, 0, 1, 0, 2, 0, 3, 0, 0, 0, 0};
+const Bytes kThree16{1, 16, 0, 0, 0, 3, 6, 0, 1, 0, 2, 0, 3};
 
 INSTANTIATE_TEST_SUITE_P(
     Builders, SentFrame,
     ::testing::Values(
-        FrameRow{{.name = "fn16_spaces_fill_zeros",
+        FrameRow{{.name = "fn16_spaces",
                   .function = kFnPresetRegisters,
-                  .quantity = "5",
+                  .quantity = "3",
                   .values = "1 2 3"},
-                 kFive16},
+                 kThree16},
         FrameRow{{.name = "fn16_list_separator",
                   .function = kFnPresetRegisters,
-                  .quantity = "5",
+                  .quantity = "3",
                   .values = "1,2,3"},
-                 kFive16},
+                 kThree16},
         FrameRow{{.name = "fn16_space_wins_over_separator",
                   .function = kFnPresetRegisters,
-                  .quantity = "5",
+                  .quantity = "2",
                   .values = "1, 2,3"},
-                 {1, 16, 0, 0, 0, 5, 10, 0, 1, 0, 2, 0, 0, 0, 0, 0, 0}},
+                 {1, 16, 0, 0, 0, 2, 4, 0, 1, 0, 2}},
+        FrameRow{{.name = "fn16_int16_bounds",
+                  .function = kFnPresetRegisters,
+                  .dataType = kDataTypeInt16,
+                  .quantity = "2",
+                  .values = "-32768 32767"},
+                 {1, 16, 0, 0, 0, 2, 4, 0x80, 0, 0x7F, 0xFF}},
+        FrameRow{{.name = "fn06_uint32_max",
+                  .function = kFnPresetRegister,
+                  .dataType = kDataTypeUInt32,
+                  .values = "4294967295"},
+                 {1, 6, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}},
         FrameRow{{.name = "fn16_line_breaks_separate",
                   .function = kFnPresetRegisters,
                   .quantity = "2",
@@ -340,11 +469,17 @@ struct ResultRow {
     unsigned jobType = 1;
 };
 
+void PrintTo(const ResultRow& row, std::ostream* os) {
+    *os << row.form.name;
+}
+
 class ShownResult : public ::testing::TestWithParam<ResultRow> {};
 
 TEST_P(ShownResult, IsDecodedAndChecked) {
     Dialog d;
     fill(d, GetParam().form);
+    if (d.dlg.form.dataValuesReadOnly)
+        d.dlg.form.dataValues = "9, 9"; // the previous read's values
     d.dlg.onTransmit();
     ASSERT_EQ(d.host.sent.size(), 1u);
     d.host.answer(d.dlg, withCrc(GetParam().response), GetParam().result, GetParam().jobType);
@@ -368,11 +503,30 @@ INSTANTIATE_TEST_SUITE_P(
                   {1, 3, 2, 0xFF, 0xFE},
                   0,
                   "-2"},
-        ResultRow{{.name = "fn03_short_count_shows_values_then_5005", .quantity = "3"},
+        ResultRow{{.name = "fn03_short_count_shows_nothing_then_5005", .quantity = "3"},
                   {1, 3, 4, 0, 1, 0, 2},
                   0,
-                  "1, 2",
+                  "",
                   text(5005)},
+        ResultRow{{.name = "fn01_short_count_shows_nothing_then_5005",
+                   .function = kFnReadCoils,
+                   .quantity = "10"},
+                  {1, 1, 1, 0x49},
+                  0,
+                  "",
+                  text(5005)},
+        ResultRow{{.name = "fn07_time_out_clears", .function = kFnReadExceptionStatus},
+                  {},
+                  5006,
+                  "",
+                  text(5006)},
+        ResultRow{{.name = "fn08_time_out_clears_the_verdict",
+                   .function = kFnDiagnostics,
+                   .quantity = "4660"},
+                  {},
+                  5006,
+                  "",
+                  text(5006)},
         ResultRow{{.name = "fn03_count_too_large_shows_nothing", .quantity = "1"},
                   {1, 3, 252, 0, 1},
                   0,
@@ -433,6 +587,50 @@ INSTANTIATE_TEST_SUITE_P(
                   5006,
                   "5"}),
     [](const auto& row) { return std::string(row.param.form.name); });
+
+// The frame boxes once the result is in: the request as the engine wrote it back from the wire
+// and the reply as received, both before any conversion for checking.
+struct WireRow {
+    const char* name;
+    ModbusType type;
+    Bytes wire;
+    Bytes reply;
+    std::string sentStart;
+    std::string receivedStart;
+    std::string values;
+};
+
+class FramesShown : public ::testing::TestWithParam<WireRow> {};
+
+TEST_P(FramesShown, AreTheFramesOnTheWire) {
+    const WireRow& row = GetParam();
+    Dialog d(row.type, row.type == ModbusType::ModbusTcp ? MediaType::TcpIp : MediaType::Direct);
+    fill(d, {.name = "", .quantity = "1", .type = row.type});
+    d.dlg.onTransmit();
+    d.host.answer(d.dlg, row.reply, 0, 1, row.wire);
+    EXPECT_EQ(d.dlg.form.transmitText.rfind(row.sentStart, 0), 0u) << d.dlg.form.transmitText;
+    EXPECT_EQ(d.dlg.form.receiveText.rfind(row.receivedStart, 0), 0u) << d.dlg.form.receiveText;
+    EXPECT_EQ(d.dlg.form.dataValues, row.values);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Framings, FramesShown,
+    ::testing::Values(WireRow{"modbus_tcp_identifier",
+                              ModbusType::ModbusTcp,
+                              {0, 7, 0, 0, 0, 6, 1, 3, 0, 0, 0, 1},
+                              {0, 7, 0, 0, 0, 5, 1, 3, 2, 0, 42},
+                              "00 07 00 00 00 06 01 03 00 00 00 01 ",
+                              "00 07 00 00 00 05 01 03 02 00 2A ",
+                              "42"},
+                      WireRow{"ascii_characters",
+                              ModbusType::Ascii,
+                              {},
+                              {':', '0', '1', '0', '3', '0', '2', '0', '0', '0', '1', 'F', '9',
+                               '\r', '\n'},
+                              "3A 30 31 30 33 30 30 30 30 30 30 30 31 46 42 0D 0A ",
+                              "3A 30 31 30 33 30 32 30 30 30 31 46 39 0D 0A ",
+                              "1"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(TestModbusLogic, BroadcastShowsItsNoticeInTheReceiveBox) {
     Dialog d;
@@ -566,6 +764,27 @@ TEST(TestModbusLogic, RepeatRunsUntilTheFirstFailure) {
     EXPECT_EQ(d.dlg.statistics().passed, 5);
     EXPECT_EQ(d.dlg.statistics().failed, 1);
     EXPECT_NE(d.dlg.form.statistics.find("Sent: 6   Passed: 5   Failed: 1"), std::string::npos);
+    EXPECT_EQ(d.host.focus, TestField::Transmit);
+}
+
+TEST(TestModbusLogic, EnterTransmitsWhenIdleAndStopsRepeating) {
+    Dialog d;
+    fill(d, {.name = "", .quantity = "1"});
+    const Bytes reply = withCrc({1, 3, 2, 0, 1});
+    d.dlg.onEnterKey();
+    d.dlg.onEnterKey(); // a request is outstanding: nothing
+    EXPECT_EQ(d.host.sent.size(), 1u);
+    d.host.answer(d.dlg, reply);
+    d.dlg.onRepeat();
+    EXPECT_EQ(d.host.focus, TestField::Repeat);
+    d.dlg.onEnterKey();
+    EXPECT_FALSE(d.dlg.repeating());
+    EXPECT_EQ(d.dlg.form.repeatLabel, kIdsTestRepeat);
+    EXPECT_EQ(d.host.focus, TestField::Repeat); // Transmit stays off until the result is in
+    d.host.answer(d.dlg, reply);
+    EXPECT_EQ(d.host.sent.size(), 2u);
+    EXPECT_TRUE(d.dlg.form.transmitEnabled);
+    EXPECT_EQ(d.host.focus, TestField::Transmit);
 }
 
 TEST(TestModbusLogic, StoppingWhileARequestIsOutstandingKeepsTransmitOffUntilItsResult) {
