@@ -1,11 +1,11 @@
 #include "app/comms_log_window.h"
 
 #include "app/qt_message_target.h"
-#include "windows/view_commands.h"
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "windows/view_commands.h"
 
 #include <QFileDialog>
 #include <QHeaderView>

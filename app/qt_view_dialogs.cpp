@@ -6,6 +6,7 @@
 #include "app/modem_hang_up_window.h"
 #include "app/number_convertor_window.h"
 #include "app/setup_locations_window.h"
+#include "app/splash_window.h"
 #include "app/temp_comms_window.h"
 #include "app/test_modbus_window.h"
 #include "app/vantrel_app.h"

@@ -63,15 +63,6 @@ IndicatorPlacement placeIndicators(int left, int top, int right, int bottom) {
         height};
 }
 
-std::string aboutVersionLine(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS) {
-    const unsigned major = fileVersionMS >> 16;
-    const unsigned minor = fileVersionMS & 0xFFFFu;
-    if (fileVersionLS != 0)
-        return formatString(kIdsVersionFull, major, minor, fileVersionLS >> 16,
-                            fileVersionLS & 0xFFFFu);
-    return formatString(kIdsVersionShort, major, minor);
-}
-
 std::string connectionPaneText(const ConnectionPaneInput& input) {
     if (!input.online || input.location == nullptr) {
         std::string text(loadString(kIdsOffline));

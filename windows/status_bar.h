@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 class CLocation;
@@ -39,10 +38,6 @@ struct IndicatorPlacement {
 // Splits the pane rectangle (shrunk by one pixel on every side) into the transmit (left) and
 // receive (right) halves.
 IndicatorPlacement placeIndicators(int left, int top, int right, int bottom);
-
-// The version line of the About box: "Vantrel - v1.02.03.4" when the fourth-level part of the
-// version (fileVersionLS) is non-zero, otherwise the product title with major and minor.
-std::string aboutVersionLine(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS);
 
 // What the connection pane of the status bar shows.
 struct ConnectionPaneInput {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/process.h"
 #include "windows/message_box.h"
 #include "windows/view_dialogs.h"
-#include "platform/process.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,5 @@
 #include "app/about_window.h"
+#include "app/splash_window.h"
 #include "app/main_frame.h"
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"

@@ -2,8 +2,8 @@
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "windows/test_modbus_dlg.h"
 #include "tests/support/row_names.h"
+#include "windows/test_modbus_dlg.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
