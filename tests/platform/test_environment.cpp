@@ -1,6 +1,7 @@
 #include "platform/locale.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "tests/support/row_names.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 struct LocaleCase {
     const char* name;

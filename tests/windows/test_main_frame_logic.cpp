@@ -1,5 +1,6 @@
 #include "config/location.h"
 #include "resources/string_table.h"
+#include "tests/support/row_names.h"
 #include "windows/about_dlg.h"
 #include "windows/commands.h"
 #include "windows/status_bar.h"
@@ -8,6 +9,8 @@
 #include <string>
 
 namespace {
+
+using vantrel_test::PrintTo;
 
 TEST(ActivityIndicator, BlinkLengthFollowsTheAmount) {
     const struct {
