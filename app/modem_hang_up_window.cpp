@@ -19,11 +19,11 @@ constexpr int kLineWidth = 320;
 } // namespace
 
 CModemHangUpWindow::CModemHangUpWindow(CVantrelDoc& document, QWidget* parent)
-    : QDialog(parent), document_(document), jobs_(document.context().engine) {
+    : QDialog(parent), jobs_(document.context().engine) {
     setWindowTitle(tableText(kIdsHangUpTitle));
     setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
-    status_ = new QLabel(tableText(kIdsHangUpStatus), this);
-    response_ = new QLabel(tableText(kIdsHangUpModemResponse), this);
+    status_ = new QLabel(this);
+    response_ = new QLabel(this);
     for (QLabel* line : {status_, response_}) {
         line->setTextFormat(Qt::PlainText);
         line->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -36,19 +36,17 @@ CModemHangUpWindow::CModemHangUpWindow(CVantrelDoc& document, QWidget* parent)
 
     target_ =
         std::make_unique<CQtMessageTarget>([this](unsigned message, WParam wParam, LParam lParam) {
-            if (message == WM_COMMS_RESULT && hangUp_)
-                hangUp_->onCommsResult(wParam, lParam);
+            if (message == WM_COMMS_RESULT && logic_)
+                logic_->onCommsResult(wParam, lParam);
             return LParam{0};
         });
-    IModemHangUpObserver& observer = *this;
-    hangUp_ =
-        std::make_unique<CModemHangUp>(jobs_, document.message(), observer, target_->handle());
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
-    timer_->setInterval(kTimerHangUpMs);
-    connect(timer_, &QTimer::timeout, this, [this] { hangUp_->onTimer(); });
-    hangUp_->open();
-    timer_->start();
+    timer_->setInterval(CModemHangUpDlg::kTimerHangUpMs);
+    connect(timer_, &QTimer::timeout, this, [this] { logic_->onTimer(); });
+    IModemHangUpWindow& window = *this;
+    logic_ = std::make_unique<CModemHangUpDlg>(document, window, jobs_, target_->handle());
+    logic_->open();
 }
 
 CModemHangUpWindow::~CModemHangUpWindow() {
@@ -63,7 +61,7 @@ QString CModemHangUpWindow::modemResponseText() const {
 }
 
 void CModemHangUpWindow::reject() {
-    if (hangUp_->finished())
+    if (logic_->canClose())
         QDialog::reject();
 }
 
@@ -72,17 +70,19 @@ void CModemHangUpWindow::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-void CModemHangUpWindow::statusText(const std::string& text) {
+void CModemHangUpWindow::setStatusText(const std::string& text) {
     status_->setText(toQString(text));
 }
-void CModemHangUpWindow::modemResponse(const std::string& line) {
-    response_->setText(toQString(line));
+void CModemHangUpWindow::setModemResponse(const std::string& text) {
+    response_->setText(toQString(text));
+}
+void CModemHangUpWindow::startTimer() {
+    timer_->start();
 }
 void CModemHangUpWindow::stopTimer() {
     timer_->stop();
 }
 
-void CModemHangUpWindow::hungUp() {
-    document_.context().modemConnected = 0;
+void CModemHangUpWindow::closeDialog() {
     done(QDialog::Accepted);
 }
