@@ -1,11 +1,12 @@
 #include "app/comms_log_window.h"
 
 #include "app/qt_message_target.h"
-#include "app/view_commands.h"
+#include "app/widgets/comms_log_model.h"
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "windows/view_commands.h"
 
 #include <QFileDialog>
 #include <QHeaderView>
@@ -36,8 +37,6 @@ constexpr double kButtonsOffset = 2.25;
 constexpr int kButtonGap = 8;
 constexpr int kButtonMinimumDialogUnits = 50;
 // The status text is as wide as the widest time difference it shows.
-// Characters of a message on one line of its tip: 16 bytes.
-constexpr qsizetype kTipLineChars = 48;
 // Samples of the widest texts of the first four columns, and the room around a cell's text.
 constexpr const char* kWidestIndexSample = "000000";
 constexpr unsigned kWidestMilliseconds = 888;
@@ -56,34 +55,6 @@ QString qText(unsigned id) {
 }
 
 } // namespace
-
-CCommsLogModel::CCommsLogModel(CCommsLogDlg& logic, QObject* parent)
-    : QAbstractTableModel(parent), logic_(logic) {}
-
-int CCommsLogModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : logic_.rowCount();
-}
-
-int CCommsLogModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : CCommsLogDlg::kColumnCount;
-}
-
-QVariant CCommsLogModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
-        return {};
-    QString text = qText(logic_.cellText(index.row(), index.column()));
-    // The tip of a long frame shows it in lines of 16 bytes rather than one screen-wide line.
-    if (role == Qt::ToolTipRole)
-        for (qsizetype at = kTipLineChars; at < text.size(); at += kTipLineChars + 1)
-            text.insert(at, QLatin1Char('\n'));
-    return text;
-}
-
-QVariant CCommsLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    return qText(CCommsLogDlg::columnTitle(section));
-}
 
 CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t>& logEnabled,
                                  WindowHandle opener, LogTimeFormat format,

@@ -1,39 +1,18 @@
 #pragma once
 
-#include "commslog/comms_log_dlg.h"
 #include "platform/window_messages.h"
+#include "windows/comms_log_dlg.h"
 
-#include <QAbstractTableModel>
 #include <QDialog>
 #include <array>
 #include <memory>
 
+class CCommsLogModel;
 class CQtMessageTarget;
 class QLabel;
 class QPushButton;
 class QTableView;
 class QTimer;
-
-// The list's rows, formatted by the logic only when the view asks for them.
-class CCommsLogModel final : public QAbstractTableModel {
-    Q_OBJECT
-
-public:
-    CCommsLogModel(CCommsLogDlg& logic, QObject* parent);
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
-    void beginAdd(int first, int last) { beginInsertRows(QModelIndex(), first, last); }
-    void endAdd() { endInsertRows(); }
-    void beginReset() { beginResetModel(); }
-    void endReset() { endResetModel(); }
-
-private:
-    CCommsLogDlg& logic_;
-};
 
 // The modeless Communications Log window. It deletes itself when closed and then sends
 // WM_COMMSLOG_CLOSED to its opener.

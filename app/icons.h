@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/commands.h"
+#include "windows/commands.h"
 
 #include <QIcon>
 #include <QPixmap>

@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
-#include "app/qt_dialogs.h"
+#include "app/qt_message_box.h"
+#include "app/qt_view_dialogs.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_shell.h"
 

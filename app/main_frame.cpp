@@ -3,10 +3,10 @@
 #include "app/icons.h"
 #include "app/qt_message_target.h"
 #include "app/vantrel_app.h"
-#include "app/vantrel_doc.h"
 #include "protocol/modbus_message.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "windows/vantrel_doc.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/commands.h"
-#include "app/status_logic.h"
 #include "platform/window_messages.h"
+#include "windows/commands.h"
+#include "windows/status_bar.h"
 
 #include <QMainWindow>
 #include <map>

@@ -1,6 +1,6 @@
 #include "app/number_convertor_window.h"
 
-#include "app/qt_dialogs.h"
+#include "app/qt_message_box.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/number_convertor_logic.h"
 #include "platform/window_messages.h"
+#include "windows/number_convertor_dlg.h"
 
 #include <QDialog>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/message_box.h"
+#include "windows/message_box.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,8 +2,8 @@
 
 #include "app/main_frame.h"
 #include "app/vantrel_app.h"
-#include "app/vantrel_doc.h"
 #include "comms/comms_context.h"
+#include "windows/vantrel_doc.h"
 
 CVantrelShell::CVantrelShell(CVantrelApp& app, IViewDialogs& dialogs)
     : app_(app), dialogs_(dialogs) {}

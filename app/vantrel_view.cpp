@@ -2,8 +2,8 @@
 
 #include "app/main_frame.h"
 #include "app/qt_message_target.h"
-#include "app/vantrel_doc.h"
-#include "app/view_hint.h"
+#include "windows/vantrel_doc.h"
+#include "windows/view_hint.h"
 
 #include <QAction>
 #include <QPainter>

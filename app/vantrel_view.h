@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/commands.h"
-#include "app/view_commands.h"
 #include "platform/window_messages.h"
+#include "windows/commands.h"
+#include "windows/view_commands.h"
 
 #include <QPointer>
 #include <QWidget>

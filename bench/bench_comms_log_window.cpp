@@ -1,5 +1,5 @@
 #include "app/comms_log_window.h"
-#include "commslog/comms_log_dlg.h"
+#include "windows/comms_log_dlg.h"
 
 #include <QApplication>
 #include <QTableView>

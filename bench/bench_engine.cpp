@@ -9,7 +9,7 @@
 #include "comms/comms_context.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
-#include "tests/comms/engine_probe.h"
+#include "tests/support/engine_probe.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

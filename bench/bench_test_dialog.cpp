@@ -6,13 +6,13 @@
 // time-out and the exchange's listen for stale input), so about 47 exchanges per second.
 
 #include "app/qt_message_target.h"
-#include "app/test_modbus_dialog.h"
-#include "app/vantrel_doc.h"
-#include "app/view_dialogs.h"
+#include "app/test_modbus_window.h"
 #include "bench_libmodbus_unit.h"
 #include "comms/comms_context.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
+#include "windows/vantrel_doc.h"
+#include "windows/view_dialogs.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -102,7 +102,7 @@ Repeated repeatThroughWindow(CTimingApplication& app, std::uint16_t port, int co
     CNoDialogs dialogs;
     if (!document.onNewDocument(messages) || !connectDocument(document, port))
         return {};
-    CTestModbusDialog dialog(document, dialogs,
+    CTestModbusWindow dialog(document, dialogs,
                              {MediaType::TcpIp, ModbusType::ModbusTcp, 1, 0, ","}, &messages);
     dialog.show();
     dialog.findChild<QLineEdit*>(QStringLiteral("quantity"))

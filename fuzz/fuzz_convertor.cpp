@@ -1,7 +1,7 @@
 // Feeds arbitrary texts through the Number Convertor in both directions, with every data type
 // and byte order and both kinds of group separator, and checks that what it writes reads back.
 
-#include "app/number_convertor_logic.h"
+#include "windows/number_convertor_dlg.h"
 
 #include <cstddef>
 #include <cstdint>

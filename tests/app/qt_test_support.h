@@ -3,8 +3,8 @@
 // What every window test program shares: the Qt application, bounded waits, screenshots into the
 // build tree, string-table texts and a message box that records what it was asked to show.
 
-#include "app/message_box.h"
 #include "resources/string_table.h"
+#include "windows/message_box.h"
 
 #include <QApplication>
 #include <QDir>

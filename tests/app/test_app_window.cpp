@@ -1,10 +1,9 @@
-#include "app/about_dialog.h"
+#include "app/about_window.h"
 #include "app/main_frame.h"
-#include "app/qt_dialogs.h"
+#include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
-#include "app/status_logic.h"
+#include "app/splash_window.h"
 #include "app/vantrel_app.h"
-#include "app/vantrel_doc.h"
 #include "app/vantrel_shell.h"
 #include "comms/comms_context.h"
 #include "comms/port_map.h"
@@ -12,6 +11,8 @@
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "windows/status_bar.h"
+#include "windows/vantrel_doc.h"
 
 #include <QAction>
 #include <QApplication>
@@ -552,14 +553,14 @@ TEST(MessageBox, ShowsTheTextAsPlainTextAndFailuresWithAWarningIcon) {
 }
 
 TEST(AboutBox, ShowsTheVersionLine) {
-    CAboutDialog about(0x00010000, 0);
+    CAboutWindow about(0x00010000, 0);
     EXPECT_EQ(about.versionLine().toStdString(), "Zarnex Modbus Tester - v1.00");
     about.show();
     saveScreenshot(about, "about_box.png");
 }
 
 TEST(Splash, OffersOkAfterFiveSeconds) {
-    CSplashDialog splash;
+    CSplashWindow splash;
     splash.show();
     EXPECT_FALSE(splash.okButton()->isVisible());
     EXPECT_FALSE(splash.okButton()->isEnabled());

@@ -1,13 +1,14 @@
 #include "app/comms_log_window.h"
 #include "app/main_frame.h"
-#include "app/qt_dialogs.h"
+#include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
+#include "app/qt_view_dialogs.h"
 #include "app/vantrel_app.h"
-#include "app/vantrel_doc.h"
 #include "app/vantrel_shell.h"
 #include "platform/clock.h"
 #include "qt_test_support.h"
 #include "resources/string_table.h"
+#include "windows/vantrel_doc.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,21 +2,21 @@
 // meets them: real windows and timers, with Modbus units from pymodbus and libmodbus, and a modem
 // written here, on the far side.
 
-#include "app/connect_dialog.h"
-#include "app/hang_up_dialog.h"
-#include "app/qt_dialogs.h"
-#include "app/temp_comms_dialog.h"
+#include "app/connect_window.h"
+#include "app/modem_hang_up_window.h"
+#include "app/qt_view_dialogs.h"
+#include "app/temp_comms_window.h"
 #include "app/vantrel_app.h"
-#include "app/vantrel_doc.h"
-#include "app/view_commands.h"
 #include "comms/comms_context.h"
 #include "config/settings_file.h"
 #include "platform/message_queue.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
-#include "tests/comms/test_frames.h"
 #include "tests/support/row_names.h"
+#include "tests/support/test_frames.h"
 #include "window_test_support.h"
+#include "windows/vantrel_doc.h"
+#include "windows/view_commands.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -189,7 +189,7 @@ protected:
     }
 
     bool open() {
-        dialog = std::make_unique<CConnectDlg>(document, settings, &messages);
+        dialog = std::make_unique<CConnectWindow>(document, settings, &messages);
         dialog->show();
         return dialog->initialise();
     }
@@ -238,7 +238,7 @@ protected:
     CTempSettings settingsFolder;
     CSettingsFile& settings = settingsFolder.file;
     CVantrelDoc document;
-    std::unique_ptr<CConnectDlg> dialog;
+    std::unique_ptr<CConnectWindow> dialog;
 };
 
 TEST_F(ConnectWindow, ListsTheLocationsAndSelectsTheLastOneUsed) {
@@ -332,10 +332,10 @@ TEST_F(ConnectWindow, MenuCommandsConnectChangeTheParametersAndConnectAgain) {
     int refreshes = 0;
     CViewCommands commands(document, settings, dialogs, messages, [&] { ++refreshes; });
     CModalUser user([&](QWidget& window) {
-        if (auto* connect = qobject_cast<CConnectDlg*>(&window)) {
+        if (auto* connect = qobject_cast<CConnectWindow*>(&window)) {
             if (connect->connectButton()->isEnabled())
                 QTest::mouseClick(connect->connectButton(), Qt::LeftButton);
-        } else if (auto* temporary = qobject_cast<CTempCommsDlg*>(&window)) {
+        } else if (auto* temporary = qobject_cast<CTempCommsWindow*>(&window)) {
             temporary->retriesEdit()->setText("0");
             temporary->time1Edit()->setText("4321");
             temporary->accept();
@@ -595,7 +595,7 @@ TEST_F(ModemWindow, DisconnectHangsUpTheCall) {
     bool shot = false;
     QString firstStatus;
     CModalUser user([&](QWidget& window) { // photographs the hang-up dialog once it is up
-        auto* hangUp = qobject_cast<CModemHangUpDlg*>(&window);
+        auto* hangUp = qobject_cast<CModemHangUpWindow*>(&window);
         if (hangUp != nullptr && !shot) {
             firstStatus = hangUp->statusText();
             saveScreenshot(*hangUp, "modem_hang_up.png");
@@ -617,14 +617,14 @@ TEST_F(ModemWindow, DisconnectHangsUpTheCall) {
 
 TEST(TempCommsWindow, LabelsFollowTheMediaAndOkChecksTheFields) {
     CRecordingMessageBox messages;
-    CTempCommsDlg tcp(MediaType::TcpIp, 2, 3000, 500, &messages);
+    CTempCommsWindow tcp(MediaType::TcpIp, 2, 3000, 500, &messages);
     tcp.show();
     EXPECT_EQ(tcp.windowTitle().toStdString(), "Change Communications Parameters");
     EXPECT_EQ(tcp.time1Label().toStdString(), "Connection Timeout:");
     EXPECT_EQ(tcp.time2Label().toStdString(), "Message Timeout:");
     saveScreenshot(tcp, "temp_comms_tcp.png");
 
-    CTempCommsDlg serial(MediaType::Satellite, 2, 1000, 150, &messages);
+    CTempCommsWindow serial(MediaType::Satellite, 2, 1000, 150, &messages);
     serial.show();
     EXPECT_EQ(serial.time1Label().toStdString(), "Initial Character Delay:");
     EXPECT_EQ(serial.time2Label().toStdString(), "Character Delay:");

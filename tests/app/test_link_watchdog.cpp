@@ -2,7 +2,7 @@
 // is noticed on the watchdog's own timer, disconnected, reconnected and used again.
 
 #include "app/main_frame.h"
-#include "app/qt_dialogs.h"
+#include "app/qt_view_dialogs.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_shell.h"
 #include "comms/comms_context.h"
@@ -77,7 +77,7 @@ TEST(LinkWatchdog, ReconnectsALinkTheUnitClosedWhileIdle) {
     // The watchdog's reconnect opens the Connect dialog, which closes by itself once connected;
     // should it fail, the user cancels it and closes what else comes up, so the wait stays bounded.
     CModalUser user([](QWidget& window) {
-        auto* connect = qobject_cast<CConnectDlg*>(&window);
+        auto* connect = qobject_cast<CConnectWindow*>(&window);
         if (connect == nullptr)
             window.close();
         else if (connect->connectButton()->isEnabled())

@@ -1,14 +1,20 @@
-#include "app/commands.h"
-#include "app/location_dialogs.h"
 #include "app/main_frame.h"
-#include "app/qt_dialogs.h"
+#include "app/qt_view_dialogs.h"
+#include "app/setup_comms_window.h"
+#include "app/setup_locations_window.h"
+#include "app/setup_modem_window.h"
 #include "app/vantrel_app.h"
 #include "app/vantrel_shell.h"
+#include "app/widgets/ip_address_edit.h"
+#include "app/widgets/locations_view.h"
+#include "app/widgets/modbus_id_spin.h"
 #include "config/settings_file.h"
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/support/row_names.h"
+#include "windows/commands.h"
+#include "windows/machine_ports.h"
 
 #include <QAction>
 #include <QApplication>
@@ -163,7 +169,7 @@ TEST_P(EditorMedia, ShowsTheFieldsOfTheMedium) {
     CLocation shown = location(row.mediaCode, "Pump station 4");
     shown.number = row.mediaCode == kMediaCodeSatellite ? "881631234567" : "0015551234";
     shown.ipAddress = 0xC0A80114;
-    CSetupCommsDlg editor(shown, {}, false, *ports);
+    CSetupCommsWindow editor(shown, {}, false, *ports);
     editor.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
 
@@ -219,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(Media, EditorMedia,
                          });
 
 TEST_F(LocationWindows, EditorMediaChangeAndRefusedEntriesKeepTheFocus) {
-    CSetupCommsDlg editor(location(kMediaCodeDirect, "Tank"), {"Tank", "Well"}, true, *ports);
+    CSetupCommsWindow editor(location(kMediaCodeDirect, "Tank"), {"Tank", "Well"}, true, *ports);
     editor.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
     choose(editor.mediaList, 3);
@@ -251,7 +257,7 @@ TEST_F(LocationWindows, EditorMediaChangeAndRefusedEntriesKeepTheFocus) {
 TEST_F(LocationWindows, EditorWithAbsentPortWarnsAndModbusIdWraps) {
     CLocation absent = location(kMediaCodeDirect, "Old");
     absent.portName = "COM77";
-    CSetupCommsDlg editor(absent, {}, false, *ports);
+    CSetupCommsWindow editor(absent, {}, false, *ports);
     CModalScript script({answer(formatString(kIdsConfiguredPortAbsent, "COM77"), QMessageBox::Ok)});
     editor.show();
     ASSERT_TRUE(waitUntil([&] { return script.finished() && !QApplication::activeModalWidget(); }));
@@ -287,12 +293,12 @@ TEST_F(LocationWindows, EditorKeepsTextsThatAreNotUtf8) {
     latin1.number = "\xA7"
                     "12";
     latin1.modemInitString = "AT \xFF";
-    CSetupCommsDlg editor(latin1, {}, false, *ports);
+    CSetupCommsWindow editor(latin1, {}, false, *ports);
     editor.okButton->click();
     ASSERT_EQ(editor.result(), QDialog::Accepted);
     EXPECT_EQ(editor.values().name, latin1.name);
     EXPECT_EQ(editor.values().number, latin1.number);
-    CSetupModemDlg modem({.initString = latin1.modemInitString});
+    CSetupModemWindow modem({.initString = latin1.modemInitString});
     modem.okButton->click();
     EXPECT_EQ(modem.values().initString, latin1.modemInitString);
 }
@@ -308,7 +314,7 @@ TEST(AddressField, TakesOctetsUpTo255) {
 }
 
 TEST(SetupModemWindow, DefaultsAndRefusedNumber) {
-    CSetupModemDlg modem(
+    CSetupModemWindow modem(
         {.initString = "ATZ", .connectTimeout = 5, .redialWait = 6, .disconnectAfter = 7});
     modem.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&modem));
@@ -345,14 +351,14 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    static std::string order(const CSetupLocationsDlg& dialog) {
+    static std::string order(const CSetupLocationsWindow& dialog) {
         std::string names;
         for (int row = 0; row < dialog.workingList().rowCount(); ++row)
             names += dialog.workingList().cellText(row, 0) + ";";
         return names;
     }
 
-    static void drop(CSetupLocationsDlg& dialog, int dragged, QPoint point) {
+    static void drop(CSetupLocationsWindow& dialog, int dragged, QPoint point) {
         const std::unique_ptr<QMimeData> data(dialog.list->createRowMimeData(dragged));
         const QMimeData& mime = *data;
         QWidget* viewport = dialog.list->viewport();
@@ -378,13 +384,13 @@ TEST_F(SetupLocationsWindow, ShowsFiveLocationsOfMixedMedia) {
     satellite.number = "881631234567";
     addLocations({location(kMediaCodeDirect, "Bench RTU"), modem, satellite, tcp,
                   location(kMediaCodeDirect, "Pump station 4")});
-    CSetupLocationsDlg dialog(settings, *ports, ".");
+    CSetupLocationsWindow dialog(settings, *ports, ".");
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_EQ(dialog.list->model()->rowCount(), 5);
     EXPECT_EQ(dialog.list->model()->index(3, 1).data().toString().toStdString(),
               "IP 192.168.1.20  TCP 502");
-    const auto widths = CSetupLocations::columnWidths(dialog.list->width());
+    const auto widths = CSetupLocationsDlg::columnWidths(dialog.list->width());
     EXPECT_EQ(dialog.list->header()->sectionSize(3), widths[3]);
     saveScreenshot(dialog, "setup_locations.png");
 }
@@ -392,14 +398,14 @@ TEST_F(SetupLocationsWindow, ShowsFiveLocationsOfMixedMedia) {
 TEST_F(SetupLocationsWindow, AddEditDeleteAndDrag) {
     addLocations({location(kMediaCodeDirect, "A"), location(kMediaCodeModem, "B"),
                   location(kMediaCodeTcpIp, "C")});
-    CSetupLocationsDlg dialog(settings, *ports, ".");
+    CSetupLocationsWindow dialog(settings, *ports, ".");
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
 
     // Add after the selected first row, through the editor.
     dialog.selectRow(0);
     CModalScript addScript({[](QWidget* window) {
-        auto* editor = qobject_cast<CSetupCommsDlg*>(window);
+        auto* editor = qobject_cast<CSetupCommsWindow*>(window);
         ASSERT_NE(editor, nullptr);
         editor->nameEdit->setText("New");
         editor->okButton->click();
@@ -412,7 +418,7 @@ TEST_F(SetupLocationsWindow, AddEditDeleteAndDrag) {
     // Edit by double-click; the editor holds the row's values.
     dialog.selectRow(2);
     CModalScript editScript({[](QWidget* window) {
-        auto* editor = qobject_cast<CSetupCommsDlg*>(window);
+        auto* editor = qobject_cast<CSetupCommsWindow*>(window);
         ASSERT_NE(editor, nullptr);
         EXPECT_EQ(editor->nameEdit->text().toStdString(), "B");
         editor->nameEdit->setText("B2");
@@ -464,14 +470,14 @@ TEST_F(SetupLocationsWindow, CancelLeavesTheFileAndOkWritesIt) {
     CQtViewDialogs dialogs(0, 0);
 
     const auto changeSeveral = [](QWidget* window) {
-        auto* dialog = qobject_cast<CSetupLocationsDlg*>(window);
+        auto* dialog = qobject_cast<CSetupLocationsWindow*>(window);
         ASSERT_NE(dialog, nullptr);
         dialog->selectRow(0);
         dialog->deleteButton->click();
     };
     const auto editor = [](const char* name) {
         return [name](QWidget* window) {
-            auto* opened = qobject_cast<CSetupCommsDlg*>(window);
+            auto* opened = qobject_cast<CSetupCommsWindow*>(window);
             ASSERT_NE(opened, nullptr);
             opened->nameEdit->setText(name);
             opened->okButton->click();
@@ -479,7 +485,7 @@ TEST_F(SetupLocationsWindow, CancelLeavesTheFileAndOkWritesIt) {
     };
     const auto finish = [](bool ok) {
         return [ok](QWidget* window) {
-            auto* dialog = qobject_cast<CSetupLocationsDlg*>(window);
+            auto* dialog = qobject_cast<CSetupLocationsWindow*>(window);
             ASSERT_NE(dialog, nullptr);
             dialog->selectRow(1);
             dialog->list->setFocus();
@@ -493,7 +499,7 @@ TEST_F(SetupLocationsWindow, CancelLeavesTheFileAndOkWritesIt) {
         CModalScript script(
             {changeSeveral, answer("Are you sure you want to delete location A?", QMessageBox::Yes),
              [&](QWidget* window) {
-                 auto* dialog = qobject_cast<CSetupLocationsDlg*>(window);
+                 auto* dialog = qobject_cast<CSetupLocationsWindow*>(window);
                  ASSERT_NE(dialog, nullptr);
                  dialog->addButton->click();
              },
@@ -506,7 +512,7 @@ TEST_F(SetupLocationsWindow, CancelLeavesTheFileAndOkWritesIt) {
 
     {
         CModalScript script({[](QWidget* window) {
-            qobject_cast<CSetupLocationsDlg*>(window)->okButton->click();
+            qobject_cast<CSetupLocationsWindow*>(window)->okButton->click();
         }});
         ASSERT_TRUE(dialogs.runLocations(settings));
         EXPECT_TRUE(script.finished());
@@ -519,7 +525,7 @@ TEST_F(SetupLocationsWindow, CancelLeavesTheFileAndOkWritesIt) {
         CModalScript script(
             {changeSeveral, answer("Are you sure you want to delete location A?", QMessageBox::Yes),
              [](QWidget* window) {
-                 qobject_cast<CSetupLocationsDlg*>(window)->okButton->click();
+                 qobject_cast<CSetupLocationsWindow*>(window)->okButton->click();
              }});
         ASSERT_TRUE(dialogs.runLocations(settings));
     }
@@ -555,16 +561,16 @@ TEST_F(SetupLocationsWindow, SetupMenuCommandSavesWhatTheUserAdded) {
     shell.show();
 
     CModalScript script(
-        {[](QWidget* window) { qobject_cast<CSetupLocationsDlg*>(window)->addButton->click(); },
+        {[](QWidget* window) { qobject_cast<CSetupLocationsWindow*>(window)->addButton->click(); },
          [](QWidget* window) {
-             auto* editor = qobject_cast<CSetupCommsDlg*>(window);
+             auto* editor = qobject_cast<CSetupCommsWindow*>(window);
              ASSERT_NE(editor, nullptr);
              editor->nameEdit->setText("Field unit");
              choose(editor->mediaList, 3);
              editor->addressEdit->setAddress(0x7F000001);
              editor->okButton->click();
          },
-         [](QWidget* window) { qobject_cast<CSetupLocationsDlg*>(window)->okButton->click(); }});
+         [](QWidget* window) { qobject_cast<CSetupLocationsWindow*>(window)->okButton->click(); }});
     shell.frame()->action(Command::Locations)->trigger();
     EXPECT_TRUE(script.finished());
     shell.close();

@@ -1,8 +1,8 @@
-#include "app/message_box.h"
 #include "app/number_convertor_window.h"
-#include "app/qt_dialogs.h"
 #include "app/qt_message_target.h"
+#include "app/qt_view_dialogs.h"
 #include "qt_test_support.h"
+#include "windows/message_box.h"
 
 #include <QApplication>
 #include <QComboBox>

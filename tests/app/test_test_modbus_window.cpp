@@ -6,15 +6,15 @@
 
 #include "app/comms_log_window.h"
 #include "app/number_convertor_window.h"
-#include "app/qt_dialogs.h"
-#include "app/temp_comms_dialog.h"
-#include "app/test_modbus_dialog.h"
-#include "app/vantrel_doc.h"
-#include "engine_probe.h"
+#include "app/qt_view_dialogs.h"
+#include "app/temp_comms_window.h"
+#include "app/test_modbus_window.h"
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
+#include "tests/support/engine_probe.h"
 #include "tests/support/row_names.h"
 #include "window_test_support.h"
+#include "windows/vantrel_doc.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -59,11 +59,11 @@ void saveScreenshotWithMessage(QWidget& widget, const std::string& message, cons
 // messages recorded, so that the test can drive it between events.
 class CSessionDialogs : public CQtViewDialogs {
 public:
-    CSessionDialogs(std::unique_ptr<CTestModbusDialog>& dialog, IMessageBox& messages)
+    CSessionDialogs(std::unique_ptr<CTestModbusWindow>& dialog, IMessageBox& messages)
         : CQtViewDialogs(0, 0), dialog_(dialog), messages_(messages) {}
     void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
                  int addressingMode) override {
-        dialog_ = std::make_unique<CTestModbusDialog>(
+        dialog_ = std::make_unique<CTestModbusWindow>(
             document, *this, testDialogSetup(document, modbusId, modbusType, addressingMode),
             &messages_);
         dialog_->show();
@@ -73,7 +73,7 @@ public:
     }
 
 private:
-    std::unique_ptr<CTestModbusDialog>& dialog_;
+    std::unique_ptr<CTestModbusWindow>& dialog_;
     IMessageBox& messages_;
 };
 
@@ -140,7 +140,7 @@ public:
 
     CRecordingMessageBox messages;
     CVantrelDoc document;
-    std::unique_ptr<CTestModbusDialog> dialog;
+    std::unique_ptr<CTestModbusWindow> dialog;
 
 private:
     void connect(const CLocation& location) {
@@ -761,7 +761,7 @@ TEST(TestWindow, FormsOfFunctions07_08AndUserDefined) {
     CRecordingMessageBox messages;
     CVantrelDoc document;
     CQtViewDialogs dialogs(0, 0);
-    CTestModbusDialog dialog(document, dialogs, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","},
+    CTestModbusWindow dialog(document, dialogs, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","},
                              &messages);
     dialog.show();
     auto* function = dialog.findChild<QComboBox*>(QStringLiteral("functionCode"));
@@ -803,12 +803,12 @@ TEST(TestWindow, ToolWindowsOpenOnceAndCloseWithTheWindow) {
     std::vector<QPointer<QWidget>> logs;
     bool used = false;
     const auto user = [&](QWidget& window) {
-        if (auto* temporary = qobject_cast<CTempCommsDlg*>(&window)) {
+        if (auto* temporary = qobject_cast<CTempCommsWindow*>(&window)) {
             temporary->retriesEdit()->setText("5");
             temporary->time1Edit()->setText("1500");
             temporary->time2Edit()->setText("150");
             temporary->accept();
-        } else if (dynamic_cast<CTestModbusDialog*>(&window) == nullptr) {
+        } else if (dynamic_cast<CTestModbusWindow*>(&window) == nullptr) {
             window.close();
         } else if (!used) {
             used = true;

@@ -4,15 +4,15 @@
 // modal windows as they come up, the independent Modbus units with the locations that reach them,
 // and Online > Connect... run through the real Connect dialog.
 
-#include "app/connect_dialog.h"
-#include "app/vantrel_doc.h"
-#include "app/view_commands.h"
+#include "app/connect_window.h"
 #include "config/location.h"
 #include "config/settings_file.h"
 #include "qt_test_support.h"
-#include "tests/comms/engine_test_support.h"
-#include "tests/comms/peer_process.h"
-#include "tests/comms/test_serial_support.h"
+#include "tests/support/engine_test_support.h"
+#include "tests/support/peer_process.h"
+#include "tests/support/test_serial_support.h"
+#include "windows/vantrel_doc.h"
+#include "windows/view_commands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -222,7 +222,7 @@ inline bool connectFromMenu(CVantrelDoc& document, CSettingsFile& settings, IVie
     CViewCommands commands(document, settings, dialogs, messages, [] {});
     bool pressed = false;
     CModalUser user([&](QWidget& window) {
-        auto* connect = qobject_cast<CConnectDlg*>(&window);
+        auto* connect = qobject_cast<CConnectWindow*>(&window);
         if (connect == nullptr) {
             answerOthers(window);
             return;

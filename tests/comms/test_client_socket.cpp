@@ -1,4 +1,4 @@
-#include "engine_test_support.h"
+#include "tests/support/engine_test_support.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,5 +1,5 @@
-#include "engine_probe.h"
-#include "engine_test_support.h"
+#include "tests/support/engine_probe.h"
+#include "tests/support/engine_test_support.h"
 
 #include <gtest/gtest.h>
 #include <string>

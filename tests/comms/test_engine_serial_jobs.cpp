@@ -1,6 +1,6 @@
-#include "engine_probe.h"
-#include "engine_test_support.h"
-#include "test_serial_support.h"
+#include "tests/support/engine_probe.h"
+#include "tests/support/engine_test_support.h"
+#include "tests/support/test_serial_support.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Units that answer in pieces, late, cut short, corrupted, not at all or by hanging up, served
 // as jobs through the engine: each must get the verdict a technician can trust.
 
-#include "engine_test_support.h"
+#include "tests/support/engine_test_support.h"
 
 #include <functional>
 #include <gtest/gtest.h>

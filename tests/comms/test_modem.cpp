@@ -3,7 +3,7 @@
 #include "comms/modem_hangup.h"
 #include "platform/message_queue.h"
 #include "resources/string_table.h"
-#include "test_serial_support.h"
+#include "tests/support/test_serial_support.h"
 
 #include <atomic>
 #include <deque>

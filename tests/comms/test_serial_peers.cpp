@@ -2,11 +2,11 @@
 // (RTU), each on one end of a pseudo-terminal pair made by socat.
 
 #include "comms/comms_context.h"
-#include "peer_process.h"
 #include "platform/message_queue.h"
 #include "protocol/check_values.h"
-#include "test_frames.h"
-#include "test_serial_support.h"
+#include "tests/support/peer_process.h"
+#include "tests/support/test_frames.h"
+#include "tests/support/test_serial_support.h"
 
 #include <csignal>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "comms/port_enum.h"
 #include "comms/port_map.h"
 #include "comms/serial_port.h"
-#include "test_serial_support.h"
 #include "tests/support/row_names.h"
+#include "tests/support/test_serial_support.h"
 
 #include <algorithm>
 #include <cstring>

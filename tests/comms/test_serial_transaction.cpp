@@ -1,8 +1,8 @@
 #include "comms/comms_context.h"
-#include "engine_probe.h"
 #include "protocol/check_values.h"
-#include "test_frames.h"
-#include "test_serial_support.h"
+#include "tests/support/engine_probe.h"
+#include "tests/support/test_frames.h"
+#include "tests/support/test_serial_support.h"
 
 #include <gtest/gtest.h>
 #include <thread>

@@ -1,5 +1,5 @@
-#include "engine_test_support.h"
-#include "peer_process.h"
+#include "tests/support/engine_test_support.h"
+#include "tests/support/peer_process.h"
 
 #include <gtest/gtest.h>
 #include <string>

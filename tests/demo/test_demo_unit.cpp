@@ -7,7 +7,7 @@
 #include "config/settings_file.h"
 #include "demo/demo_table.h"
 #include "platform/message_queue.h"
-#include "tests/comms/test_frames.h"
+#include "tests/support/test_frames.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QAbstractSpinBox>
+#include <QLineEdit>
+#include <QString>
+#include <string>
+
+// The bytes of an edit: those held before when the user left the text as shown, so a stored text
+// that is not UTF-8 (a file from another system) survives the dialog unchanged.
+inline std::string editedBytes(const std::string& held, const QString& shown) {
+    return QString::fromStdString(held) == shown ? held : shown.toStdString();
+}
+
+// Focus on a field and select its whole text, as after a refused entry.
+inline void focusField(QWidget* field) {
+    if (!field)
+        return;
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
+    else if (auto* spin = qobject_cast<QAbstractSpinBox*>(field))
+        spin->selectAll();
+}

@@ -1,0 +1,98 @@
+#include "app/setup_modem_window.h"
+
+#include "app/qt_form.h"
+#include "app/qt_message_box.h"
+#include "app/qt_text.h"
+#include "app/widgets/number_edit.h"
+#include "resources/string_ids.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CSetupModemWindow::CSetupModemWindow(const ModemValues& values, QWidget* parent)
+    : QDialog(parent), logic_(values) {
+    setWindowTitle(tableText(kIdsModemTitle));
+    initStringEdit = new QLineEdit(this);
+    initStringEdit->setMinimumWidth(260);
+    connectTimeoutEdit = shortNumberEdit(this);
+    redialWaitEdit = shortNumberEdit(this);
+    disconnectAfterEdit = shortNumberEdit(this);
+    defaultsButton = new QPushButton(tableText(kIdsDialogDefaults), this);
+    okButton = new QPushButton(tableText(kIdsDialogOk), this);
+    okButton->setDefault(true);
+    auto* cancelButton = new QPushButton(tableText(kIdsDialogCancel), this);
+
+    auto* grid = new QGridLayout;
+    auto addLine = [&](int line, unsigned labelId, QLineEdit* edit, unsigned unitId) {
+        auto* label = new QLabel(tableText(labelId), this);
+        label->setBuddy(edit);
+        grid->addWidget(label, line, 0);
+        grid->addWidget(edit, line, 1);
+        grid->addWidget(new QLabel(tableText(unitId), this), line, 2);
+    };
+    auto* initLabel = new QLabel(tableText(kIdsModemInitString), this);
+    initLabel->setBuddy(initStringEdit);
+    grid->addWidget(initLabel, 0, 0);
+    grid->addWidget(initStringEdit, 0, 1, 1, 3);
+    addLine(1, kIdsModemConnectWithin, connectTimeoutEdit, kIdsModemConnectSeconds);
+    addLine(2, kIdsModemRedialWait, redialWaitEdit, kIdsModemRedialSeconds);
+    addLine(3, kIdsModemDisconnectAfter, disconnectAfterEdit, kIdsModemDisconnectMinutes);
+    grid->setColumnStretch(3, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(defaultsButton);
+    buttons->addStretch(1);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+
+    connect(defaultsButton, &QPushButton::clicked, this, [this] {
+        logic_.setDefaults();
+        showValues();
+    });
+    connect(okButton, &QPushButton::clicked, this, &CSetupModemWindow::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    showValues();
+}
+
+void CSetupModemWindow::showValues() {
+    initStringEdit->setText(toQString(logic_.initString));
+    connectTimeoutEdit->setText(toQString(logic_.connectTimeoutText));
+    redialWaitEdit->setText(toQString(logic_.redialWaitText));
+    disconnectAfterEdit->setText(toQString(logic_.disconnectAfterText));
+}
+
+void CSetupModemWindow::readValues() {
+    logic_.initString = editedBytes(logic_.initString, initStringEdit->text());
+    logic_.connectTimeoutText = connectTimeoutEdit->text().toStdString();
+    logic_.redialWaitText = redialWaitEdit->text().toStdString();
+    logic_.disconnectAfterText = disconnectAfterEdit->text().toStdString();
+}
+
+void CSetupModemWindow::accept() {
+    readValues();
+    const FieldCheck check = logic_.accept();
+    if (check.accepted) {
+        QDialog::accept();
+        return;
+    }
+    tellUser(this, check.message);
+    switch (check.focus) {
+    case EditorField::ConnectTimeout:
+        focusField(connectTimeoutEdit);
+        break;
+    case EditorField::RedialWait:
+        focusField(redialWaitEdit);
+        break;
+    default:
+        focusField(disconnectAfterEdit);
+        break;
+    }
+}

@@ -1,0 +1,90 @@
+#include "app/temp_comms_window.h"
+
+#include "app/qt_message_box.h"
+#include "app/qt_text.h"
+#include "resources/string_ids.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kEditWidth = 80;
+
+QLineEdit* makeEdit(int value, QWidget* parent) {
+    auto* edit = new QLineEdit(QString::number(value), parent);
+    edit->setFixedWidth(kEditWidth);
+    edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+
+} // namespace
+
+CTempCommsWindow::CTempCommsWindow(MediaType mediaType, int retries, int time1, int time2,
+                                   IMessageBox* messageBox, QWidget* parent)
+    : QDialog(parent), logic_(mediaType, retries, time1, time2), messageBox_(messageBox) {
+    if (messageBox_ == nullptr) {
+        ownMessageBox_ = std::make_unique<CQtMessageBox>(this);
+        messageBox_ = ownMessageBox_.get();
+    }
+    setWindowTitle(tableText(kIdsTempCommsTitle));
+    time1Label_ = new QLabel(tableText(logic_.time1LabelId()), this);
+    time2Label_ = new QLabel(tableText(logic_.time2LabelId()), this);
+    time1_ = makeEdit(time1, this);
+    time2_ = makeEdit(time2, this);
+    retries_ = makeEdit(retries, this);
+    time1Label_->setBuddy(time1_);
+    time2Label_->setBuddy(time2_);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(time1Label_, 0, 0);
+    grid->addWidget(time1_, 0, 1);
+    grid->addWidget(new QLabel(tableText(kIdsMilliseconds), this), 0, 2);
+    grid->addWidget(time2Label_, 1, 0);
+    grid->addWidget(time2_, 1, 1);
+    grid->addWidget(new QLabel(tableText(kIdsMilliseconds), this), 1, 2);
+    auto* retriesLabel = new QLabel(tableText(kIdsCommsRetries), this);
+    retriesLabel->setBuddy(retries_);
+    grid->addWidget(retriesLabel, 2, 0);
+    grid->addWidget(retries_, 2, 1);
+    grid->setColumnStretch(3, 1);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(tableText(kIdsDialogOk), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tableText(kIdsDialogCancel), QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CTempCommsWindow::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CTempCommsWindow::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+CTempCommsWindow::~CTempCommsWindow() = default;
+
+QString CTempCommsWindow::time1Label() const {
+    return time1Label_->text();
+}
+QString CTempCommsWindow::time2Label() const {
+    return time2Label_->text();
+}
+
+void CTempCommsWindow::accept() {
+    QLineEdit* const fields[] = {nullptr, retries_, time1_, time2_};
+    const CTempCommsDlg::Field bad = logic_.readFields(
+        retries_->text().toStdString(), time1_->text().toStdString(), time2_->text().toStdString());
+    if (bad != CTempCommsDlg::Field::None) {
+        messageBox_->showWarning(std::string(loadString(kIdsEnterInteger)));
+        QLineEdit* field = fields[static_cast<int>(bad)];
+        field->setFocus();
+        field->selectAll();
+        return;
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "config/location.h"
+
+#include <string>
+#include <string_view>
+
+// Reads a whole number with an optional sign and surrounding blanks into `value`. Returns false,
+// leaving `value` alone, for anything else, including a number outside the range of int.
+bool parseIntegerField(std::string_view text, int& value);
+
+// Change Temporary Comms Parameters: Time 1, Time 2 and Retries of the connection in use,
+// changed for this connection only. The caller hands the values in force and, on OK, writes the
+// values back into the engine parameters.
+class CTempCommsDlg {
+public:
+    enum class Field { None, Retries, Time1, Time2 };
+
+    CTempCommsDlg(MediaType media, int retriesInForce, int time1InForce, int time2InForce)
+        : mediaType(media), retries(retriesInForce), time1(time1InForce), time2(time2InForce) {}
+
+    // Labels of the two time fields: a TCP/IP connection's Time 1 is its connection time-out and
+    // Time 2 its message time-out; a serial line's are the character delays.
+    unsigned time1LabelId() const;
+    unsigned time2LabelId() const;
+
+    // OK: reads the fields in the order Retries, Time 1, Time 2. Returns Field::None, with the
+    // three values taken, when each is a whole number (any value, 0 and negative included);
+    // otherwise the first field that is not, which gets the focus under kIdsEnterInteger, with
+    // no value changed.
+    Field readFields(const std::string& retriesText, const std::string& time1Text,
+                     const std::string& time2Text);
+
+    MediaType mediaType;
+    int retries;
+    int time1;
+    int time2;
+};
