@@ -8,7 +8,7 @@
 #include "app/setup_locations_window.h"
 #include "app/splash_window.h"
 #include "app/temp_comms_window.h"
-#include "app/test_modbus_window.h"
+#include "app/testmodbus_window.h"
 #include "app/vantrel_app.h"
 #include "comms/comms_context.h"
 #include "config/settings_file.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/test_modbus_dlg.h"
+#include "windows/testmodbus_dlg.h"
 #include "windows/view_dialogs.h"
 
 #include <cstdint>

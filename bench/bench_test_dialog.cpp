@@ -6,7 +6,7 @@
 // time-out and the exchange's listen for stale input), so about 47 exchanges per second.
 
 #include "app/qt_message_target.h"
-#include "app/test_modbus_window.h"
+#include "app/testmodbus_window.h"
 #include "bench_libmodbus_unit.h"
 #include "comms/comms_context.h"
 #include "platform/clock.h"

@@ -8,7 +8,7 @@
 #include "app/number_convertor_window.h"
 #include "app/qt_view_dialogs.h"
 #include "app/temp_comms_window.h"
-#include "app/test_modbus_window.h"
+#include "app/testmodbus_window.h"
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
 #include "tests/support/engine_probe.h"

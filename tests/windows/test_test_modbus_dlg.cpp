@@ -3,7 +3,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/support/row_names.h"
-#include "windows/test_modbus_dlg.h"
+#include "windows/testmodbus_dlg.h"
 
 #include <gtest/gtest.h>
 #include <ostream>

@@ -2,7 +2,7 @@
 
 #include "platform/window_messages.h"
 #include "windows/message_box.h"
-#include "windows/test_modbus_dlg.h"
+#include "windows/testmodbus_dlg.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "app/test_modbus_window.h"
+#include "app/testmodbus_window.h"
 
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"

@@ -1,4 +1,4 @@
-#include "windows/test_modbus_dlg.h"
+#include "windows/testmodbus_dlg.h"
 
 #include "comms/comms_job.h"
 #include "protocol/data_types.h"
