@@ -13,13 +13,13 @@
 CAboutWindow::CAboutWindow(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS,
                            QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(tableText(kIdsAboutTitle));
+    setWindowTitle(qText(kIdsAboutTitle));
     auto* icon = new QLabel(this);
     icon->setPixmap(programIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
-    versionLabel_ = new QLabel(toQString(aboutVersionLine(fileVersionMS, fileVersionLS)), this);
-    auto* date = new QLabel(tableText(kIdsAboutDate), this);
-    auto* ok = new QPushButton(tableText(kIdsButtonOk), this);
+    versionLabel_ = new QLabel(qText(aboutVersionLine(fileVersionMS, fileVersionLS)), this);
+    auto* date = new QLabel(qText(kIdsAboutDate), this);
+    auto* ok = new QPushButton(qText(kIdsButtonOk), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

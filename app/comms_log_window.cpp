@@ -1,6 +1,8 @@
 #include "app/comms_log_window.h"
 
+#include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
+#include "app/qt_text.h"
 #include "app/widgets/comms_log_model.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -12,7 +14,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -45,14 +46,6 @@ constexpr const char* kWidestSizeSample = "000";
 constexpr int kCellPadding = 16;
 constexpr const char* kWidestStatusSample = "Item 000000 and 000000 time difference is "
                                             "-0000000.000 seconds.";
-
-QString qText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString qText(unsigned id) {
-    return qText(loadString(id));
-}
 
 } // namespace
 
@@ -165,7 +158,7 @@ void CCommsLogWindow::layOut() {
 void CCommsLogWindow::measureTexts() {
     const QFontMetrics metrics = list_->fontMetrics();
     const auto widthOf = [&metrics](const std::string& text) {
-        return metrics.horizontalAdvance(QString::fromStdString(text)) + kCellPadding;
+        return metrics.horizontalAdvance(qText(text)) + kCellPadding;
     };
     for (int column = 0; column < CCommsLogDlg::kColumnCount - 1; ++column)
         textWidths_.columns[static_cast<std::size_t>(column)] =
@@ -260,7 +253,7 @@ void CCommsLogWindow::widenForMessages(int first, int last) {
         if (text.size() <= longestMessageChars_)
             continue;
         longestMessageChars_ = text.size();
-        const int width = metrics.horizontalAdvance(QString::fromStdString(text)) + kCellPadding;
+        const int width = metrics.horizontalAdvance(qText(text)) + kCellPadding;
         if (width > textWidths_.widestMessage) {
             textWidths_.widestMessage = width;
             widened = true;
@@ -281,7 +274,7 @@ void CCommsLogWindow::endResetRows() {
 }
 
 void CCommsLogWindow::showStatus(const std::string& text) {
-    status_->setText(QString::fromStdString(text));
+    status_->setText(qText(text));
     status_->show();
 }
 
@@ -303,10 +296,7 @@ void CCommsLogWindow::stopBatchTimer() {
 }
 
 bool CCommsLogWindow::askRefreshBeforeSave() {
-    QMessageBox box(QMessageBox::Question, qText(kIdsMainTitle), qText(kIdsLogRefreshBeforeSave),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes;
+    return askYesNo(this, std::string(loadString(kIdsLogRefreshBeforeSave)));
 }
 
 std::string CCommsLogWindow::askReportPath(const std::string& defaultPath) {
@@ -316,17 +306,14 @@ std::string CCommsLogWindow::askReportPath(const std::string& defaultPath) {
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.setNameFilter(qText(kIdsLogFileFilter));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.selectFile(QString::fromStdString(defaultPath));
+    dialog.selectFile(qText(defaultPath));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
 void CCommsLogWindow::showMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::Warning, qText(kIdsMainTitle), QString::fromStdString(text),
-                    QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    tellUser(this, text, true);
 }
 
 bool CCommsLogWindow::startViewer(const std::string& path) {

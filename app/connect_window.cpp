@@ -38,12 +38,8 @@ QLabel* makeLine(QWidget* parent) {
 
 CConnectWindow::CConnectWindow(CVantrelDoc& document, CSettingsFile& settings,
                                IMessageBox* messageBox, QWidget* parent)
-    : QDialog(parent), document_(document), messageBox_(messageBox),
+    : QDialog(parent), document_(document), messageBox_(messageBox, this),
       jobs_(document.context().engine) {
-    if (messageBox_ == nullptr) {
-        ownMessageBox_ = std::make_unique<CQtMessageBox>(this);
-        messageBox_ = ownMessageBox_.get();
-    }
     buildWidgets();
     target_ =
         std::make_unique<CQtMessageTarget>([this](unsigned message, WParam wParam, LParam lParam) {
@@ -61,12 +57,12 @@ CConnectWindow::~CConnectWindow() {
 }
 
 void CConnectWindow::buildWidgets() {
-    setWindowTitle(tableText(kIdsConnectTitle));
+    setWindowTitle(qText(kIdsConnectTitle));
     list_ = new QTreeWidget(this);
     list_->setColumnCount(4);
     QStringList headers;
     for (const unsigned id : kColumnHeaders)
-        headers << tableText(id);
+        headers << qText(id);
     list_->setHeaderLabels(headers);
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
@@ -86,9 +82,9 @@ void CConnectWindow::buildWidgets() {
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     response_ = makeLine(this);
 
-    connectButton_ = new QPushButton(tableText(kIdsConnectButton), this);
-    cancelButton_ = new QPushButton(tableText(kIdsDialogCancel), this);
-    abortButton_ = new QPushButton(tableText(kIdsAbortButton), this);
+    connectButton_ = new QPushButton(qText(kIdsConnectButton), this);
+    cancelButton_ = new QPushButton(qText(kIdsDialogCancel), this);
+    abortButton_ = new QPushButton(qText(kIdsAbortButton), this);
     connectButton_->setDefault(true);
     abortButton_->setVisible(false);
     connect(connectButton_, &QPushButton::clicked, this, [this] { logic_->connect(); });
@@ -128,8 +124,8 @@ void CConnectWindow::fillList() {
     list_->clear();
     for (const ConnectRow& row : logic_->rows()) {
         auto* item = new QTreeWidgetItem(list_);
-        const QString texts[4] = {toQString(row.name), toQString(row.number), toQString(row.media),
-                                  toQString(row.details)};
+        const QString texts[4] = {qText(row.name), qText(row.number), qText(row.media),
+                                  qText(row.details)};
         for (int column = 0; column < 4; ++column) {
             item->setText(column, texts[column]);
             // The full text of a cell too narrow for it.
@@ -187,13 +183,13 @@ void CConnectWindow::reject() {
 }
 
 void CConnectWindow::setLocationText(const std::string& text) {
-    location_->setText(toQString(text));
+    location_->setText(qText(text));
 }
 void CConnectWindow::setStatusText(const std::string& text) {
-    status_->setText(toQString(text));
+    status_->setText(qText(text));
 }
 void CConnectWindow::setModemResponse(const std::string& text) {
-    response_->setText(toQString(text));
+    response_->setText(qText(text));
 }
 
 void CConnectWindow::enableButtons(bool enabled) {

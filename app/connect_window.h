@@ -1,13 +1,12 @@
 #pragma once
 
+#include "app/qt_message_box.h"
 #include "comms/modem_commands.h"
 #include "windows/connect_dlg.h"
-#include "windows/message_box.h"
 
 #include <QDialog>
 #include <memory>
 
-class CQtMessageBox;
 class CQtMessageTarget;
 class CSettingsFile;
 class CVantrelDoc;
@@ -66,8 +65,7 @@ private:
     void closeDialog() override;
 
     CVantrelDoc& document_;
-    std::unique_ptr<CQtMessageBox> ownMessageBox_;
-    IMessageBox* messageBox_;
+    CWindowMessageBox messageBox_;
     CEngineModemJobs jobs_;
     QTreeWidget* list_ = nullptr;
     QLabel* location_ = nullptr;

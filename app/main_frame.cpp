@@ -2,6 +2,7 @@
 
 #include "app/icons.h"
 #include "app/qt_message_target.h"
+#include "app/qt_text.h"
 #include "app/vantrel_app.h"
 #include "protocol/modbus_message.h"
 #include "resources/string_ids.h"
@@ -23,15 +24,10 @@ namespace {
 
 constexpr int kIndicatorTimerMs = 1;
 
-QString text(unsigned id) {
-    const std::string_view view = loadString(id);
-    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
-}
-
 } // namespace
 
 CMainFrame::CMainFrame() {
-    setWindowTitle(text(kIdsMainTitle));
+    setWindowTitle(qText(kIdsMainTitle));
     setWindowIcon(programIcon());
     createMenus();
     createToolBar();
@@ -65,13 +61,13 @@ QAction* CMainFrame::action(Command command) const {
 
 QAction* CMainFrame::addCommand(Command command, unsigned textId, unsigned promptId,
                                 unsigned tipId) {
-    auto* commandAction = new QAction(textId ? text(textId) : QString(), this);
+    auto* commandAction = new QAction(textId ? qText(textId) : QString(), this);
     if (promptId) {
-        commandAction->setStatusTip(text(promptId));
-        commandAction->setWhatsThis(text(promptId));
+        commandAction->setStatusTip(qText(promptId));
+        commandAction->setWhatsThis(qText(promptId));
     }
     if (tipId)
-        commandAction->setToolTip(text(tipId));
+        commandAction->setToolTip(qText(tipId));
     const QPixmap pixmap = toolbarPixmap(command);
     if (command != Command::LogCommunications && command != Command::Toolbar &&
         command != Command::StatusBar && command != Command::HelpTopics &&
@@ -83,7 +79,7 @@ QAction* CMainFrame::addCommand(Command command, unsigned textId, unsigned promp
 }
 
 void CMainFrame::createMenus() {
-    QMenu* setup = menuBar()->addMenu(text(kIdsMenuSetup));
+    QMenu* setup = menuBar()->addMenu(qText(kIdsMenuSetup));
     QAction* logComms = addCommand(Command::LogCommunications, kIdsMenuLogCommunications,
                                    kIdsPromptLogCommunications, 0);
     logComms->setCheckable(true);
@@ -93,7 +89,7 @@ void CMainFrame::createMenus() {
     setup->addAction(
         addCommand(Command::Locations, kIdsMenuLocations, kIdsPromptLocations, kIdsTipLocations));
 
-    QMenu* online = menuBar()->addMenu(text(kIdsMenuOnline));
+    QMenu* online = menuBar()->addMenu(qText(kIdsMenuOnline));
     online->addAction(
         addCommand(Command::Connect, kIdsMenuConnect, kIdsPromptConnect, kIdsTipConnect));
     online->addAction(addCommand(Command::Disconnect, kIdsMenuDisconnect, kIdsPromptDisconnect,
@@ -104,7 +100,7 @@ void CMainFrame::createMenus() {
     online->addAction(
         addCommand(Command::TestComms, kIdsMenuTestComms, kIdsPromptTestComms, kIdsTipTestComms));
 
-    QMenu* view = menuBar()->addMenu(text(kIdsMenuView));
+    QMenu* view = menuBar()->addMenu(qText(kIdsMenuView));
     view->addAction(
         addCommand(Command::CommsLog, kIdsMenuCommsLog, kIdsPromptCommsLog, kIdsTipCommsLog));
     view->addSeparator();
@@ -118,7 +114,7 @@ void CMainFrame::createMenus() {
     statusBarAction->setChecked(true);
     view->addAction(statusBarAction);
 
-    QMenu* help = menuBar()->addMenu(text(kIdsMenuHelp));
+    QMenu* help = menuBar()->addMenu(qText(kIdsMenuHelp));
     QAction* helpTopics =
         addCommand(Command::HelpTopics, kIdsMenuHelpTopics, kIdsPromptHelpTopics, 0);
     helpTopics->setShortcut(QKeySequence(Qt::Key_F1));
@@ -176,7 +172,7 @@ void CMainFrame::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(true);
 
-    messagePane_ = new QLabel(text(kIdsPaneMessage), bar);
+    messagePane_ = new QLabel(qText(kIdsPaneMessage), bar);
     messagePane_->setTextFormat(Qt::PlainText);
     messagePane_->setFrameShape(QFrame::Panel);
     messagePane_->setFrameShadow(QFrame::Sunken);
@@ -185,8 +181,8 @@ void CMainFrame::createStatusBar() {
     messagePane_->setFixedWidth(messagePane_->sizeHint().width());
 
     indicatorPane_ = new QWidget(bar);
-    const int paneWidth =
-        std::max(32, indicatorPane_->fontMetrics().horizontalAdvance(text(kIdsPaneIndicators)) + 8);
+    const int paneWidth = std::max(
+        32, indicatorPane_->fontMetrics().horizontalAdvance(qText(kIdsPaneIndicators)) + 8);
     indicatorPane_->setFixedWidth(paneWidth);
     indicatorPane_->setMinimumHeight(16);
     indicatorPane_->installEventFilter(this);
@@ -197,7 +193,7 @@ void CMainFrame::createStatusBar() {
     showIndicatorFrame(true, 0);
     showIndicatorFrame(false, 0);
 
-    connectionPane_ = new QLabel(text(kIdsPaneConnection), bar);
+    connectionPane_ = new QLabel(qText(kIdsPaneConnection), bar);
     // Location names are the user's own text: never taken as markup.
     connectionPane_->setTextFormat(Qt::PlainText);
     connectionPane_->setFrameShape(QFrame::Panel);
@@ -214,7 +210,7 @@ bool CMainFrame::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
         messagePane_->setText(messagePane_->fontMetrics().elidedText(
-            tip.isEmpty() ? text(kIdsPaneMessage) : tip, Qt::ElideRight,
+            tip.isEmpty() ? qText(kIdsPaneMessage) : tip, Qt::ElideRight,
             messagePane_->contentsRect().width()));
         return true;
     }
@@ -292,7 +288,7 @@ void CMainFrame::refreshStatus() {
         showIndicatorFrame(true, 0);
         showIndicatorFrame(false, 0);
     }
-    connectionPane_->setText(QString::fromStdString(connectionPaneText(input)));
+    connectionPane_->setText(qText(connectionPaneText(input)));
     // The view's hint of the next step follows the connection state.
     if (centralWidget() != nullptr)
         centralWidget()->update();

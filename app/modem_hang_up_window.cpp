@@ -20,7 +20,7 @@ constexpr int kLineWidth = 320;
 
 CModemHangUpWindow::CModemHangUpWindow(CVantrelDoc& document, QWidget* parent)
     : QDialog(parent), jobs_(document.context().engine) {
-    setWindowTitle(tableText(kIdsHangUpTitle));
+    setWindowTitle(qText(kIdsHangUpTitle));
     setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
     status_ = new QLabel(this);
     response_ = new QLabel(this);
@@ -71,10 +71,10 @@ void CModemHangUpWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void CModemHangUpWindow::setStatusText(const std::string& text) {
-    status_->setText(toQString(text));
+    status_->setText(qText(text));
 }
 void CModemHangUpWindow::setModemResponse(const std::string& text) {
-    response_->setText(toQString(text));
+    response_->setText(qText(text));
 }
 void CModemHangUpWindow::startTimer() {
     timer_->start();

@@ -1,6 +1,8 @@
 #include "app/number_convertor_window.h"
 
+#include "app/qt_form.h"
 #include "app/qt_message_box.h"
+#include "app/qt_text.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -14,11 +16,6 @@
 
 namespace {
 
-QString text(unsigned id) {
-    const std::string_view view = loadString(id);
-    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
-}
-
 // Wide enough for the eight bytes of a Double and for its value with 15 decimals.
 constexpr int kFieldMinimumChars = 30;
 
@@ -27,20 +24,15 @@ constexpr int kFieldMinimumChars = 30;
 CNumberConvertorWindow::CNumberConvertorWindow(WindowHandle opener,
                                                const std::string& listSeparator,
                                                IMessageBox* messageBox, QWidget* parent)
-    : QDialog(parent), logic_(*this, listSeparator) {
+    : QDialog(parent), logic_(*this, listSeparator), messageBox_(messageBox, this) {
     logic_.opener = opener;
-    if (messageBox == nullptr) {
-        ownMessageBox_ = std::make_unique<CQtMessageBox>(this);
-        messageBox = ownMessageBox_.get();
-    }
-    messageBox_ = messageBox;
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    setWindowTitle(text(kIdsConvertorTitle));
+    setWindowTitle(qText(kIdsConvertorTitle));
 
     dataTypes_ = new QComboBox(this);
     for (const unsigned id : CNumberConvertorDlg::dataTypeTexts())
-        dataTypes_->addItem(text(id));
+        dataTypes_->addItem(qText(id));
     dataTypes_->setCurrentIndex(logic_.dataTypeIndex);
     byteOrders_ = new QComboBox(this);
     fillByteOrders();
@@ -53,14 +45,14 @@ CNumberConvertorWindow::CNumberConvertorWindow(WindowHandle opener,
     valueField_->setMinimumWidth(fieldWidth);
     hexField_->setMinimumWidth(fieldWidth);
 
-    auto* dataTypeLabel = new QLabel(text(kIdsConvertorDataTypeLabel), this);
+    auto* dataTypeLabel = new QLabel(qText(kIdsConvertorDataTypeLabel), this);
     dataTypeLabel->setBuddy(dataTypes_);
-    auto* byteOrderLabel = new QLabel(text(kIdsConvertorHexFormatLabel), this);
+    auto* byteOrderLabel = new QLabel(qText(kIdsConvertorHexFormatLabel), this);
     byteOrderLabel->setBuddy(byteOrders_);
 
-    convertButton_ = new QPushButton(text(kIdsConvertorConvert), this);
+    convertButton_ = new QPushButton(qText(kIdsConvertorConvert), this);
     convertButton_->setDefault(true);
-    cancelButton_ = new QPushButton(text(kIdsDialogCancel), this);
+    cancelButton_ = new QPushButton(qText(kIdsDialogCancel), this);
     connect(convertButton_, &QPushButton::clicked, this, &CNumberConvertorWindow::onConvert);
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QDialogButtonBox(this);
@@ -107,7 +99,7 @@ void CNumberConvertorWindow::fillByteOrders() {
     const QSignalBlocker blocker(byteOrders_);
     byteOrders_->clear();
     for (const unsigned id : logic_.byteOrderTexts())
-        byteOrders_->addItem(text(id));
+        byteOrders_->addItem(qText(id));
     byteOrders_->setCurrentIndex(logic_.byteOrderIndex);
 }
 
@@ -119,15 +111,13 @@ void CNumberConvertorWindow::onConvert() {
     pendingFocus_.reset();
     logic_.convert();
 
-    const QString value = QString::fromStdString(logic_.valueText);
-    const QString hex = QString::fromStdString(logic_.hexText);
+    const QString value = qText(logic_.valueText);
+    const QString hex = qText(logic_.hexText);
     if (valueField_->text() != value)
         valueField_->setText(value);
     if (hexField_->text() != hex)
         hexField_->setText(hex);
     if (pendingFocus_) {
-        QLineEdit* field = *pendingFocus_ == ConvertorField::Hexadecimal ? hexField_ : valueField_;
-        field->setFocus();
-        field->selectAll();
+        ::focusField(*pendingFocus_ == ConvertorField::Hexadecimal ? hexField_ : valueField_);
     }
 }

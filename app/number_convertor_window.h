@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/qt_message_box.h"
 #include "platform/window_messages.h"
 #include "windows/number_convertor_dlg.h"
 
@@ -7,7 +8,6 @@
 #include <memory>
 #include <optional>
 
-class IMessageBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -39,8 +39,7 @@ private:
     void onConvert();
 
     CNumberConvertorDlg logic_;
-    std::unique_ptr<IMessageBox> ownMessageBox_;
-    IMessageBox* messageBox_ = nullptr;
+    CWindowMessageBox messageBox_;
     std::optional<ConvertorField> pendingFocus_;
     QComboBox* dataTypes_ = nullptr;
     QComboBox* byteOrders_ = nullptr;

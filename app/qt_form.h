@@ -1,14 +1,17 @@
 #pragma once
 
+#include "app/qt_text.h"
+
 #include <QAbstractSpinBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QString>
 #include <string>
 
 // The bytes of an edit: those held before when the user left the text as shown, so a stored text
 // that is not UTF-8 (a file from another system) survives the dialog unchanged.
 inline std::string editedBytes(const std::string& held, const QString& shown) {
-    return QString::fromStdString(held) == shown ? held : shown.toStdString();
+    return qText(held) == shown ? held : shown.toStdString();
 }
 
 // Focus on a field and select its whole text, as after a refused entry.
@@ -20,4 +23,6 @@ inline void focusField(QWidget* field) {
         edit->selectAll();
     else if (auto* spin = qobject_cast<QAbstractSpinBox*>(field))
         spin->selectAll();
+    else if (auto* box = qobject_cast<QPlainTextEdit*>(field))
+        box->selectAll();
 }

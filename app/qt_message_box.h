@@ -13,6 +13,9 @@ QMessageBox::StandardButton askUser(QWidget* parent, QMessageBox::Icon icon,
 // An information or warning box with OK only.
 void tellUser(QWidget* parent, const std::string& text, bool warning = false);
 
+// A question with Yes and No; true when the user answered Yes.
+bool askYesNo(QWidget* parent, const std::string& question);
+
 // Message boxes with the program's title as caption.
 class CQtMessageBox : public IMessageBox {
 public:
@@ -23,4 +26,20 @@ public:
 
 private:
     QWidget* parent_;
+};
+
+// The message box of a window: the one its opener gave (tests give a recorder), else Qt message
+// boxes over the window.
+class CWindowMessageBox {
+public:
+    CWindowMessageBox(IMessageBox* given, QWidget* window)
+        : own_(window), box_(given != nullptr ? given : &own_) {}
+    CWindowMessageBox(const CWindowMessageBox&) = delete;
+    CWindowMessageBox& operator=(const CWindowMessageBox&) = delete;
+
+    IMessageBox* operator->() const { return box_; }
+
+private:
+    CQtMessageBox own_;
+    IMessageBox* box_;
 };

@@ -3,14 +3,13 @@
 #include "resources/string_table.h"
 
 #include <QString>
-#include <string>
+#include <string_view>
 
-// The string-table text of `id` as a QString.
-inline QString tableText(unsigned id) {
-    const std::string_view view = loadString(id);
-    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
+// The one conversion of the program's texts to Qt: UTF-8 bytes, and string-table texts by id.
+inline QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-inline QString toQString(const std::string& text) {
-    return QString::fromStdString(text);
+inline QString qText(unsigned id) {
+    return qText(loadString(id));
 }

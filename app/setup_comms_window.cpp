@@ -56,7 +56,7 @@ QHBoxLayout* row(std::initializer_list<QWidget*> widgets) {
 CSetupCommsWindow::CSetupCommsWindow(const CLocation& location, std::vector<std::string> names,
                                      bool isNewLocation, IPortSource& ports, QWidget* parent)
     : QDialog(parent), logic_(location, std::move(names), isNewLocation) {
-    setWindowTitle(tableText(kIdsCommsTitle));
+    setWindowTitle(qText(kIdsCommsTitle));
     createControls();
     layOutControls();
     openingMessages_ = logic_.open(ports);
@@ -67,17 +67,17 @@ CSetupCommsWindow::CSetupCommsWindow(const CLocation& location, std::vector<std:
 void CSetupCommsWindow::createControls() {
     mediaList = new QComboBox(this);
     for (unsigned i = 0; i < kMediaCount; ++i)
-        mediaList->addItem(tableText(kMediaTextBase + i));
+        mediaList->addItem(qText(kMediaTextBase + i));
     modbusTypeGroup_ = new QButtonGroup(this);
     for (int i = 0; i < 3; ++i) {
         auto* button =
-            new QRadioButton(tableText(kModbusTypeTextBase + static_cast<unsigned>(i)), this);
+            new QRadioButton(qText(kModbusTypeTextBase + static_cast<unsigned>(i)), this);
         modbusTypeGroup_->addButton(button, i);
         modbusTypeButtons[static_cast<std::size_t>(i)] = button;
     }
     keepPlaceWhenHidden(modbusTypeButtons[2]);
     modbusIdSpin = new CModbusIdSpin(this);
-    modiconCheck = new QCheckBox(tableText(kIdsCommsModiconCompatible), this);
+    modiconCheck = new QCheckBox(qText(kIdsCommsModiconCompatible), this);
     nameEdit = new QLineEdit(this);
     numberLabel = new QLabel(this);
     numberEdit = new QLineEdit(this);
@@ -90,7 +90,7 @@ void CSetupCommsWindow::createControls() {
     tcpPortEdit = shortNumberEdit(this);
     baudList = new QComboBox(this);
     for (unsigned i = 0; i < kBaudIndexCount; ++i)
-        baudList->addItem(tableText(kBaudTextBase + i));
+        baudList->addItem(qText(kBaudTextBase + i));
     time1Label = new QLabel(this);
     time1Edit = shortNumberEdit(this);
     time2Label = new QLabel(this);
@@ -101,17 +101,17 @@ void CSetupCommsWindow::createControls() {
     for (int i = 0; i < 2; ++i) {
         const auto index = static_cast<std::size_t>(i);
         const auto offset = static_cast<unsigned>(i);
-        dataBitsButtons[index] = new QRadioButton(tableText(kIdsDataBits7 + offset), this);
+        dataBitsButtons[index] = new QRadioButton(qText(kIdsDataBits7 + offset), this);
         dataBitsGroup_->addButton(dataBitsButtons[index], i);
-        stopBitsButtons[index] = new QRadioButton(tableText(kIdsStopBits1 + offset), this);
+        stopBitsButtons[index] = new QRadioButton(qText(kIdsStopBits1 + offset), this);
         stopBitsGroup_->addButton(stopBitsButtons[index], i);
     }
     parityList = new QComboBox(this);
     for (unsigned i = 0; i < kParityCount; ++i)
-        parityList->addItem(tableText(kParityTextBase + i));
-    modemButton = new QPushButton(tableText(kIdsModemSettingsButton), this);
-    rs485Check = new QCheckBox(tableText(kIdsRs485TwoWire), this);
-    okButton = new QPushButton(tableText(kIdsDialogOk), this);
+        parityList->addItem(qText(kParityTextBase + i));
+    modemButton = new QPushButton(qText(kIdsModemSettingsButton), this);
+    rs485Check = new QCheckBox(qText(kIdsRs485TwoWire), this);
+    okButton = new QPushButton(qText(kIdsDialogOk), this);
     okButton->setDefault(true);
     for (QWidget* widget : {static_cast<QWidget*>(mediaList), static_cast<QWidget*>(nameEdit),
                             static_cast<QWidget*>(numberEdit), static_cast<QWidget*>(portList),
@@ -123,7 +123,7 @@ void CSetupCommsWindow::layOutControls() {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
     auto label = [this](unsigned id, QWidget* buddy) {
-        auto* created = new QLabel(tableText(id), this);
+        auto* created = new QLabel(qText(id), this);
         created->setBuddy(buddy);
         return created;
     };
@@ -165,9 +165,9 @@ void CSetupCommsWindow::layOutControls() {
     grid->addWidget(stopBitsLabel, 6, 2);
     grid->addWidget(stopBitsRow, 6, 3);
     grid->addWidget(time1Label, 7, 0);
-    grid->addLayout(row({time1Edit, new QLabel(tableText(kIdsCommsMs), this)}), 7, 1);
+    grid->addLayout(row({time1Edit, new QLabel(qText(kIdsCommsMs), this)}), 7, 1);
     grid->addWidget(time2Label, 8, 0);
-    grid->addLayout(row({time2Edit, new QLabel(tableText(kIdsCommsMs), this)}), 8, 1);
+    grid->addLayout(row({time2Edit, new QLabel(qText(kIdsCommsMs), this)}), 8, 1);
     grid->addWidget(rs485Check, 7, 3);
     grid->addWidget(modemButton, 7, 3, Qt::AlignLeft);
     grid->setColumnStretch(3, 1);
@@ -179,7 +179,7 @@ void CSetupCommsWindow::layOutControls() {
     for (QWidget* widget : serialLineWidgets_)
         keepPlaceWhenHidden(widget);
 
-    auto* cancelButton = new QPushButton(tableText(kIdsDialogCancel), this);
+    auto* cancelButton = new QPushButton(qText(kIdsDialogCancel), this);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -241,20 +241,20 @@ void CSetupCommsWindow::showForm() {
     const CommsForm& form = logic_.form;
     mediaList->setCurrentIndex(form.mediaIndex);
     setIndex(modbusTypeGroup_, form.modbusTypeIndex);
-    modbusIdSpin->setText(toQString(form.modbusIdText));
+    modbusIdSpin->setText(qText(form.modbusIdText));
     modiconCheck->setChecked(form.modiconCompatible);
-    nameEdit->setText(toQString(form.name));
-    numberEdit->setText(toQString(form.number));
+    nameEdit->setText(qText(form.name));
+    numberEdit->setText(qText(form.number));
     addressEdit->setAddress(form.ipAddress);
     portList->clear();
     for (const std::string& entry : logic_.portEntries())
-        portList->addItem(toQString(entry));
+        portList->addItem(qText(entry));
     portList->setCurrentIndex(form.portIndex);
-    tcpPortEdit->setText(toQString(form.tcpPortText));
+    tcpPortEdit->setText(qText(form.tcpPortText));
     baudList->setCurrentIndex(form.baudIndex);
-    time1Edit->setText(toQString(form.time1Text));
-    time2Edit->setText(toQString(form.time2Text));
-    retriesEdit->setText(toQString(form.retriesText));
+    time1Edit->setText(qText(form.time1Text));
+    time2Edit->setText(qText(form.time2Text));
+    retriesEdit->setText(qText(form.retriesText));
     setIndex(dataBitsGroup_, form.dataBitsIndex);
     setIndex(stopBitsGroup_, form.stopBitsIndex);
     parityList->setCurrentIndex(form.parityIndex);
@@ -266,23 +266,23 @@ void CSetupCommsWindow::applyLayout() {
     const CommsLayout layout = logic_.layout();
     modbusTypeButtons[2]->setVisible(layout.modbusTcpButton);
     numberLabel->setVisible(layout.numberLabelId != 0);
-    numberLabel->setText(tableText(layout.numberLabelId));
+    numberLabel->setText(qText(layout.numberLabelId));
     numberEdit->setVisible(layout.numberEdit);
     addressEdit->setVisible(layout.addressField);
     numberLabel->setBuddy(layout.addressField ? static_cast<QWidget*>(addressEdit) : numberEdit);
-    portLabel->setText(tableText(layout.portLabelId));
+    portLabel->setText(qText(layout.portLabelId));
     portLabel->setBuddy(layout.portList ? static_cast<QWidget*>(portList) : tcpPortEdit);
     portList->setVisible(layout.portList);
     tcpPortEdit->setVisible(layout.tcpPortEdit);
     deviceLabel->setVisible(layout.portList);
-    deviceLabel->setText(toQString(logic_.deviceText()));
+    deviceLabel->setText(qText(logic_.deviceText()));
     for (QWidget* widget : serialLineWidgets_)
         widget->setVisible(layout.serialLine);
     modemButton->setVisible(layout.modemButton);
     rs485Check->setVisible(layout.rs485TwoWire);
-    time1Label->setText(tableText(layout.time1LabelId));
+    time1Label->setText(qText(layout.time1LabelId));
     time1Label->setBuddy(time1Edit);
-    time2Label->setText(tableText(layout.time2LabelId));
+    time2Label->setText(qText(layout.time2LabelId));
     time2Label->setBuddy(time2Edit);
 }
 

@@ -23,7 +23,7 @@ constexpr int kListMinHeight = 220;
 CSetupLocationsWindow::CSetupLocationsWindow(const CSettingsFile& settings, IPortSource& ports,
                                              std::string decimalSeparator, QWidget* parent)
     : QDialog(parent), logic_(std::move(decimalSeparator)), ports_(ports) {
-    setWindowTitle(tableText(kIdsLocationsTitle));
+    setWindowTitle(qText(kIdsLocationsTitle));
     logic_.load(settings);
     model_ = new CLocationsModel(logic_, this);
     list = new CLocationsView(this);
@@ -31,19 +31,19 @@ CSetupLocationsWindow::CSetupLocationsWindow(const CSettingsFile& settings, IPor
     list->setMinimumSize(kListMinWidth, kListMinHeight);
     list->header()->setStretchLastSection(false);
     list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    addButton = new QPushButton(tableText(kIdsDialogAdd), this);
-    editButton = new QPushButton(tableText(kIdsDialogEdit), this);
-    deleteButton = new QPushButton(tableText(kIdsDialogDelete), this);
-    okButton = new QPushButton(tableText(kIdsDialogOk), this);
+    addButton = new QPushButton(qText(kIdsDialogAdd), this);
+    editButton = new QPushButton(qText(kIdsDialogEdit), this);
+    deleteButton = new QPushButton(qText(kIdsDialogDelete), this);
+    okButton = new QPushButton(qText(kIdsDialogOk), this);
     okButton->setDefault(true);
-    auto* cancelButton = new QPushButton(tableText(kIdsDialogCancel), this);
+    auto* cancelButton = new QPushButton(qText(kIdsDialogCancel), this);
 
     contextMenu = new QMenu(this);
-    connect(contextMenu->addAction(tableText(kIdsDialogAdd)), &QAction::triggered, this,
+    connect(contextMenu->addAction(qText(kIdsDialogAdd)), &QAction::triggered, this,
             &CSetupLocationsWindow::add);
-    connect(contextMenu->addAction(tableText(kIdsDialogEdit)), &QAction::triggered, this,
+    connect(contextMenu->addAction(qText(kIdsDialogEdit)), &QAction::triggered, this,
             &CSetupLocationsWindow::edit);
-    connect(contextMenu->addAction(tableText(kIdsDialogDelete)), &QAction::triggered, this,
+    connect(contextMenu->addAction(qText(kIdsDialogDelete)), &QAction::triggered, this,
             &CSetupLocationsWindow::remove);
 
     auto* buttons = new QVBoxLayout;
@@ -129,8 +129,7 @@ void CSetupLocationsWindow::showMessage(const std::string& message) {
 }
 
 bool CSetupLocationsWindow::askYesNo(const std::string& question) {
-    return askUser(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) !=
-           QMessageBox::No;
+    return ::askYesNo(this, question);
 }
 
 void CSetupLocationsWindow::fitColumns() {

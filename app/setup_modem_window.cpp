@@ -15,26 +15,26 @@
 
 CSetupModemWindow::CSetupModemWindow(const ModemValues& values, QWidget* parent)
     : QDialog(parent), logic_(values) {
-    setWindowTitle(tableText(kIdsModemTitle));
+    setWindowTitle(qText(kIdsModemTitle));
     initStringEdit = new QLineEdit(this);
     initStringEdit->setMinimumWidth(260);
     connectTimeoutEdit = shortNumberEdit(this);
     redialWaitEdit = shortNumberEdit(this);
     disconnectAfterEdit = shortNumberEdit(this);
-    defaultsButton = new QPushButton(tableText(kIdsDialogDefaults), this);
-    okButton = new QPushButton(tableText(kIdsDialogOk), this);
+    defaultsButton = new QPushButton(qText(kIdsDialogDefaults), this);
+    okButton = new QPushButton(qText(kIdsDialogOk), this);
     okButton->setDefault(true);
-    auto* cancelButton = new QPushButton(tableText(kIdsDialogCancel), this);
+    auto* cancelButton = new QPushButton(qText(kIdsDialogCancel), this);
 
     auto* grid = new QGridLayout;
     auto addLine = [&](int line, unsigned labelId, QLineEdit* edit, unsigned unitId) {
-        auto* label = new QLabel(tableText(labelId), this);
+        auto* label = new QLabel(qText(labelId), this);
         label->setBuddy(edit);
         grid->addWidget(label, line, 0);
         grid->addWidget(edit, line, 1);
-        grid->addWidget(new QLabel(tableText(unitId), this), line, 2);
+        grid->addWidget(new QLabel(qText(unitId), this), line, 2);
     };
-    auto* initLabel = new QLabel(tableText(kIdsModemInitString), this);
+    auto* initLabel = new QLabel(qText(kIdsModemInitString), this);
     initLabel->setBuddy(initStringEdit);
     grid->addWidget(initLabel, 0, 0);
     grid->addWidget(initStringEdit, 0, 1, 1, 3);
@@ -63,10 +63,10 @@ CSetupModemWindow::CSetupModemWindow(const ModemValues& values, QWidget* parent)
 }
 
 void CSetupModemWindow::showValues() {
-    initStringEdit->setText(toQString(logic_.initString));
-    connectTimeoutEdit->setText(toQString(logic_.connectTimeoutText));
-    redialWaitEdit->setText(toQString(logic_.redialWaitText));
-    disconnectAfterEdit->setText(toQString(logic_.disconnectAfterText));
+    initStringEdit->setText(qText(logic_.initString));
+    connectTimeoutEdit->setText(qText(logic_.connectTimeoutText));
+    redialWaitEdit->setText(qText(logic_.redialWaitText));
+    disconnectAfterEdit->setText(qText(logic_.disconnectAfterText));
 }
 
 void CSetupModemWindow::readValues() {

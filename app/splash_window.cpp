@@ -24,22 +24,21 @@ QPixmap splashPicture() {
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(QRect(64, 0, 240, 72), Qt::AlignVCenter | Qt::AlignLeft,
-                     tableText(kIdsMainTitle));
+    painter.drawText(QRect(64, 0, 240, 72), Qt::AlignVCenter | Qt::AlignLeft, qText(kIdsMainTitle));
     return pixmap;
 }
 
 } // namespace
 
 CSplashWindow::CSplashWindow(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(tableText(kIdsMainTitle));
+    setWindowTitle(qText(kIdsMainTitle));
     // Only OK closes the splash.
     setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
     auto* picture = new QLabel(this);
     picture->setPixmap(splashPicture());
-    auto* notice = new QPlainTextEdit(tableText(kIdsSplashNotice), this);
+    auto* notice = new QPlainTextEdit(qText(kIdsSplashNotice), this);
     notice->setReadOnly(true);
-    okButton_ = new QPushButton(tableText(kIdsSplashOk), this);
+    okButton_ = new QPushButton(qText(kIdsSplashOk), this);
     // The button's place is kept while it is hidden, so nothing moves when it appears.
     QSizePolicy keepPlace = okButton_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);

@@ -1,5 +1,6 @@
 #include "app/temp_comms_window.h"
 
+#include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_text.h"
 #include "resources/string_ids.h"
@@ -26,14 +27,10 @@ QLineEdit* makeEdit(int value, QWidget* parent) {
 
 CTempCommsWindow::CTempCommsWindow(MediaType mediaType, int retries, int time1, int time2,
                                    IMessageBox* messageBox, QWidget* parent)
-    : QDialog(parent), logic_(mediaType, retries, time1, time2), messageBox_(messageBox) {
-    if (messageBox_ == nullptr) {
-        ownMessageBox_ = std::make_unique<CQtMessageBox>(this);
-        messageBox_ = ownMessageBox_.get();
-    }
-    setWindowTitle(tableText(kIdsTempCommsTitle));
-    time1Label_ = new QLabel(tableText(logic_.time1LabelId()), this);
-    time2Label_ = new QLabel(tableText(logic_.time2LabelId()), this);
+    : QDialog(parent), logic_(mediaType, retries, time1, time2), messageBox_(messageBox, this) {
+    setWindowTitle(qText(kIdsTempCommsTitle));
+    time1Label_ = new QLabel(qText(logic_.time1LabelId()), this);
+    time2Label_ = new QLabel(qText(logic_.time2LabelId()), this);
     time1_ = makeEdit(time1, this);
     time2_ = makeEdit(time2, this);
     retries_ = makeEdit(retries, this);
@@ -43,19 +40,19 @@ CTempCommsWindow::CTempCommsWindow(MediaType mediaType, int retries, int time1, 
     auto* grid = new QGridLayout;
     grid->addWidget(time1Label_, 0, 0);
     grid->addWidget(time1_, 0, 1);
-    grid->addWidget(new QLabel(tableText(kIdsMilliseconds), this), 0, 2);
+    grid->addWidget(new QLabel(qText(kIdsMilliseconds), this), 0, 2);
     grid->addWidget(time2Label_, 1, 0);
     grid->addWidget(time2_, 1, 1);
-    grid->addWidget(new QLabel(tableText(kIdsMilliseconds), this), 1, 2);
-    auto* retriesLabel = new QLabel(tableText(kIdsCommsRetries), this);
+    grid->addWidget(new QLabel(qText(kIdsMilliseconds), this), 1, 2);
+    auto* retriesLabel = new QLabel(qText(kIdsCommsRetries), this);
     retriesLabel->setBuddy(retries_);
     grid->addWidget(retriesLabel, 2, 0);
     grid->addWidget(retries_, 2, 1);
     grid->setColumnStretch(3, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(tableText(kIdsDialogOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(tableText(kIdsDialogCancel), QDialogButtonBox::RejectRole);
+    QPushButton* ok = buttons->addButton(qText(kIdsDialogOk), QDialogButtonBox::AcceptRole);
+    buttons->addButton(qText(kIdsDialogCancel), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &CTempCommsWindow::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CTempCommsWindow::reject);
@@ -81,9 +78,7 @@ void CTempCommsWindow::accept() {
         retries_->text().toStdString(), time1_->text().toStdString(), time2_->text().toStdString());
     if (bad != CTempCommsDlg::Field::None) {
         messageBox_->showWarning(std::string(loadString(kIdsEnterInteger)));
-        QLineEdit* field = fields[static_cast<int>(bad)];
-        field->setFocus();
-        field->selectAll();
+        focusField(fields[static_cast<int>(bad)]);
         return;
     }
     QDialog::accept();

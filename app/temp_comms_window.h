@@ -1,12 +1,11 @@
 #pragma once
 
-#include "windows/message_box.h"
+#include "app/qt_message_box.h"
 #include "windows/temp_comms_dlg.h"
 
 #include <QDialog>
 #include <memory>
 
-class CQtMessageBox;
 class QLabel;
 class QLineEdit;
 
@@ -35,8 +34,7 @@ public:
 
 private:
     CTempCommsDlg logic_;
-    std::unique_ptr<CQtMessageBox> ownMessageBox_;
-    IMessageBox* messageBox_;
+    CWindowMessageBox messageBox_;
     QLabel* time1Label_ = nullptr;
     QLabel* time2Label_ = nullptr;
     QLineEdit* time1_ = nullptr;

@@ -1,13 +1,17 @@
 #include "app/testmodbus_window.h"
 
+#include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
+#include "app/qt_text.h"
+#include "app/qt_tool_window.h"
 #include "comms/comms_context.h"
 #include "platform/clock.h"
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "windows/vantrel_doc.h"
+#include "windows/view_commands.h"
 #include "windows/view_dialogs.h"
 
 #include <QButtonGroup>
@@ -32,14 +36,6 @@ constexpr int kMaxModbusId = 247;
 constexpr int kFrameBoxLines = 6;
 constexpr int kValuesBoxLines = 3;
 
-QString qText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString qId(unsigned id) {
-    return qText(loadString(id));
-}
-
 std::string stdText(const QString& text) {
     return text.toStdString();
 }
@@ -58,7 +54,7 @@ void setBoxHeight(QPlainTextEdit* box, int lines) {
 }
 
 void setTextIfChanged(QLineEdit* edit, const std::string& text) {
-    const QString value = QString::fromStdString(text);
+    const QString value = qText(text);
     if (edit->text() != value)
         edit->setText(value);
 }
@@ -69,7 +65,7 @@ void setTextIfChanged(QPlainTextEdit* edit, const QString& value) {
 }
 
 QPushButton* makeButton(unsigned id, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(qId(id), parent);
+    auto* button = new QPushButton(qText(id), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;
@@ -80,9 +76,9 @@ QPushButton* makeButton(unsigned id, const char* name, QWidget* parent) {
 CTestModbusWindow::CTestModbusWindow(CVantrelDoc& document, IViewDialogs& dialogs,
                                      CTestModbusDlg::Setup setup, IMessageBox* messageBox,
                                      QWidget* parent)
-    : QDialog(parent), document_(document), dialogs_(dialogs), messageBox_(messageBox),
+    : QDialog(parent), document_(document), dialogs_(dialogs), messageBox_(messageBox, this),
       mediaType_(setup.mediaType), logic_(document.message(), *this, std::move(setup)) {
-    setWindowTitle(qId(kIdsTestTitle));
+    setWindowTitle(qText(kIdsTestTitle));
     buildWidgets();
     buildLayout();
     logic_.onInitDialog();
@@ -112,9 +108,9 @@ WindowHandle CTestModbusWindow::handle() const {
 }
 
 void CTestModbusWindow::buildWidgets() {
-    rtu_ = new QRadioButton(qId(kIdsModbusTypeFirst), this);
-    ascii_ = new QRadioButton(qId(kIdsModbusTypeFirst + 1), this);
-    tcp_ = new QRadioButton(qId(kIdsModbusTypeFirst + 2), this);
+    rtu_ = new QRadioButton(qText(kIdsModbusTypeFirst), this);
+    ascii_ = new QRadioButton(qText(kIdsModbusTypeFirst + 1), this);
+    tcp_ = new QRadioButton(qText(kIdsModbusTypeFirst + 2), this);
     rtu_->setObjectName(QStringLiteral("modbusTypeRtu"));
     ascii_->setObjectName(QStringLiteral("modbusTypeAscii"));
     tcp_->setObjectName(QStringLiteral("modbusTypeTcp"));
@@ -126,14 +122,14 @@ void CTestModbusWindow::buildWidgets() {
     addressing_ = new QComboBox(this);
     addressing_->setObjectName(QStringLiteral("addressing"));
     for (int i = 0; i < kAddressingCount; ++i)
-        addressing_->addItem(qId(kIdsAddressingFirst + static_cast<unsigned>(i)));
+        addressing_->addItem(qText(kIdsAddressingFirst + static_cast<unsigned>(i)));
     modbusId_ = new QSpinBox(this);
     modbusId_->setObjectName(QStringLiteral("modbusId"));
     modbusId_->setRange(0, kMaxModbusId);
     function_ = new QComboBox(this);
     function_->setObjectName(QStringLiteral("functionCode"));
     for (int i = 0; i < kFunctionCount; ++i)
-        function_->addItem(qId(kIdsFunctionFirst + static_cast<unsigned>(i)));
+        function_->addItem(qText(kIdsFunctionFirst + static_cast<unsigned>(i)));
     const auto lineEdit = [this](const char* name) {
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(name));
@@ -150,7 +146,7 @@ void CTestModbusWindow::buildWidgets() {
     checkMode_ = new QComboBox(this);
     checkMode_->setObjectName(QStringLiteral("checkMode"));
     for (int i = 0; i < kCheckModeCount; ++i)
-        checkMode_->addItem(qId(kIdsCheckModeFirst + static_cast<unsigned>(i)));
+        checkMode_->addItem(qText(kIdsCheckModeFirst + static_cast<unsigned>(i)));
     checkValue_ = lineEdit("checkValue");
 
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -185,7 +181,7 @@ void CTestModbusWindow::buildLayout() {
     auto* grid = new QGridLayout;
     int row = 0;
     const auto label = [this](unsigned id, QWidget* buddy) {
-        auto* l = new QLabel(qId(id), this);
+        auto* l = new QLabel(qText(id), this);
         l->setBuddy(buddy);
         return l;
     };
@@ -237,9 +233,9 @@ void CTestModbusWindow::buildLayout() {
     checkValue_->setMaximumWidth(80);
     checkRow->addStretch();
     grid->addLayout(checkRow, row++, 1);
-    grid->addWidget(new QLabel(qId(kIdsTestTransmitMessageLabel), this), row++, 0, 1, 2);
+    grid->addWidget(new QLabel(qText(kIdsTestTransmitMessageLabel), this), row++, 0, 1, 2);
     grid->addWidget(transmitFrame_, row++, 0, 1, 2);
-    grid->addWidget(new QLabel(qId(kIdsTestReceiveMessageLabel), this), row++, 0, 1, 2);
+    grid->addWidget(new QLabel(qText(kIdsTestReceiveMessageLabel), this), row++, 0, 1, 2);
     grid->addWidget(receiveFrame_, row++, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
@@ -306,7 +302,7 @@ void CTestModbusWindow::applyForm() {
     setTextIfChanged(start_, f.startAddress);
     setTextIfChanged(quantity_, f.quantity);
     setTextIfChanged(stringSize_, f.stringSize);
-    setTextIfChanged(dataValues_, QString::fromStdString(f.dataValues));
+    setTextIfChanged(dataValues_, qText(f.dataValues));
     checkMode_->setCurrentIndex(f.checkMode);
     setTextIfChanged(checkValue_, f.checkValue);
     setTextIfChanged(transmitFrame_, frameText(f.transmitText));
@@ -324,7 +320,7 @@ void CTestModbusWindow::applyLayoutState() {
     if (listed != f.dataTypes) {
         dataType_->clear();
         for (int type : f.dataTypes)
-            dataType_->addItem(qId(static_cast<unsigned>(type)), type);
+            dataType_->addItem(qText(static_cast<unsigned>(type)), type);
     }
     dataType_->setCurrentIndex(dataType_->findData(f.dataType));
     rtu_->setEnabled(f.rtuEnabled);
@@ -337,17 +333,17 @@ void CTestModbusWindow::applyLayoutState() {
     dataType_->setEnabled(f.dataTypeEnabled);
     startLabel_->setVisible(f.startVisible);
     start_->setVisible(f.startVisible);
-    startLabel_->setText(qId(f.startLabel));
+    startLabel_->setText(qText(f.startLabel));
     quantityLabel_->setVisible(f.quantityVisible);
     quantity_->setVisible(f.quantityVisible);
-    quantityLabel_->setText(qId(f.quantityLabel));
+    quantityLabel_->setText(qText(f.quantityLabel));
     quantityLabel_->setEnabled(f.quantityEnabled);
     quantity_->setEnabled(f.quantityEnabled);
     stringSizeLabel_->setVisible(f.stringSizeVisible);
     stringSize_->setVisible(f.stringSizeVisible);
-    dataValuesLabel_->setText(QString::fromStdString(f.dataValuesLabel));
+    dataValuesLabel_->setText(qText(f.dataValuesLabel));
     dataValues_->setReadOnly(f.dataValuesReadOnly);
-    checkLabel_->setText(qId(f.checkLabel));
+    checkLabel_->setText(qText(f.checkLabel));
     checkMode_->setEnabled(f.checkModeEnabled);
     checkValue_->setVisible(f.checkValueVisible);
 }
@@ -355,9 +351,9 @@ void CTestModbusWindow::applyLayoutState() {
 void CTestModbusWindow::applyButtons() {
     const TestModbusForm& f = logic_.form;
     transmit_->setEnabled(f.transmitEnabled);
-    repeat_->setText(qId(f.repeatLabel));
+    repeat_->setText(qText(f.repeatLabel));
     cancel_->setEnabled(f.cancelEnabled);
-    statistics_->setText(QString::fromStdString(f.statistics));
+    statistics_->setText(qText(f.statistics));
     statistics_->setVisible(!f.statistics.empty());
 }
 
@@ -393,44 +389,21 @@ LParam CTestModbusWindow::onWindowMessage(unsigned message, WParam wParam, LPara
 }
 
 void CTestModbusWindow::openConvertor() {
-    if (convertorWindow_) {
-        convertorWindow_->raise();
-        convertorWindow_->activateWindow();
-        return;
-    }
-    convertorWindow_ = dialogs_.createConvertor(handle());
+    showToolWindow(convertorWindow_, [this] { return dialogs_.createConvertor(handle()); });
 }
 
 void CTestModbusWindow::openCommsLog() {
-    if (commsLogWindow_) {
-        commsLogWindow_->raise();
-        commsLogWindow_->activateWindow();
-        return;
-    }
-    commsLogWindow_ = dialogs_.createCommsLog(handle());
+    showToolWindow(commsLogWindow_, [this] { return dialogs_.createCommsLog(handle()); });
 }
 
 void CTestModbusWindow::changeTemporarySettings() {
-    CModbusMessage& message = document_.message();
-    int retries = message.retries;
-    int time1 = message.time1;
-    int time2 = message.time2;
-    if (!dialogs_.runTemporaryComms(mediaType_, retries, time1, time2))
-        return;
-    message.retries = retries;
-    message.time1 = time1;
-    message.time2 = time2;
-    postStatusRefresh();
+    if (::changeTemporarySettings(document_.message(), mediaType_, dialogs_))
+        postStatusRefresh();
 }
 
 void CTestModbusWindow::showMessage(const std::string& text) {
     applyForm();
-    if (messageBox_ != nullptr) {
-        messageBox_->showWarning(text);
-        return;
-    }
-    CQtMessageBox box(this);
-    box.showWarning(text);
+    messageBox_->showWarning(text);
 }
 
 void CTestModbusWindow::setFocus(TestField field) {
@@ -440,9 +413,8 @@ void CTestModbusWindow::setFocus(TestField field) {
     QWidget* widget = nullptr;
     switch (field) {
     case TestField::ModbusId:
-        modbusId_->setFocus();
-        modbusId_->selectAll();
-        return;
+        widget = modbusId_;
+        break;
     case TestField::FunctionCode:
         widget = function_;
         break;
@@ -459,9 +431,8 @@ void CTestModbusWindow::setFocus(TestField field) {
         widget = stringSize_;
         break;
     case TestField::DataValues:
-        dataValues_->setFocus();
-        dataValues_->selectAll();
-        return;
+        widget = dataValues_;
+        break;
     case TestField::CheckValue:
         widget = checkValue_;
         break;
@@ -474,9 +445,7 @@ void CTestModbusWindow::setFocus(TestField field) {
     default:
         return;
     }
-    widget->setFocus();
-    if (auto* edit = qobject_cast<QLineEdit*>(widget))
-        edit->selectAll();
+    focusField(widget);
 }
 
 int CTestModbusWindow::queueRequest(std::uint8_t* request, const std::uint16_t* requestLength,

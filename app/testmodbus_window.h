@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/qt_message_box.h"
 #include "platform/window_messages.h"
-#include "windows/message_box.h"
 #include "windows/testmodbus_dlg.h"
 
 #include <QDialog>
@@ -66,7 +66,7 @@ private:
 
     CVantrelDoc& document_;
     IViewDialogs& dialogs_;
-    IMessageBox* messageBox_;
+    CWindowMessageBox messageBox_;
     MediaType mediaType_;
     CTestModbusDlg logic_;
     bool applying_ = false;

@@ -1,5 +1,6 @@
 #include "app/vantrel_app.h"
 
+#include "app/qt_text.h"
 #include "comms/client_socket.h"
 #include "comms/port_map.h"
 #include "config/demo_locations.h"
@@ -44,7 +45,7 @@ std::uint32_t versionLS() {
 
 // The desktop's program for a file's type (xdg-open on most desktops).
 bool openWithDesktop(const std::string& file) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(qText(file)));
 }
 
 } // namespace

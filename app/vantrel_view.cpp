@@ -2,6 +2,8 @@
 
 #include "app/main_frame.h"
 #include "app/qt_message_target.h"
+#include "app/qt_text.h"
+#include "app/qt_tool_window.h"
 #include "windows/vantrel_doc.h"
 #include "windows/view_hint.h"
 
@@ -56,8 +58,7 @@ bool CVantrelView::watchdogActive() const {
 
 QString CVantrelView::hintText() const {
     const bool online = document_.online != 0;
-    return QString::fromStdString(
-        viewHintText(online, online ? document_.currentLocation.name : std::string()));
+    return qText(viewHintText(online, online ? document_.currentLocation.name : std::string()));
 }
 
 void CVantrelView::paintEvent(QPaintEvent*) {
@@ -106,7 +107,7 @@ void CVantrelView::runCommand(Command command) {
         commands_.testComms();
         break;
     case Command::CommsLog:
-        showToolWindow(commsLogWindow_, true);
+        showToolWindow(commsLogWindow_, [this] { return dialogs_.createCommsLog(handle()); });
         break;
     case Command::HelpTopics:
         commands_.helpTopics(paths_.helpDocument);
@@ -115,7 +116,7 @@ void CVantrelView::runCommand(Command command) {
         commands_.releaseNotes(paths_.releaseNotes);
         break;
     case Command::Convertor:
-        showToolWindow(convertorWindow_, false);
+        showToolWindow(convertorWindow_, [this] { return dialogs_.createConvertor(handle()); });
         break;
     case Command::About:
         dialogs_.showAbout();
@@ -124,16 +125,6 @@ void CVantrelView::runCommand(Command command) {
         break;
     }
     frame_.updateCommandStates();
-}
-
-void CVantrelView::showToolWindow(QPointer<QWidget>& window, bool commsLog) {
-    if (window) {
-        window->show();
-        window->raise();
-        window->activateWindow();
-        return;
-    }
-    window = commsLog ? dialogs_.createCommsLog(handle()) : dialogs_.createConvertor(handle());
 }
 
 LParam CVantrelView::onMessage(unsigned message, WParam, LParam) {

@@ -49,7 +49,6 @@ protected:
 
 private:
     LParam onMessage(unsigned message, WParam wParam, LParam lParam);
-    void showToolWindow(QPointer<QWidget>& window, bool commsLog);
 
     CVantrelDoc& document_;
     CMainFrame& frame_;

@@ -94,16 +94,20 @@ void CViewCommands::disconnectSequence() {
 void CViewCommands::temporaryCommsSetup() {
     if (!document_.online)
         return;
-    CModbusMessage& message = document_.message();
+    if (changeTemporarySettings(document_.message(), document_.currentLocation.mediaType, dialogs_))
+        postStatusRefresh_();
+}
+
+bool changeTemporarySettings(CModbusMessage& message, MediaType mediaType, IViewDialogs& dialogs) {
     int retries = message.retries;
     int time1 = message.time1;
     int time2 = message.time2;
-    if (dialogs_.runTemporaryComms(document_.currentLocation.mediaType, retries, time1, time2)) {
-        message.retries = retries;
-        message.time1 = time1;
-        message.time2 = time2;
-        postStatusRefresh_();
-    }
+    if (!dialogs.runTemporaryComms(mediaType, retries, time1, time2))
+        return false;
+    message.retries = retries;
+    message.time1 = time1;
+    message.time2 = time2;
+    return true;
 }
 
 void CViewCommands::testComms() {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+class CModbusMessage;
 class CSettingsFile;
 class CVantrelDoc;
 
@@ -51,6 +52,11 @@ private:
     IMessageBox& messageBox_;
     std::function<void()> postStatusRefresh_;
 };
+
+// Change Temporary Settings, from the view or the Test dialog: the retries and time-outs of
+// `message` through the temporary settings dialog. True when the user accepted new values (the
+// status bar then needs to show them).
+bool changeTemporarySettings(CModbusMessage& message, MediaType mediaType, IViewDialogs& dialogs);
 
 // What to tell the user when `file` could not be shown, and how they may view it.
 std::string fileNotShownText(const ShowResult& result, const std::string& file);

@@ -1,5 +1,6 @@
 #include "app/widgets/comms_log_model.h"
 
+#include "app/qt_text.h"
 #include "resources/string_table.h"
 #include "windows/comms_log_dlg.h"
 
@@ -7,10 +8,6 @@ namespace {
 
 // Characters of a message on one line of its tip: 16 bytes.
 constexpr qsizetype kTipLineChars = 48;
-
-QString qText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 } // namespace
 

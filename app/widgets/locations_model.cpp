@@ -1,19 +1,11 @@
 #include "app/widgets/locations_model.h"
 
+#include "app/qt_text.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "windows/setup_locations_dlg.h"
 
 #include <array>
-
-namespace {
-
-QString tableText(unsigned id) {
-    const std::string_view view = loadString(id);
-    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
-}
-
-} // namespace
 
 int CLocationsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : list_.rowCount();
@@ -26,7 +18,7 @@ int CLocationsModel::columnCount(const QModelIndex& parent) const {
 QVariant CLocationsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    return QString::fromStdString(list_.cellText(index.row(), index.column()));
+    return qText(list_.cellText(index.row(), index.column()));
 }
 
 QVariant CLocationsModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -36,7 +28,7 @@ QVariant CLocationsModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= kLocationColumnCount)
         return {};
-    return tableText(kHeaders[static_cast<std::size_t>(section)]);
+    return qText(kHeaders[static_cast<std::size_t>(section)]);
 }
 
 Qt::ItemFlags CLocationsModel::flags(const QModelIndex& index) const {
