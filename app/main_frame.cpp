@@ -59,85 +59,65 @@ QAction* CMainFrame::action(Command command) const {
     return it == actions_.end() ? nullptr : it->second;
 }
 
-QAction* CMainFrame::addCommand(Command command, unsigned textId, unsigned promptId,
-                                unsigned tipId) {
-    auto* commandAction = new QAction(textId ? qText(textId) : QString(), this);
-    if (promptId) {
-        commandAction->setStatusTip(qText(promptId));
-        commandAction->setWhatsThis(qText(promptId));
+namespace {
+
+QKeySequence commandKey(CommandKey key) {
+    switch (key) {
+    case CommandKey::F1:
+        return QKeySequence(Qt::Key_F1);
+    case CommandKey::ShiftF1:
+        return QKeySequence(Qt::SHIFT | Qt::Key_F1);
+    default:
+        return {};
     }
-    if (tipId)
-        commandAction->setToolTip(qText(tipId));
-    const QPixmap pixmap = toolbarPixmap(command);
-    if (command != Command::LogCommunications && command != Command::Toolbar &&
-        command != Command::StatusBar && command != Command::HelpTopics &&
-        command != Command::ReleaseNotes)
-        commandAction->setIcon(QIcon(pixmap));
+}
+
+} // namespace
+
+QAction* CMainFrame::addCommand(const CommandEntry& entry) {
+    auto* commandAction = new QAction(entry.textId ? qText(entry.textId) : QString(), this);
+    if (entry.promptId) {
+        commandAction->setStatusTip(qText(entry.promptId));
+        commandAction->setWhatsThis(qText(entry.promptId));
+    }
+    if (entry.tipId)
+        commandAction->setToolTip(qText(entry.tipId));
+    if (entry.onToolbar)
+        commandAction->setIcon(QIcon(toolbarPixmap(entry.command)));
     commandAction->setIconVisibleInMenu(false);
-    actions_[command] = commandAction;
+    if (entry.checkable) {
+        commandAction->setCheckable(true);
+        commandAction->setChecked(true);
+    }
+    if (entry.key != CommandKey::None)
+        commandAction->setShortcut(commandKey(entry.key));
+    actions_[entry.command] = commandAction;
     return commandAction;
 }
 
 void CMainFrame::createMenus() {
-    QMenu* setup = menuBar()->addMenu(qText(kIdsMenuSetup));
-    QAction* logComms = addCommand(Command::LogCommunications, kIdsMenuLogCommunications,
-                                   kIdsPromptLogCommunications, 0);
-    logComms->setCheckable(true);
-    logComms->setChecked(true);
-    setup->addAction(logComms);
-    setup->addSeparator();
-    setup->addAction(
-        addCommand(Command::Locations, kIdsMenuLocations, kIdsPromptLocations, kIdsTipLocations));
+    QMenu* menu = nullptr;
+    unsigned menuId = 0;
+    for (const CommandEntry& entry : kCommandTable) {
+        QAction* commandAction = addCommand(entry);
+        if (entry.menuId == 0) {
+            addAction(commandAction);
+            continue;
+        }
+        if (entry.menuId != menuId) {
+            menuId = entry.menuId;
+            menu = menuBar()->addMenu(qText(menuId));
+        } else if (entry.menuSeparatorBefore) {
+            menu->addSeparator();
+        }
+        menu->addAction(commandAction);
+    }
 
-    QMenu* online = menuBar()->addMenu(qText(kIdsMenuOnline));
-    online->addAction(
-        addCommand(Command::Connect, kIdsMenuConnect, kIdsPromptConnect, kIdsTipConnect));
-    online->addAction(addCommand(Command::Disconnect, kIdsMenuDisconnect, kIdsPromptDisconnect,
-                                 kIdsTipDisconnect));
-    online->addSeparator();
-    online->addAction(addCommand(Command::TemporaryCommsSetup, kIdsMenuTemporaryCommsSetup,
-                                 kIdsPromptTemporaryCommsSetup, kIdsTipTemporaryCommsSetup));
-    online->addAction(
-        addCommand(Command::TestComms, kIdsMenuTestComms, kIdsPromptTestComms, kIdsTipTestComms));
-
-    QMenu* view = menuBar()->addMenu(qText(kIdsMenuView));
-    view->addAction(
-        addCommand(Command::CommsLog, kIdsMenuCommsLog, kIdsPromptCommsLog, kIdsTipCommsLog));
-    view->addSeparator();
-    QAction* toolbar = addCommand(Command::Toolbar, kIdsMenuToolbar, kIdsPromptToolbar, 0);
-    toolbar->setCheckable(true);
-    toolbar->setChecked(true);
-    view->addAction(toolbar);
-    QAction* statusBarAction =
-        addCommand(Command::StatusBar, kIdsMenuStatusBar, kIdsPromptStatusBar, 0);
-    statusBarAction->setCheckable(true);
-    statusBarAction->setChecked(true);
-    view->addAction(statusBarAction);
-
-    QMenu* help = menuBar()->addMenu(qText(kIdsMenuHelp));
-    QAction* helpTopics =
-        addCommand(Command::HelpTopics, kIdsMenuHelpTopics, kIdsPromptHelpTopics, 0);
-    helpTopics->setShortcut(QKeySequence(Qt::Key_F1));
-    help->addAction(helpTopics);
-    help->addAction(
-        addCommand(Command::ReleaseNotes, kIdsMenuReleaseNotes, kIdsPromptReleaseNotes, 0));
-    help->addSeparator();
-    help->addAction(
-        addCommand(Command::Convertor, kIdsMenuConvertor, kIdsPromptConvertor, kIdsTipConvertor));
-    help->addSeparator();
-    help->addAction(addCommand(Command::About, kIdsMenuAbout, kIdsPromptAbout, kIdsTipAbout));
-
-    // Shift+F1 and the last toolbar button: the "what's this" pointer.
-    QAction* contextHelp =
-        addCommand(Command::ContextHelp, 0, kIdsPromptContextHelp, kIdsTipContextHelp);
-    contextHelp->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
-    addAction(contextHelp);
-
-    connect(toolbar, &QAction::toggled, this, [this](bool visible) {
+    connect(action(Command::Toolbar), &QAction::toggled, this, [this](bool visible) {
         if (toolBar_)
             toolBar_->setVisible(visible);
     });
-    connect(statusBarAction, &QAction::toggled, this,
+    connect(action(Command::StatusBar), &QAction::toggled, this,
             [this](bool visible) { statusBar()->setVisible(visible); });
 }
 
@@ -147,20 +127,13 @@ void CMainFrame::createToolBar() {
     toolBar_->setIconSize(QSize(16, 15));
     toolBar_->setMovable(true);
     toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
-    toolBar_->addAction(action(Command::Locations));
-    toolBar_->addSeparator();
-    toolBar_->addAction(action(Command::Connect));
-    toolBar_->addAction(action(Command::Disconnect));
-    toolBar_->addSeparator();
-    toolBar_->addAction(action(Command::TemporaryCommsSetup));
-    toolBar_->addAction(action(Command::TestComms));
-    toolBar_->addSeparator();
-    toolBar_->addAction(action(Command::CommsLog));
-    toolBar_->addSeparator();
-    toolBar_->addAction(action(Command::Convertor));
-    toolBar_->addSeparator();
-    toolBar_->addAction(action(Command::About));
-    toolBar_->addAction(action(Command::ContextHelp));
+    for (const CommandEntry& entry : kCommandTable) {
+        if (!entry.onToolbar)
+            continue;
+        if (entry.toolbarSeparatorBefore)
+            toolBar_->addSeparator();
+        toolBar_->addAction(action(entry.command));
+    }
     // Hiding the toolbar by its own context menu keeps the View menu's check in step.
     connect(toolBar_, &QToolBar::visibilityChanged, this, [this](bool visible) {
         if (!isHidden())

@@ -58,7 +58,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* addCommand(Command command, unsigned textId, unsigned promptId, unsigned tipId);
+    QAction* addCommand(const CommandEntry& entry);
     void createMenus();
     void createToolBar();
     void createStatusBar();
