@@ -11,6 +11,7 @@
 #include "windows/view_commands.h"
 
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -80,8 +82,12 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
 
     status_ = new QLabel(qText(kIdsLogTimeDifference), this);
     status_->setAlignment(Qt::AlignCenter);
-    status_->resize(fontMetrics().horizontalAdvance(QLatin1String(kWidestStatusSample)) + 8,
-                    fontMetrics().height() + 4);
+    status_->setFixedSize(fontMetrics().horizontalAdvance(QLatin1String(kWidestStatusSample)) + 8,
+                          fontMetrics().height() + 4);
+    // Hidden, it keeps its room: the list never grows or shrinks as the text comes and goes.
+    QSizePolicy statusPolicy = status_->sizePolicy();
+    statusPolicy.setRetainSizeWhenHidden(true);
+    status_->setSizePolicy(statusPolicy);
 
     const unsigned buttonTexts[ButtonCount] = {kIdsLogRefresh, kIdsLogSaveToFile, kIdsLogClearLog,
                                                kIdsDialogCancel};
@@ -89,8 +95,7 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     for (int which = 0; which < ButtonCount; ++which) {
         auto* button = new QPushButton(qText(buttonTexts[which]), this);
         button->setAutoDefault(false);
-        button->resize(std::max(button->sizeHint().width(), buttonMinimum),
-                       button->sizeHint().height());
+        button->setMinimumWidth(std::max(button->sizeHint().width(), buttonMinimum));
         buttons_[static_cast<std::size_t>(which)] = button;
     }
     connect(buttons_[Refresh], &QPushButton::clicked, this, [this] { logic_.onRefresh(); });
@@ -109,11 +114,12 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
         return LParam{0};
     });
 
+    buildLayout();
     int buttonsWidth = kButtonGap * (ButtonCount + 1);
     for (const QPushButton* button : buttons_)
-        buttonsWidth += button->width();
+        buttonsWidth += button->minimumWidth();
     setMinimumSize(std::max(buttonsWidth, status_->width() + 2 * kListSideMargin),
-                   kListTop + kButtonHeightsBelowList * buttons_[Cancel]->height() * 2);
+                   kListTop + kButtonHeightsBelowList * buttonHeight() * 2);
     measureTexts();
     // Wide enough that the columns show a whole frame.
     const int openingWidth =
@@ -121,7 +127,8 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     resize(std::max({minimumWidth(), kWidthDialogUnits * fontMetrics().averageCharWidth() / 4,
                      openingWidth}),
            kHeightDialogUnits * fontMetrics().height() / 8);
-    layOut();
+    // Places the list now: the opening column widths follow from its width.
+    layout()->activate();
     setColumnWidths(CCommsLogDlg::fittedWidths(columnsWidth(), false, textWidths_));
     logic_.onOpen();
 }
@@ -137,22 +144,33 @@ bool CCommsLogWindow::batchTimerActive() const {
     return batchTimer_->isActive();
 }
 
-void CCommsLogWindow::layOut() {
-    const int buttonHeight = buttons_[Cancel]->height();
-    const int listBottom = height() - kButtonHeightsBelowList * buttonHeight;
-    list_->setGeometry(kListSideMargin, kListTop, std::max(0, width() - 2 * kListSideMargin),
-                       std::max(0, listBottom - kListTop));
-    status_->move((width() - status_->width()) / 2,
-                  listBottom + static_cast<int>(kStatusOffset * buttonHeight));
-    int rowWidth = kButtonGap * (ButtonCount - 1);
-    for (const QPushButton* button : buttons_)
-        rowWidth += button->width();
-    int x = (width() - rowWidth) / 2;
-    const int y = listBottom + static_cast<int>(kButtonsOffset * buttonHeight);
-    for (QPushButton* button : buttons_) {
-        button->move(x, y);
-        x += button->width() + kButtonGap;
-    }
+int CCommsLogWindow::buttonHeight() const {
+    return buttons_[Cancel]->sizeHint().height();
+}
+
+// The list takes the window's width within its margins and all the height the status text and
+// the centred row of buttons leave.
+void CCommsLogWindow::buildLayout() {
+    const int buttonHeight = this->buttonHeight();
+    const int statusTop = static_cast<int>(kStatusOffset * buttonHeight);
+    const int buttonsTop = static_cast<int>(kButtonsOffset * buttonHeight);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setSpacing(kButtonGap);
+    buttonRow->addStretch();
+    for (QPushButton* button : buttons_)
+        buttonRow->addWidget(button);
+    buttonRow->addStretch();
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(kListSideMargin, kListTop, kListSideMargin,
+                               kButtonHeightsBelowList * buttonHeight - buttonsTop - buttonHeight);
+    column->setSpacing(0);
+    column->addWidget(list_, 1);
+    column->addSpacing(statusTop);
+    column->addWidget(status_, 0, Qt::AlignHCenter);
+    column->addSpacing(buttonsTop - statusTop - status_->height());
+    column->addLayout(buttonRow);
 }
 
 void CCommsLogWindow::measureTexts() {
@@ -203,7 +221,6 @@ void CCommsLogWindow::showEvent(QShowEvent* event) {
 
 void CCommsLogWindow::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    layOut();
     // Resizes before the window is first shown belong to its opening.
     if (opened_)
         setColumnWidths(logic_.resizeWidths(columnsWidth(), textWidths_));

@@ -55,7 +55,8 @@ private:
     bool showsLastRow() const override;
     void showLastRow() override;
 
-    void layOut();
+    void buildLayout();
+    int buttonHeight() const;
     void measureTexts();
     // The width the columns share: the list's inside, less a vertical scroll bar's room so that
     // its coming and going never needs a horizontal one. The chrome is the rest of the list.
