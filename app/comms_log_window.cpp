@@ -1,5 +1,6 @@
 #include "app/comms_log_window.h"
 
+#include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
 #include "app/qt_text.h"
@@ -62,7 +63,7 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     setWindowTitle(qText(kIdsLogWindowTitle));
 
     model_ = new CCommsLogModel(logic_, this);
-    list_ = new QTableView(this);
+    list_ = named(new QTableView(this), "list");
     list_->setModel(model_);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -80,7 +81,7 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CCommsLogWindow::columnClicked);
 
-    status_ = new QLabel(qText(kIdsLogTimeDifference), this);
+    status_ = named(new QLabel(qText(kIdsLogTimeDifference), this), "status");
     status_->setAlignment(Qt::AlignCenter);
     status_->setFixedSize(fontMetrics().horizontalAdvance(QLatin1String(kWidestStatusSample)) + 8,
                           fontMetrics().height() + 4);
@@ -91,9 +92,10 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
 
     const unsigned buttonTexts[ButtonCount] = {kIdsLogRefresh, kIdsLogSaveToFile, kIdsLogClearLog,
                                                kIdsDialogCancel};
+    const char* const buttonNames[ButtonCount] = {"refresh", "saveToFile", "clearLog", "cancel"};
     const int buttonMinimum = kButtonMinimumDialogUnits * fontMetrics().averageCharWidth() / 4;
     for (int which = 0; which < ButtonCount; ++which) {
-        auto* button = new QPushButton(qText(buttonTexts[which]), this);
+        auto* button = named(new QPushButton(qText(buttonTexts[which]), this), buttonNames[which]);
         button->setAutoDefault(false);
         button->setMinimumWidth(std::max(button->sizeHint().width(), buttonMinimum));
         buttons_[static_cast<std::size_t>(which)] = button;

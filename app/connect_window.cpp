@@ -1,6 +1,7 @@
 #include "app/connect_window.h"
 
 #include "app/modem_hang_up_window.h"
+#include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
 #include "app/qt_text.h"
@@ -58,7 +59,7 @@ CConnectWindow::~CConnectWindow() {
 
 void CConnectWindow::buildWidgets() {
     setWindowTitle(qText(kIdsConnectTitle));
-    list_ = new QTreeWidget(this);
+    list_ = named(new QTreeWidget(this), "locationList");
     list_->setColumnCount(4);
     QStringList headers;
     for (const unsigned id : kColumnHeaders)
@@ -82,9 +83,9 @@ void CConnectWindow::buildWidgets() {
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     response_ = makeLine(this);
 
-    connectButton_ = new QPushButton(qText(kIdsConnectButton), this);
-    cancelButton_ = new QPushButton(qText(kIdsDialogCancel), this);
-    abortButton_ = new QPushButton(qText(kIdsAbortButton), this);
+    connectButton_ = named(new QPushButton(qText(kIdsConnectButton), this), "connect");
+    cancelButton_ = named(new QPushButton(qText(kIdsDialogCancel), this), "cancel");
+    abortButton_ = named(new QPushButton(qText(kIdsAbortButton), this), "abort");
     connectButton_->setDefault(true);
     abortButton_->setVisible(false);
     connect(connectButton_, &QPushButton::clicked, this, [this] { logic_->connect(); });

@@ -30,17 +30,17 @@ CNumberConvertorWindow::CNumberConvertorWindow(WindowHandle opener,
     setModal(false);
     setWindowTitle(qText(kIdsConvertorTitle));
 
-    dataTypes_ = new QComboBox(this);
+    dataTypes_ = named(new QComboBox(this), "dataType");
     for (const unsigned id : CNumberConvertorDlg::dataTypeTexts())
         dataTypes_->addItem(qText(id));
     dataTypes_->setCurrentIndex(logic_.dataTypeIndex);
-    byteOrders_ = new QComboBox(this);
+    byteOrders_ = named(new QComboBox(this), "byteOrder");
     fillByteOrders();
     connect(dataTypes_, &QComboBox::currentIndexChanged, this,
             &CNumberConvertorWindow::onDataTypeChanged);
 
-    valueField_ = new QLineEdit(this);
-    hexField_ = new QLineEdit(this);
+    valueField_ = named(new QLineEdit(this), "value");
+    hexField_ = named(new QLineEdit(this), "hex");
     const int fieldWidth = fontMetrics().horizontalAdvance(QLatin1Char('0')) * kFieldMinimumChars;
     valueField_->setMinimumWidth(fieldWidth);
     hexField_->setMinimumWidth(fieldWidth);
@@ -50,9 +50,9 @@ CNumberConvertorWindow::CNumberConvertorWindow(WindowHandle opener,
     auto* byteOrderLabel = new QLabel(qText(kIdsConvertorHexFormatLabel), this);
     byteOrderLabel->setBuddy(byteOrders_);
 
-    convertButton_ = new QPushButton(qText(kIdsConvertorConvert), this);
+    convertButton_ = named(new QPushButton(qText(kIdsConvertorConvert), this), "convert");
     convertButton_->setDefault(true);
-    cancelButton_ = new QPushButton(qText(kIdsDialogCancel), this);
+    cancelButton_ = named(new QPushButton(qText(kIdsDialogCancel), this), "cancel");
     connect(convertButton_, &QPushButton::clicked, this, &CNumberConvertorWindow::onConvert);
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QDialogButtonBox(this);

@@ -23,13 +23,6 @@ public:
                            IMessageBox* messageBox = nullptr, QWidget* parent = nullptr);
     ~CNumberConvertorWindow() override;
 
-    QComboBox* dataTypeList() const { return dataTypes_; }
-    QComboBox* byteOrderList() const { return byteOrders_; }
-    QLineEdit* valueField() const { return valueField_; }
-    QLineEdit* hexField() const { return hexField_; }
-    QPushButton* convertButton() const { return convertButton_; }
-    QPushButton* cancelButton() const { return cancelButton_; }
-
 private:
     void messageBox(unsigned id) override;
     void focusField(ConvertorField field) override;

@@ -14,6 +14,12 @@ inline std::string editedBytes(const std::string& held, const QString& shown) {
     return qText(held) == shown ? held : shown.toStdString();
 }
 
+// Names a control by its objectName, the one way tests find it (QObject::findChild); returns it.
+template <typename Control> Control* named(Control* control, const char* name) {
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
 // Focus on a field and select its whole text, as after a refused entry.
 inline void focusField(QWidget* field) {
     if (!field)

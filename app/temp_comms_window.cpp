@@ -31,9 +31,9 @@ CTempCommsWindow::CTempCommsWindow(MediaType mediaType, int retries, int time1, 
     setWindowTitle(qText(kIdsTempCommsTitle));
     time1Label_ = new QLabel(qText(logic_.time1LabelId()), this);
     time2Label_ = new QLabel(qText(logic_.time2LabelId()), this);
-    time1_ = makeEdit(time1, this);
-    time2_ = makeEdit(time2, this);
-    retries_ = makeEdit(retries, this);
+    time1_ = named(makeEdit(time1, this), "time1");
+    time2_ = named(makeEdit(time2, this), "time2");
+    retries_ = named(makeEdit(retries, this), "retries");
     time1Label_->setBuddy(time1_);
     time2Label_->setBuddy(time2_);
 

@@ -24,9 +24,6 @@ public:
     int time1() const { return logic_.time1; }
     int time2() const { return logic_.time2; }
 
-    QLineEdit* retriesEdit() const { return retries_; }
-    QLineEdit* time1Edit() const { return time1_; }
-    QLineEdit* time2Edit() const { return time2_; }
     QString time1Label() const;
     QString time2Label() const;
 

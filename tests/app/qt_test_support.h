@@ -60,6 +60,13 @@ inline void saveScreenshot(QWidget& widget, const std::string& name) {
     EXPECT_TRUE(widget.grab().save(directory + "/" + QString::fromStdString(name))) << name;
 }
 
+// A control of a window by its objectName.
+template <typename Control> Control* control(const QWidget& window, const char* name) {
+    auto* found = window.findChild<Control*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
 inline std::string text(unsigned id) {
     return std::string(loadString(id));
 }

@@ -336,8 +336,8 @@ TEST_F(ConnectWindow, MenuCommandsConnectChangeTheParametersAndConnectAgain) {
             if (connect->connectButton()->isEnabled())
                 QTest::mouseClick(connect->connectButton(), Qt::LeftButton);
         } else if (auto* temporary = qobject_cast<CTempCommsWindow*>(&window)) {
-            temporary->retriesEdit()->setText("0");
-            temporary->time1Edit()->setText("4321");
+            control<QLineEdit>(*temporary, "retries")->setText("0");
+            control<QLineEdit>(*temporary, "time1")->setText("4321");
             temporary->accept();
         } else {
             window.close();
@@ -631,12 +631,12 @@ TEST(TempCommsWindow, LabelsFollowTheMediaAndOkChecksTheFields) {
     saveScreenshot(serial, "temp_comms_serial.png");
 
     // The field that does not read gets the focus; the dialog stays open.
-    serial.time2Edit()->setText("");
+    control<QLineEdit>(serial, "time2")->setText("");
     serial.accept();
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0], "Please enter an integer.");
     EXPECT_TRUE(serial.isVisible());
-    EXPECT_EQ(serial.focusWidget(), serial.time2Edit());
+    EXPECT_EQ(serial.focusWidget(), control<QLineEdit>(serial, "time2"));
 }
 
 } // namespace

@@ -49,13 +49,13 @@ protected:
 
     // Types into both fields as the operator would and presses Convert.
     void convert(int type, int order, const char* value, const char* hex) {
-        window->dataTypeList()->setCurrentIndex(type);
-        window->byteOrderList()->setCurrentIndex(order);
-        window->valueField()->clear();
-        window->hexField()->clear();
-        QTest::keyClicks(window->valueField(), QString::fromUtf8(value));
-        QTest::keyClicks(window->hexField(), QString::fromUtf8(hex));
-        QTest::mouseClick(window->convertButton(), Qt::LeftButton);
+        control<QComboBox>(*window, "dataType")->setCurrentIndex(type);
+        control<QComboBox>(*window, "byteOrder")->setCurrentIndex(order);
+        control<QLineEdit>(*window, "value")->clear();
+        control<QLineEdit>(*window, "hex")->clear();
+        QTest::keyClicks(control<QLineEdit>(*window, "value"), QString::fromUtf8(value));
+        QTest::keyClicks(control<QLineEdit>(*window, "hex"), QString::fromUtf8(hex));
+        QTest::mouseClick(control<QPushButton>(*window, "convert"), Qt::LeftButton);
     }
 
     void screenshot(const char* name) {
@@ -76,22 +76,23 @@ TEST_F(ConvertorWindow, ShowsItsTextsAndOffersModiconForFloatAndDoubleOnly) {
     for (const QLabel* label : window->findChildren<QLabel*>())
         labels << label->text();
     EXPECT_EQ(labels, QStringList({"Data Type:", "Hexadecimal Format:"}));
-    EXPECT_EQ(window->convertButton()->text(), "Con&vert");
-    EXPECT_EQ(window->cancelButton()->text(), "&Cancel");
-    EXPECT_EQ(items(window->dataTypeList()).size(), 9);
-    EXPECT_EQ(window->dataTypeList()->currentText(), "Float");
-    EXPECT_EQ(items(window->byteOrderList()),
+    EXPECT_EQ(control<QPushButton>(*window, "convert")->text(), "Con&vert");
+    EXPECT_EQ(control<QPushButton>(*window, "cancel")->text(), "&Cancel");
+    EXPECT_EQ(items(control<QComboBox>(*window, "dataType")).size(), 9);
+    EXPECT_EQ(control<QComboBox>(*window, "dataType")->currentText(), "Float");
+    EXPECT_EQ(items(control<QComboBox>(*window, "byteOrder")),
               QStringList({"Motorola (Big Endian)", "Intel (Little Endian)", "Modicon"}));
-    EXPECT_EQ(window->byteOrderList()->currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>(*window, "byteOrder")->currentIndex(), 0);
 
-    window->byteOrderList()->setCurrentIndex(OrderModicon);
-    window->dataTypeList()->setCurrentIndex(ConvertInt16);
-    EXPECT_EQ(window->byteOrderList()->count(), 2);
-    EXPECT_EQ(window->byteOrderList()->currentIndex(), -1) << "Modicon is gone, nothing selected";
-    window->byteOrderList()->setCurrentIndex(OrderIntel);
-    window->dataTypeList()->setCurrentIndex(ConvertDouble);
-    EXPECT_EQ(window->byteOrderList()->count(), 3);
-    EXPECT_EQ(window->byteOrderList()->currentText(), "Intel (Little Endian)");
+    control<QComboBox>(*window, "byteOrder")->setCurrentIndex(OrderModicon);
+    control<QComboBox>(*window, "dataType")->setCurrentIndex(ConvertInt16);
+    EXPECT_EQ(control<QComboBox>(*window, "byteOrder")->count(), 2);
+    EXPECT_EQ(control<QComboBox>(*window, "byteOrder")->currentIndex(), -1)
+        << "Modicon is gone, nothing selected";
+    control<QComboBox>(*window, "byteOrder")->setCurrentIndex(OrderIntel);
+    control<QComboBox>(*window, "dataType")->setCurrentIndex(ConvertDouble);
+    EXPECT_EQ(control<QComboBox>(*window, "byteOrder")->count(), 3);
+    EXPECT_EQ(control<QComboBox>(*window, "byteOrder")->currentText(), "Intel (Little Endian)");
 }
 
 TEST_F(ConvertorWindow, ConvertsFloatInEveryOrderAndAString) {
@@ -104,13 +105,13 @@ TEST_F(ConvertorWindow, ConvertsFloatInEveryOrderAndAString) {
                   {OrderModicon, "00 00 3F 80", "convertor_float_modicon.png"}};
     for (const auto& o : orders) {
         convert(ConvertFloat, o.order, "1.0", "");
-        EXPECT_EQ(window->hexField()->text(), o.bytes);
+        EXPECT_EQ(control<QLineEdit>(*window, "hex")->text(), o.bytes);
         screenshot(o.screenshot);
         convert(ConvertFloat, o.order, "", o.bytes);
-        EXPECT_EQ(window->valueField()->text(), "1.000000");
+        EXPECT_EQ(control<QLineEdit>(*window, "value")->text(), "1.000000");
     }
     convert(ConvertString, OrderMotorola, "Pump 7", "");
-    EXPECT_EQ(window->hexField()->text(), "50 75 6D 70 20 37 ");
+    EXPECT_EQ(control<QLineEdit>(*window, "hex")->text(), "50 75 6D 70 20 37 ");
     screenshot("convertor_ascii_string.png");
     EXPECT_TRUE(messages.messages.empty());
 }
@@ -134,16 +135,19 @@ TEST_F(ConvertorWindow, BadInputNamesItselfAndFocusesTheFieldToFix) {
         messages.messages.clear();
         convert(c.type, OrderMotorola, c.value, c.hex);
         EXPECT_EQ(messages.messages, std::vector<std::string>{c.message}) << c.message;
-        EXPECT_EQ(window->valueField()->text(), QString::fromUtf8(c.value)) << "nothing lost";
-        EXPECT_EQ(window->hexField()->text(), QString::fromUtf8(c.hex)) << "nothing lost";
-        QLineEdit* focused = c.hexFocused ? window->hexField() : window->valueField();
+        EXPECT_EQ(control<QLineEdit>(*window, "value")->text(), QString::fromUtf8(c.value))
+            << "nothing lost";
+        EXPECT_EQ(control<QLineEdit>(*window, "hex")->text(), QString::fromUtf8(c.hex))
+            << "nothing lost";
+        QLineEdit* focused = c.hexFocused ? control<QLineEdit>(*window, "hex")
+                                          : control<QLineEdit>(*window, "value");
         EXPECT_TRUE(focused->hasFocus()) << c.message;
         EXPECT_EQ(focused->selectedText(), focused->text()) << c.message;
     }
 }
 
 TEST_F(ConvertorWindow, CancelDestroysTheWindowAndTellsTheOpener) {
-    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(*window, "cancel"), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
     EXPECT_EQ(received, std::vector<unsigned>{WM_CONVERTOR_CLOSED});

@@ -804,9 +804,9 @@ TEST(TestWindow, ToolWindowsOpenOnceAndCloseWithTheWindow) {
     bool used = false;
     const auto user = [&](QWidget& window) {
         if (auto* temporary = qobject_cast<CTempCommsWindow*>(&window)) {
-            temporary->retriesEdit()->setText("5");
-            temporary->time1Edit()->setText("1500");
-            temporary->time2Edit()->setText("150");
+            control<QLineEdit>(*temporary, "retries")->setText("5");
+            control<QLineEdit>(*temporary, "time1")->setText("1500");
+            control<QLineEdit>(*temporary, "time2")->setText("150");
             temporary->accept();
         } else if (dynamic_cast<CTestModbusWindow*>(&window) == nullptr) {
             window.close();
