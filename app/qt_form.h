@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/qt_message_box.h"
 #include "app/qt_text.h"
+#include "windows/editor_fields.h"
 
 #include <QAbstractSpinBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QString>
@@ -31,4 +34,15 @@ inline void focusField(QWidget* field) {
         spin->selectAll();
     else if (auto* box = qobject_cast<QPlainTextEdit*>(field))
         box->selectAll();
+}
+
+// OK of a form: closes `dialog` as accepted when `check` passed, else says why and puts the focus
+// on the refused field (`refusedField`, the widget of `check.focus`).
+inline void acceptOrRefuse(QDialog& dialog, const FieldCheck& check, QWidget* refusedField) {
+    if (check.accepted) {
+        dialog.done(QDialog::Accepted);
+        return;
+    }
+    tellUser(&dialog, check.message);
+    focusField(refusedField);
 }

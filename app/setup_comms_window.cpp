@@ -330,10 +330,5 @@ QWidget* CSetupCommsWindow::fieldWidget(EditorField field) const {
 void CSetupCommsWindow::accept() {
     readForm();
     const FieldCheck check = logic_.accept();
-    if (check.accepted) {
-        QDialog::accept();
-        return;
-    }
-    tellUser(this, check.message);
-    focusField(fieldWidget(check.focus));
+    acceptOrRefuse(*this, check, fieldWidget(check.focus));
 }

@@ -79,20 +79,16 @@ void CSetupModemWindow::readValues() {
 void CSetupModemWindow::accept() {
     readValues();
     const FieldCheck check = logic_.accept();
-    if (check.accepted) {
-        QDialog::accept();
-        return;
-    }
-    tellUser(this, check.message);
-    switch (check.focus) {
+    acceptOrRefuse(*this, check, fieldWidget(check.focus));
+}
+
+QLineEdit* CSetupModemWindow::fieldWidget(EditorField field) const {
+    switch (field) {
     case EditorField::ConnectTimeout:
-        focusField(connectTimeoutEdit);
-        break;
+        return connectTimeoutEdit;
     case EditorField::RedialWait:
-        focusField(redialWaitEdit);
-        break;
+        return redialWaitEdit;
     default:
-        focusField(disconnectAfterEdit);
-        break;
+        return disconnectAfterEdit;
     }
 }

@@ -26,6 +26,7 @@ public:
 private:
     void showValues();
     void readValues();
+    QLineEdit* fieldWidget(EditorField field) const;
 
     CSetupModemDlg logic_;
 };
