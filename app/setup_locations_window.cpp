@@ -105,10 +105,7 @@ void CSetupLocationsWindow::edit() {
 }
 
 void CSetupLocationsWindow::remove() {
-    const int selected = selectedRow();
-    const int before = logic_.rowCount();
-    logic_.remove(*this, selected);
-    refresh(logic_.rowCount() == before ? selected : -1);
+    refresh(logic_.remove(*this, selectedRow()));
 }
 
 void CSetupLocationsWindow::moveRow(int dragged, int target) {

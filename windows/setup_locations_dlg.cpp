@@ -93,13 +93,14 @@ void CSetupLocationsDlg::edit(ILocationsView& view, int selected) {
         entry = values;
 }
 
-void CSetupLocationsDlg::remove(ILocationsView& view, int selected) {
+int CSetupLocationsDlg::remove(ILocationsView& view, int selected) {
     if (!checkSelection(view, selected))
-        return;
+        return selected;
     const auto position = workingList.begin() + selected;
     if (!view.askYesNo(formatString(kIdsConfirmDeleteLocation, (*position)->name)))
-        return;
+        return selected;
     workingList.erase(position);
+    return -1;
 }
 
 int CSetupLocationsDlg::moveRow(int dragged, int target) {

@@ -45,10 +45,11 @@ public:
     bool editAndDeleteEnabled() const { return !workingList.empty(); }
 
     // The commands; `selected` is the selected row or -1. Add returns the row of the new
-    // location, or -1 when the editor was cancelled.
+    // location, or -1 when the editor was cancelled; Delete the row to select afterwards: none
+    // when the location went, else the one selected before.
     int add(ILocationsView& view, int selected);
     void edit(ILocationsView& view, int selected);
-    void remove(ILocationsView& view, int selected);
+    int remove(ILocationsView& view, int selected);
 
     // Drops row `dragged` before row `target` (the row under the drop point), or at the end when
     // `target` is -1 or past the last row. Returns the row the location lands on.

@@ -131,11 +131,11 @@ TEST(SetupLocations, EditAndDeleteChangeOnlyTheirRow) {
     list.edit(view, 0);
     EXPECT_EQ(order(list), "1Two3");
     view.yes = false;
-    list.remove(view, 1);
+    EXPECT_EQ(list.remove(view, 1), 1) << "kept: the selection stays";
     EXPECT_EQ(order(list), "1Two3");
     EXPECT_EQ(view.questions.back(), "Are you sure you want to delete location Two?");
     view.yes = true;
-    list.remove(view, 1);
+    EXPECT_EQ(list.remove(view, 1), -1) << "deleted: nothing selected";
     EXPECT_EQ(order(list), "13");
 }
 
