@@ -159,10 +159,8 @@ void CCommsLogWindow::buildLayout() {
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setSpacing(kButtonGap);
-    buttonRow->addStretch();
     for (QPushButton* button : buttons_)
         buttonRow->addWidget(button);
-    buttonRow->addStretch();
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kListSideMargin, kListTop, kListSideMargin,
@@ -173,6 +171,7 @@ void CCommsLogWindow::buildLayout() {
     column->addWidget(status_, 0, Qt::AlignHCenter);
     column->addSpacing(buttonsTop - statusTop - status_->height());
     column->addLayout(buttonRow);
+    column->setAlignment(buttonRow, Qt::AlignHCenter);
 }
 
 void CCommsLogWindow::measureTexts() {
