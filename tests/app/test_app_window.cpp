@@ -11,6 +11,7 @@
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/loopback.h"
 #include "windows/status_bar.h"
 #include "windows/vantrel_doc.h"
 
@@ -294,16 +295,10 @@ TEST_F(AppWindow, DisconnectClosesPortAndSocket) {
     doc().context().serialPort.openDevice(slaveName, 9600, 2, 8, 0, 0, true);
     ASSERT_TRUE(doc().context().serialPort.isOpen());
 
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    CLoopbackListener listener(1);
+    ASSERT_TRUE(listener.valid());
     CClientSocket& socket = doc().context().socket;
-    ASSERT_EQ(socket.connectTo(INADDR_LOOPBACK, ntohs(address.sin_port)), 0);
+    ASSERT_EQ(socket.connectTo(INADDR_LOOPBACK, listener.port()), 0);
     ASSERT_TRUE(waitUntil([&] { return socket.connected != 0; }));
 
     goOnline(tcpLocation());
@@ -320,7 +315,6 @@ TEST_F(AppWindow, DisconnectClosesPortAndSocket) {
     EXPECT_FALSE(frame().indicatorTimerActive());
     EXPECT_TRUE(frame().action(Command::Connect)->isEnabled());
 
-    ::close(listener);
     ::close(master);
     ::close(slave);
 }
