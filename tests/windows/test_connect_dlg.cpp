@@ -3,6 +3,7 @@
 #include "config/settings_file.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/loopback.h"
 #include "tests/support/row_names.h"
 #include "tests/support/test_serial_support.h"
 #include "windows/connect_dlg.h"
@@ -12,6 +13,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -111,13 +113,76 @@ public:
     void enableButtons(bool) override {}
     void showAbort(bool) override {}
     void messageBox(const std::string& text) override { boxes.push_back(text); }
-    void startTimer(int) override {}
-    void stopTimer(int) override {}
+    void startTimer(int id) override { timers.insert(id); }
+    void stopTimer(int id) override { timers.erase(id); }
     void runHangUp() override {}
     void closeDialog() override {}
     std::string status;
     std::vector<std::string> boxes;
+    std::set<int> timers;
 };
+
+// The TCP/IP connect on ticks the test gives: a connect that the unit's full backlog leaves
+// pending counts its seconds and ends at the location's time limit, without waiting for a clock.
+struct TimeLimitRow {
+    const char* name;
+    std::int32_t time1;
+    // Ticks of kTimerTcpConnect until the connect ends, and the seconds the status counted.
+    int ticks;
+    std::vector<std::string> counted{};
+};
+
+class TcpTimeLimit : public ::testing::TestWithParam<TimeLimitRow> {};
+
+TEST_P(TcpTimeLimit, EndsAtTheTimeLimitCountingSeconds) {
+    const TimeLimitRow& row = GetParam();
+    CFullListener listener;
+    CVantrelDoc document;
+    CSettingsFile settings;
+    CLocation location(kMediaCodeTcpIp);
+    location.name = "Plant";
+    location.ipAddress = INADDR_LOOPBACK;
+    location.tcpPort = listener.port();
+    location.time1 = row.time1;
+    settings.append(location);
+    CRecordingWindow window;
+    CEngineModemJobs jobs(document.context().engine);
+    CConnectDlg logic(document, settings, window, jobs, 0, ".");
+    ASSERT_TRUE(logic.initialise());
+    logic.connect();
+    ASSERT_TRUE(logic.connecting());
+    ASSERT_EQ(window.timers, std::set<int>{kTimerTcpConnect});
+    std::vector<std::string> counted;
+    int ticks = 0;
+    while (logic.connecting() && ticks < 10000) {
+        logic.onTimer(kTimerTcpConnect);
+        ++ticks;
+        if (window.status.rfind("Waiting for Connect", 0) == 0 &&
+            (counted.empty() || counted.back() != window.status))
+            counted.push_back(window.status);
+    }
+    EXPECT_EQ(ticks, row.ticks);
+    EXPECT_EQ(counted, row.counted);
+    const std::string expected = "Unable to connect via TCP/IP.  " + std::string(loadString(5502));
+    EXPECT_EQ(window.boxes, std::vector<std::string>{expected});
+    EXPECT_EQ(window.status, expected);
+    EXPECT_TRUE(window.timers.empty());
+    EXPECT_FALSE(document.context().socket.isOpen());
+    EXPECT_EQ(document.online, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TcpTimeLimit,
+    ::testing::Values(
+        TimeLimitRow{.name = "TwoSeconds",
+                     .time1 = 2000,
+                     .ticks = 2000 / kTimerTcpConnectMs + 1,
+                     .counted = {"Waiting for Connect - time elapsed 1 seconds...",
+                                 "Waiting for Connect - time elapsed 2 seconds..."}},
+        // Under a second: the limit ends the connect before the first whole second is shown.
+        TimeLimitRow{.name = "UnderASecond", .time1 = 500, .ticks = 500 / kTimerTcpConnectMs + 1},
+        TimeLimitRow{.name = "Zero", .time1 = 0, .ticks = 1}),
+    [](const ::testing::TestParamInfo<TimeLimitRow>& row) { return std::string(row.param.name); });
 
 // The user may not open the device: the status line says how to get it, the box stays as it is.
 TEST(ConnectSerial, APortThatRefusesTheUserGetsTheGroupHint) {
