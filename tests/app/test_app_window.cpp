@@ -12,6 +12,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/support/loopback.h"
+#include "tests/support/temp_folder.h"
 #include "windows/status_bar.h"
 #include "windows/vantrel_doc.h"
 
@@ -97,9 +98,8 @@ public:
 class AppWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-appwin-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
+        ASSERT_TRUE(folder.valid());
+        directory = folder.path();
         settingsPath = directory + "/VNTLSettings.dat";
         setenv("VANTREL_SETTINGS", settingsPath.c_str(), 1);
         app = std::make_unique<CVantrelApp>(messages);
@@ -114,7 +114,6 @@ protected:
         app.reset();
         unsetenv("VANTREL_SETTINGS");
         decimalSeparator = ".";
-        std::system(("rm -rf '" + directory + "'").c_str());
     }
 
     CMainFrame& frame() { return *shell->frame(); }
@@ -130,6 +129,7 @@ protected:
         postMessage(frame().handle(), WM_STATUS_REFRESH);
     }
 
+    CTempFolder folder{"tmp-appwin"};
     std::string directory;
     std::string settingsPath;
     CRecordingMessageBox messages;
@@ -504,9 +504,9 @@ TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
         ASSERT_EQ(messages.warnings.size(), 1u);
         EXPECT_EQ(messages.warnings[0], text(131));
     }
-    std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-appbad-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string path = pattern + "/VNTLSettings.dat";
+    const CTempFolder folder("tmp-appbad");
+    ASSERT_TRUE(folder.valid());
+    const std::string path = folder / "VNTLSettings.dat";
     std::ofstream(path, std::ios::binary) << std::string("\x05\x00\x00", 3);
     setenv("VANTREL_SETTINGS", path.c_str(), 1);
     CRecordingMessageBox messages;
@@ -515,7 +515,6 @@ TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
     unsetenv("VANTREL_SETTINGS");
     ASSERT_EQ(messages.warnings.size(), 1u);
     EXPECT_EQ(messages.warnings[0].rfind("File Error on Read", 0), 0u) << messages.warnings[0];
-    std::system(("rm -rf '" + pattern + "'").c_str());
 }
 
 TEST(MessageBox, ShowsTheTextAsPlainTextAndFailuresWithAWarningIcon) {

@@ -7,6 +7,7 @@
 #include "config/settings_file.h"
 #include "demo/demo_table.h"
 #include "platform/message_queue.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_frames.h"
 
 #include <arpa/inet.h>
@@ -142,9 +143,8 @@ void closeContext(modbus_t* context) {
 class DemoUnit : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-demo-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
+        ASSERT_TRUE(folder.valid());
+        directory = folder.path();
         unit = std::make_unique<CDemoProcess>(std::vector<std::string>{
             "--tcp-port", "0", "--rtu-tcp-port", "0", "--com", "7", "--ports-dir",
             directory + "/ports", "--write-settings", directory + "/VNTLSettings.dat"});
@@ -165,6 +165,7 @@ protected:
         return context;
     }
 
+    CTempFolder folder{"tmp-demo"};
     std::string directory;
     std::unique_ptr<CDemoProcess> unit;
     std::string ready;
