@@ -1,5 +1,6 @@
 #include "tests/support/engine_probe.h"
 #include "tests/support/engine_test_support.h"
+#include "tests/support/row_names.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -18,15 +19,13 @@ void answerReads(CUnitLink& link) {
 
 struct QueueCase {
     const char* name;
-    std::uint16_t length;
-    bool nullRequest;
-    bool nullResponse;
-    int expected;
+    std::uint16_t length = 8;
+    bool nullRequest = false;
+    bool nullResponse = false;
+    int expected = 5016;
 };
 
-void PrintTo(const QueueCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using vantrel_test::PrintTo;
 
 class QueueJobArguments : public ::testing::TestWithParam<QueueCase> {};
 
@@ -44,40 +43,15 @@ TEST_P(QueueJobArguments, AreCheckedBeforeTheJobIsQueued) {
     EXPECT_EQ(CCommsEngineProbe::queuedJobs(engine), c.expected == 0 ? 1u : 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Arguments, QueueJobArguments,
-                         ::testing::Values(QueueCase{.name = "Largest",
-                                                     .length = 640,
-                                                     .nullRequest = false,
-                                                     .nullResponse = false,
-                                                     .expected = 0},
-                                           QueueCase{.name = "Smallest",
-                                                     .length = 1,
-                                                     .nullRequest = false,
-                                                     .nullResponse = false,
-                                                     .expected = 0},
-                                           QueueCase{.name = "TooLong",
-                                                     .length = 641,
-                                                     .nullRequest = false,
-                                                     .nullResponse = false,
-                                                     .expected = 5016},
-                                           QueueCase{.name = "Empty",
-                                                     .length = 0,
-                                                     .nullRequest = false,
-                                                     .nullResponse = false,
-                                                     .expected = 5016},
-                                           QueueCase{.name = "NoRequest",
-                                                     .length = 8,
-                                                     .nullRequest = true,
-                                                     .nullResponse = false,
-                                                     .expected = 5016},
-                                           QueueCase{.name = "NoResponseBuffer",
-                                                     .length = 8,
-                                                     .nullRequest = false,
-                                                     .nullResponse = true,
-                                                     .expected = 5016}),
-                         [](const ::testing::TestParamInfo<QueueCase>& row) {
-                             return std::string(row.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, QueueJobArguments,
+    ::testing::Values(QueueCase{.name = "Largest", .length = 640, .expected = 0},
+                      QueueCase{.name = "Smallest", .length = 1, .expected = 0},
+                      QueueCase{.name = "TooLong", .length = 641},
+                      QueueCase{.name = "Empty", .length = 0},
+                      QueueCase{.name = "NoRequest", .nullRequest = true},
+                      QueueCase{.name = "NoResponseBuffer", .nullResponse = true}),
+    [](const ::testing::TestParamInfo<QueueCase>& row) { return std::string(row.param.name); });
 
 TEST(CommsEngine, QueueJobRefusesEveryJobWhileTheThreadEnds) {
     CCommsEngine engine;
