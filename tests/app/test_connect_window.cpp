@@ -75,20 +75,16 @@ protected:
         const std::uint8_t unit = message.modbusId;
         Bytes request = message.tcpMode ? Bytes{0, 1, 0, 0, 0, 6, unit, 3, 0, 0, 0, 1}
                                         : rtuFrame({unit, 3, 0, 0, 0, 1});
-        auto length = static_cast<std::uint16_t>(request.size());
-        std::uint8_t response[kFrameBufferSize] = {};
-        std::uint16_t responseLength = 0;
-        CMessageQueue window;
-        if (document.context().engine.queueJob(JobType::ModbusRequest, request.data(), &length,
-                                               response, &responseLength, window.handle()) != 0)
+        CSubmitter submitter;
+        if (submitter.submit(document.context().engine, request) != 0)
             return {};
-        const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
+        const auto result = submitter.result();
         EXPECT_TRUE(result);
         if (!result || result->lParam != 0) {
             ADD_FAILURE() << "read failed: " << (result ? result->lParam : -1);
             return {};
         }
-        return Bytes(response, response + responseLength);
+        return submitter.received();
     }
 
     CRecordingMessageBox messages;
