@@ -1,15 +1,20 @@
 #include "comms/comms_context.h"
 #include "comms/serial_port.h"
 #include "config/settings_file.h"
+#include "platform/message_queue.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/fake_modem.h"
 #include "tests/support/loopback.h"
 #include "tests/support/row_names.h"
 #include "tests/support/test_serial_support.h"
 #include "windows/connect_dlg.h"
+#include "windows/message_box.h"
 #include "windows/port_line_settings.h"
 #include "windows/vantrel_doc.h"
 
+#include <algorithm>
+#include <deque>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <optional>
@@ -108,7 +113,10 @@ TEST(ConnectColumns, ShareTheListWidth) {
 class CRecordingWindow : public IConnectWindow {
 public:
     void setLocationText(const std::string&) override {}
-    void setStatusText(const std::string& text) override { status = text; }
+    void setStatusText(const std::string& text) override {
+        status = text;
+        statuses.push_back(text);
+    }
     void setModemResponse(const std::string&) override {}
     void enableButtons(bool) override {}
     void showAbort(bool) override {}
@@ -116,8 +124,10 @@ public:
     void startTimer(int id) override { timers.insert(id); }
     void stopTimer(int id) override { timers.erase(id); }
     void runHangUp() override {}
-    void closeDialog() override {}
+    void closeDialog() override { closed = true; }
     std::string status;
+    std::vector<std::string> statuses;
+    bool closed = false;
     std::vector<std::string> boxes;
     std::set<int> timers;
 };
@@ -183,6 +193,100 @@ INSTANTIATE_TEST_SUITE_P(
         TimeLimitRow{.name = "UnderASecond", .time1 = 500, .ticks = 500 / kTimerTcpConnectMs + 1},
         TimeLimitRow{.name = "Zero", .time1 = 0, .ticks = 1}),
     [](const ::testing::TestParamInfo<TimeLimitRow>& row) { return std::string(row.param.name); });
+
+// Modem jobs of the engine that the test knows to be in flight: while none is, nothing but the
+// dialing timer can move the logic on, so its ticks come at once instead of once a second.
+class CTrackedModemJobs : public IModemJobQueue {
+public:
+    explicit CTrackedModemJobs(CCommsEngine& engine) : jobs_(engine) {}
+    int queueModemCommand(std::uint8_t* command, std::uint16_t* length, std::uint8_t* response,
+                          std::uint16_t* responseLength, WindowHandle notifyWindow) override {
+        const int result =
+            jobs_.queueModemCommand(command, length, response, responseLength, notifyWindow);
+        inFlight = result == 0;
+        return result;
+    }
+    void abortCurrentJob() override { jobs_.abortCurrentJob(); }
+    bool inFlight = false;
+
+private:
+    CEngineModemJobs jobs_;
+};
+
+class CSilentBox : public IMessageBox {
+public:
+    void showMessage(const std::string&) override {}
+};
+
+struct ModemTickRow {
+    const char* name;
+    std::deque<std::string> dialAnswers;
+    int dials;
+    // The redial countdowns shown, one a tick.
+    int redialStatuses;
+};
+
+class ModemOnTicks : public ::testing::TestWithParam<ModemTickRow> {};
+
+TEST_P(ModemOnTicks, RedialsAfterTheWaitAndConnects) {
+    const ModemTickRow& row = GetParam();
+    CPtyPair line;
+    ASSERT_TRUE(line.valid());
+    CTempPortsDir ports;
+    ports.link("COM4", line.slavePath());
+    CFakeModem modem(line, {.dialAnswers = row.dialAnswers});
+    CVantrelDoc document;
+    CSilentBox box;
+    ASSERT_TRUE(document.onNewDocument(box));
+    CSettingsFile settings;
+    CLocation location(kMediaCodeModem);
+    location.name = "Pump";
+    location.portName = "COM4";
+    location.number = "5551234";
+    settings.append(location);
+    CRecordingWindow window;
+    CTrackedModemJobs jobs(document.context().engine);
+    CMessageQueue notify;
+    CConnectDlg logic(document, settings, window, jobs, notify.handle(), ".");
+    logic.setConnectSettleMs(0);
+    ASSERT_TRUE(logic.initialise());
+    logic.connect();
+    for (int step = 0; step < 1000 && logic.connecting(); ++step) {
+        if (!jobs.inFlight) {
+            ASSERT_TRUE(window.timers.count(kTimerDialing)) << "nothing left to move the call on";
+            logic.onTimer(kTimerDialing);
+        } else if (const auto m = notify.waitFor(WM_COMMS_RESULT, 10000)) {
+            jobs.inFlight = m->wParam == static_cast<WParam>(JobType::Retrying);
+            logic.onCommsResult(m->wParam, m->lParam);
+        } else {
+            FAIL() << "a modem command got no result";
+        }
+    }
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(document.online, 1);
+    EXPECT_TRUE(document.modemConnected());
+    EXPECT_EQ(modem.dials(), row.dials);
+    EXPECT_TRUE(window.boxes.empty()) << window.boxes.front();
+    const auto redials =
+        std::count_if(window.statuses.begin(), window.statuses.end(), [](const std::string& text) {
+            return text.rfind("Waiting for redial", 0) == 0;
+        });
+    EXPECT_EQ(redials, row.redialStatuses);
+    document.closeSerialPort();
+}
+
+// The location's own redial wait of 10 seconds passes in ticks the test gives.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ModemOnTicks,
+    ::testing::Values(ModemTickRow{.name = "AtOnce",
+                                   .dialAnswers = {"CONNECT 9600"},
+                                   .dials = 1,
+                                   .redialStatuses = 0},
+                      ModemTickRow{.name = "AfterBusyAndNoAnswer",
+                                   .dialAnswers = {"BUSY", "NO ANSWER", "CONNECT 9600"},
+                                   .dials = 3,
+                                   .redialStatuses = 20}),
+    [](const ::testing::TestParamInfo<ModemTickRow>& row) { return std::string(row.param.name); });
 
 // The user may not open the device: the status line says how to get it, the box stays as it is.
 TEST(ConnectSerial, APortThatRefusesTheUserGetsTheGroupHint) {
