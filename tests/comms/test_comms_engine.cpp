@@ -11,8 +11,7 @@ const Bytes kReadHolding = tcpRequest(1, 3, {0, 0, 0, 2});
 
 // Answers every request with two holding registers.
 void answerReads(CUnitLink& link) {
-    for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
-        link.send(tcpAnswer(r, {3, 4, 0, 7, 0, 10}));
+    link.answerEach([](const Bytes& r) { return tcpAnswer(r, {3, 4, 0, 7, 0, 10}); });
 }
 
 } // namespace
@@ -153,9 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 .request = kReadHolding,
                                 .script =
                                     [](CUnitLink& link) {
-                                        for (Bytes r = link.readRequest(); !r.empty();
-                                             r = link.readRequest())
-                                            link.send({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9});
+                                        link.answerEach([](const Bytes&) {
+                                            return Bytes{9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+                                        });
                                     },
                                 .expectedResult = 5007,
                                 .expectedRequests = 3},
@@ -177,9 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 .request = kReadHolding,
                                 .script =
                                     [](CUnitLink& link) {
-                                        for (Bytes r = link.readRequest(); !r.empty();
-                                             r = link.readRequest())
-                                            link.send(tcpAnswer(r, {0x83, 2}));
+                                        link.answerEach([](const Bytes& r) {
+                                            return tcpAnswer(r, {0x83, 2});
+                                        });
                                     },
                                 .expectedResult = 5010,
                                 .expectedRequests = 1},
@@ -200,9 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 .request = kRtuRead,
                                 .script =
                                     [](CUnitLink& link) {
-                                        for (Bytes r = link.readRequest(); !r.empty();
-                                             r = link.readRequest())
-                                            link.send(Bytes(700, 0x55));
+                                        link.answerEach(
+                                            [](const Bytes&) { return Bytes(700, 0x55); });
                                     },
                                 .expectedResult = 5003,
                                 .expectedRequests = 3}),

@@ -79,6 +79,11 @@ public:
         if (fd_ >= 0)
             ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
+    // Sends answer(request) for every request until none comes within timeoutMs.
+    void answerEach(const std::function<Bytes(const Bytes&)>& answer, int timeoutMs = 5000) {
+        for (Bytes r = readRequest(timeoutMs); !r.empty(); r = readRequest(timeoutMs))
+            send(answer(r));
+    }
     // Waits until the unit is stopped, the peer closes or timeoutMs passes, reading nothing.
     void linger(int timeoutMs) const {
         pollfd fds[1] = {{stopFd_, POLLIN, 0}};
