@@ -1,5 +1,6 @@
 #include "windows/connect_dlg.h"
 
+#include "comms/client_socket.h"
 #include "comms/comms_context.h"
 #include "comms/port_map.h"
 #include "config/settings_file.h"
@@ -146,7 +147,7 @@ void CConnectDlg::tcpTick() {
 }
 
 void CConnectDlg::reportTcpError(int code) {
-    const std::string detail = code == static_cast<int>(kIdsTcpUnknownError)
+    const std::string detail = code == kResultUnknownTcpError
                                    ? document_.context().socket.unknownErrorText()
                                    : std::string(loadString(static_cast<unsigned>(code)));
     const std::string text = formatString(

@@ -1,7 +1,11 @@
 #include "windows/testmodbus_dlg.h"
 
+#include "comms/client_socket.h"
+#include "comms/comms_engine.h"
 #include "comms/comms_job.h"
 #include "protocol/data_types.h"
+#include "protocol/field_text.h"
+#include "protocol/modbus_limits.h"
 #include "protocol/result_codes.h"
 #include "protocol/value_codecs.h"
 #include "resources/string_ids.h"
@@ -19,29 +23,24 @@
 
 namespace {
 
-constexpr int kMaxModbusId = 247;
-constexpr int kMaxAddress = 65535;
-constexpr int kMaxUserFunction = 127;
 constexpr int kResultEmptyFunctionQuantity = 7012;
 constexpr int kResultUserFunctionRange = 7013;
 constexpr int kResultFunctionNotSupported = 7014;
-constexpr int kResultTypeNotSupported = 7015;
-constexpr int kResultInvalidData = 7016;
+constexpr auto kResultTypeNotSupported = static_cast<int>(kIdsTypeNotSupported);
+constexpr auto kResultInvalidData = static_cast<int>(kIdsInvalidData);
 constexpr int kResultStringTooLong = 7018;
 constexpr int kResultStringSizeZero = 10216;
 constexpr int kResultUnknownReturnType = 5022;
-constexpr int kResultUnknownSocketError = 5518;
-constexpr int kInvalidWriteRequest = 5016;
 constexpr std::uint8_t kCarriageReturn = 0x0D;
 constexpr std::uint8_t kLineFeed = 0x0A;
 
 // Value arrays hold what the builders can send at most (strings: one byte each in the largest
 // string write). A write's values are read only once its builder has accepted the quantity.
-constexpr std::size_t kBitCapacity = 2000;
-constexpr std::size_t kWordCapacity = 125;
-constexpr std::size_t kLongCapacity = 62;
-constexpr std::size_t kDoubleCapacity = 31;
-constexpr std::size_t kStringCapacity = 247;
+constexpr auto kBitCapacity = static_cast<std::size_t>(kMaxWriteBits);
+constexpr auto kWordCapacity = static_cast<std::size_t>(kMaxWriteRegisters);
+constexpr auto kLongCapacity = static_cast<std::size_t>(kMaxLongs);
+constexpr auto kDoubleCapacity = static_cast<std::size_t>(kMaxDoubles);
+constexpr auto kStringCapacity = static_cast<std::size_t>(kMaxPresetStringBytes);
 // Every token of the data values is read: a write sends exactly the values entered.
 constexpr std::size_t kAllTokens = std::numeric_limits<std::size_t>::max();
 
@@ -92,15 +91,6 @@ const FunctionRow* functionRow(int index) {
 
 std::string idText(unsigned id) {
     return std::string(loadString(id));
-}
-
-std::string trimBlanks(std::string_view text) {
-    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return std::string(text);
 }
 
 // The value of a one-value entry in the type's entry format, as a wide integer or a floating
@@ -240,10 +230,6 @@ int digitValue(char c, int base) {
     else if (base == 16 && std::isxdigit(u) != 0)
         digit = std::toupper(u) - 'A' + 10;
     return digit;
-}
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // The integer at the start of a token as the entry formats read it (blanks, a sign, a 0x prefix
@@ -409,30 +395,6 @@ std::string TestStatistics::text() const {
         {numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5], numbers[6]});
 }
 
-IntegerField readIntegerField(std::string_view text) {
-    const std::string trimmed = trimBlanks(text);
-    std::string_view digits = trimmed;
-    const bool plus = !digits.empty() && digits.front() == '+';
-    if (plus)
-        digits.remove_prefix(1);
-    long long value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
-    if (digits.empty() || (plus && (digits.front() == '+' || digits.front() == '-')) ||
-        ec != std::errc() || ptr != end || value < std::numeric_limits<int>::min() ||
-        value > std::numeric_limits<int>::max())
-        return {std::nullopt, idText(kIdsEnterInteger)};
-    return {static_cast<int>(value), {}};
-}
-
-IntegerField readIntegerField(std::string_view text, int low, int high) {
-    IntegerField field = readIntegerField(text);
-    if (field.value && (*field.value < low || *field.value > high))
-        return {std::nullopt, substituteArgs(loadString(kIdsEnterIntegerBetween),
-                                             {std::to_string(low), std::to_string(high)})};
-    return field;
-}
-
 std::vector<std::string> tokenizeValues(std::string_view text, std::string_view listSeparator,
                                         bool strings, std::size_t maxTokens) {
     std::string separator(listSeparator.empty() ? std::string_view(",") : listSeparator);
@@ -573,28 +535,29 @@ bool CTestModbusDlg::readForm(ReadFields& fields) {
     struct Entry {
         const std::string* text;
         bool applies;
-        int low;
-        int high;
-        bool ranged;
+        IntegerRule rule;
         int* target;
         TestField field;
     };
     const Entry entries[] = {
-        {&form.modbusId, true, 0, kMaxModbusId, true, &fields.modbusId, TestField::ModbusId},
-        {&form.userFunction, form.userFunctionVisible, 0, 0, false, &fields.userFunction,
+        {&form.modbusId, true, integerBetween(kModbusIdMin, kModbusIdMax), &fields.modbusId,
+         TestField::ModbusId},
+        {&form.userFunction,
+         form.userFunctionVisible,
+         {},
+         &fields.userFunction,
          TestField::UserFunction},
-        {&form.startAddress, form.startVisible, 0, kMaxAddress, true, &fields.startAddress,
-         TestField::StartAddress},
-        {&form.quantity, form.quantityVisible, 0, 0, false, &fields.quantity, TestField::Quantity},
-        {&form.stringSize, form.stringSizeVisible, 0, kMaxStringSize, true, &fields.stringSize,
-         TestField::StringSize},
+        {&form.startAddress, form.startVisible, integerBetween(0, kMaxDataAddress),
+         &fields.startAddress, TestField::StartAddress},
+        {&form.quantity, form.quantityVisible, {}, &fields.quantity, TestField::Quantity},
+        {&form.stringSize, form.stringSizeVisible, integerBetween(0, kMaxStringSize),
+         &fields.stringSize, TestField::StringSize},
     };
     // Hidden fields do not apply to the function: what they hold is not read.
     for (const Entry& e : entries) {
         if (!e.applies)
             continue;
-        const IntegerField read =
-            e.ranged ? readIntegerField(*e.text, e.low, e.high) : readIntegerField(*e.text);
+        const IntegerField read = readIntegerField(*e.text, e.rule);
         if (!read.value) {
             failAt(e.field, read.message);
             return false;
@@ -652,7 +615,7 @@ std::vector<std::string> CTestModbusDlg::tokens(std::size_t maxTokens, bool stri
 
 int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
     sent_ = {form.functionIndex, form.dataType,
-             static_cast<std::uint16_t>(std::clamp(fields.quantity, 0, kMaxAddress)),
+             static_cast<std::uint16_t>(std::clamp(fields.quantity, 0, kMaxDataAddress)),
              static_cast<std::uint16_t>(fields.stringSize), asciiFraming()};
     const auto address = static_cast<std::uint16_t>(fields.startAddress);
     std::uint8_t* frame = request_;
@@ -844,7 +807,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
     const int queued = host_.queueRequest(request_, &requestLength_, response_, &responseLength_);
     if (queued != kResultOk) {
         // Only while the comms thread is ending: nothing was sent.
-        fail(queued == kInvalidWriteRequest ? queued : static_cast<int>(kIdsTestNotQueued));
+        fail(queued == kResultInvalidWriteRequest ? queued : static_cast<int>(kIdsTestNotQueued));
         return;
     }
     waiting_ = true;
@@ -854,7 +817,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
 }
 
 std::string CTestModbusDlg::messageText(int code) {
-    if (code == kResultUnknownSocketError)
+    if (code == kResultUnknownTcpError)
         return host_.unknownErrorText();
     return idText(static_cast<unsigned>(code));
 }
