@@ -17,9 +17,10 @@ std::string_view trimBlanks(std::string_view text) {
 std::optional<std::int32_t> readWholeNumber(std::string_view text) {
     std::string_view digits = trimBlanks(text);
     // from_chars takes a minus sign but no plus; a sign must be followed by a digit.
-    if (!digits.empty() && digits.front() == '+')
+    const bool plus = !digits.empty() && digits.front() == '+';
+    if (plus)
         digits.remove_prefix(1);
-    const std::size_t first = !digits.empty() && digits.front() == '-' ? 1 : 0;
+    const std::size_t first = !plus && !digits.empty() && digits.front() == '-' ? 1 : 0;
     if (first >= digits.size() || digits[first] < '0' || digits[first] > '9')
         return std::nullopt;
     std::int32_t value = 0;

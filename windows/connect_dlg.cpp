@@ -11,8 +11,6 @@
 #include "windows/vantrel_doc.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -21,19 +19,6 @@ constexpr std::uint32_t kDriverQueueBytes = 640;
 constexpr int kMsPerSecond = 1000;
 
 } // namespace
-
-std::optional<int> comPortNumber(const std::string& portName) {
-    const std::size_t com = portName.find("COM");
-    if (com == std::string::npos)
-        return std::nullopt;
-    const char* digits = portName.c_str() + com + 3;
-    char* end = nullptr;
-    const long number = std::strtol(digits, &end, 10);
-    if (end == digits)
-        return std::nullopt;
-    // A number beyond any port stays out of range rather than wrapping into one.
-    return static_cast<int>(std::clamp<long>(number, INT_MIN, INT_MAX));
-}
 
 std::array<int, 4> connectColumnWidths(int width) {
     return {width / 4, width * 3 / 10, width / 10, width * 3 / 8};
@@ -159,7 +144,7 @@ void CConnectDlg::reportTcpError(int code) {
 }
 
 void CConnectDlg::connectSerial() {
-    const std::optional<int> portNumber = comPortNumber(location_.portName);
+    const std::optional<int> portNumber = readComNumber(location_.portName, ComNaming::PortName);
     if (!portNumber) {
         reportSerialError(kIdsInvalidPortNumber);
         return;

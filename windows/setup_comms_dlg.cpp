@@ -1,5 +1,6 @@
 #include "windows/setup_comms_dlg.h"
 
+#include "comms/port_map.h"
 #include "protocol/field_text.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -262,7 +263,7 @@ std::string CSetupCommsDlg::deviceText() const {
     const std::string portName = selectedPortName();
     if (!ports_ || portName.empty())
         return {};
-    const int number = std::stoi(portName.substr(3));
+    const int number = readComNumber(portName, ComNaming::PortName).value_or(0);
     const std::string device = ports_->devicePath(number);
     if (device.empty())
         return {};
