@@ -194,8 +194,7 @@ void CConnectDlg::loadSerialEngineParameters() {
     message.modemTimeout = location_.connectTimeout * kMsPerSecond;
     message.retries = location_.retries;
     message.serialLink = 1;
-    message.binaryMode = location_.modbusType != ModbusType::Ascii ? 1 : 0;
-    message.tcpMode = location_.modbusType == ModbusType::ModbusTcp ? 1 : 0;
+    message.setFrameFormat(static_cast<int>(location_.modbusType));
 }
 
 void CConnectDlg::startDialing() {
@@ -224,10 +223,10 @@ void CConnectDlg::reportSerialError(unsigned code, const std::string& statusSuff
 
 void CConnectDlg::finishConnected() {
     CModbusMessage& message = document_.message();
-    message.modbusId = static_cast<std::uint8_t>(location_.modbusId & 0xFF);
-    message.binaryMode = location_.modbusType != ModbusType::Ascii ? 1 : 0;
-    message.tcpMode = location_.modbusType == ModbusType::ModbusTcp ? 1 : 0;
-    message.modiconCompatible = location_.modiconCompatible != 0 ? 1 : 0;
+    message.applyFraming(static_cast<int>(location_.modbusType),
+                         location_.modiconCompatible != 0 ? kAddressingIndexModicon
+                                                          : kAddressingIndexLogical,
+                         static_cast<std::uint8_t>(location_.modbusId & 0xFF));
     message.removeEcho = location_.rs485TwoWire;
     message.time1 = location_.time1;
     message.time2 = location_.time2;

@@ -448,7 +448,8 @@ void CTestModbusDlg::onInitDialog() {
     form.rtuEnabled = !(tcpMedia && tcpType);
     form.asciiEnabled = form.rtuEnabled;
     form.stringSizeVisible = false;
-    form.addressingIndex = std::clamp(setup_.addressingMode, 0, 2);
+    form.addressingIndex =
+        std::clamp<int>(setup_.addressingMode, kAddressingIndexLogical, kAddressingIndexModicon);
     form.modbusId = std::to_string(setup_.modbusId);
     form.functionIndex = kFnReadHolding;
     form.dataType = kDataTypeUInt16;
@@ -568,11 +569,8 @@ bool CTestModbusDlg::readForm(ReadFields& fields) {
 }
 
 void CTestModbusDlg::setFraming(const ReadFields& fields) {
-    message_.binaryMode = asciiFraming() ? 0 : 1;
-    message_.tcpMode = form.modbusType == static_cast<int>(ModbusType::ModbusTcp) ? 1 : 0;
-    message_.modbusId = static_cast<std::uint8_t>(fields.modbusId);
-    message_.modiconCompatible = form.addressingIndex == 2 ? 1 : 0;
-    message_.registerAddressing = form.addressingIndex == 1 ? 1 : 0;
+    message_.applyFraming(form.modbusType, form.addressingIndex,
+                          static_cast<std::uint8_t>(fields.modbusId));
     host_.postStatusRefresh();
 }
 
