@@ -46,41 +46,35 @@ constexpr std::size_t kAllTokens = std::numeric_limits<std::size_t>::max();
 
 // How a function lays out the form.
 struct FunctionRow {
-    int code;               // 0: User Defined
-    bool keepsType;         // the remembered type is selected again when offered
-    bool typeHidden;        // 08
-    bool startHidden;       // start address and quantity hidden (07, User Defined)
-    bool userFunction;      // the user function code edit is shown
-    bool quantityIsOne;     // 05, 06
-    bool valuesReadOnly;    // the data values box shows results
-    bool stringSizeFollows; // string size shown when the type is ASCII String
-    unsigned startLabel;
-    unsigned quantityLabel;
+    int code = 0;                   // 0: User Defined
+    bool keepsType = false;         // the remembered type is selected again when offered
+    bool typeHidden = false;        // 08
+    bool startHidden = false;       // start address and quantity hidden (07, User Defined)
+    bool userFunction = false;      // the user function code edit is shown
+    bool quantityIsOne = false;     // 05, 06
+    bool valuesReadOnly = false;    // the data values box shows results
+    bool stringSizeFollows = false; // string size shown when the type is ASCII String
+    unsigned startLabel = kIdsTestDataRegisterLabel;
+    unsigned quantityLabel = kIdsTestNoOfValuesLabel;
 };
 
 constexpr std::array<FunctionRow, kFunctionCount> kFunctions = {{
-    {1, false, false, false, false, false, true, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfPointsLabel},
-    {2, false, false, false, false, false, true, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfPointsLabel},
-    {3, true, false, false, false, false, true, true, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {4, true, false, false, false, false, true, true, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {5, false, false, false, false, true, false, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfPointsLabel},
-    {6, true, false, false, false, true, false, true, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {7, true, false, true, false, false, true, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {8, false, true, false, false, false, true, false, kIdsTestDiagCodeLabel,
-     kIdsTestDataValueLabel},
-    {15, false, false, false, false, false, false, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfPointsLabel},
-    {16, true, false, false, false, false, false, true, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {0, false, false, true, true, false, false, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
+    // Unnamed members keep their defaults: false, the data register and no-of-values labels.
+    {.code = 1, .valuesReadOnly = true, .quantityLabel = kIdsTestNoOfPointsLabel},
+    {.code = 2, .valuesReadOnly = true, .quantityLabel = kIdsTestNoOfPointsLabel},
+    {.code = 3, .keepsType = true, .valuesReadOnly = true, .stringSizeFollows = true},
+    {.code = 4, .keepsType = true, .valuesReadOnly = true, .stringSizeFollows = true},
+    {.code = 5, .quantityIsOne = true, .quantityLabel = kIdsTestNoOfPointsLabel},
+    {.code = 6, .keepsType = true, .quantityIsOne = true, .stringSizeFollows = true},
+    {.code = 7, .keepsType = true, .startHidden = true, .valuesReadOnly = true},
+    {.code = 8,
+     .typeHidden = true,
+     .valuesReadOnly = true,
+     .startLabel = kIdsTestDiagCodeLabel,
+     .quantityLabel = kIdsTestDataValueLabel},
+    {.code = 15, .quantityLabel = kIdsTestNoOfPointsLabel},
+    {.code = 16, .keepsType = true, .stringSizeFollows = true},
+    {.code = 0, .startHidden = true, .userFunction = true},
 }};
 
 const FunctionRow* functionRow(int index) {
