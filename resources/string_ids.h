@@ -128,8 +128,6 @@ constexpr unsigned kIdsConvertorDataTypeLabel = 10261;
 constexpr unsigned kIdsConvertorHexFormatLabel = 10262;
 constexpr unsigned kIdsConvertorConvert = 10263;
 constexpr unsigned kIdsConvertorBothSides = 7010;
-constexpr unsigned kIdsTypeNotSupported = 7015;
-constexpr unsigned kIdsInvalidData = 7016;
 // Location editor ("Setup Communications"), Setup Modem and Setup Locations.
 constexpr unsigned kIdsNoCommPorts = 7000;
 constexpr unsigned kIdsSelectLocation = 7004;

@@ -1,6 +1,7 @@
 #include "windows/number_convertor_dlg.h"
 
 #include "protocol/field_text.h"
+#include "protocol/result_codes.h"
 #include "protocol/value_codecs.h"
 #include "resources/string_ids.h"
 
@@ -287,7 +288,7 @@ std::string formatValue(int dataType, std::span<const std::uint8_t> bytes) {
 ConversionResult stringToHex(std::string_view valueText) {
     const auto characters = latin1FromUtf8(valueText);
     if (!characters)
-        return {kIdsInvalidData, {}};
+        return {static_cast<unsigned>(kResultInvalidData), {}};
     ConversionResult out;
     for (const char ch : *characters)
         out.text += hexDigits(static_cast<std::uint8_t>(ch)) + ' ';
@@ -297,7 +298,7 @@ ConversionResult stringToHex(std::string_view valueText) {
 ConversionResult hexToString(std::string_view hexText, std::string_view listSeparator) {
     const auto bytes = readByteGroups(hexText, listSeparator, hexText.size());
     if (!bytes)
-        return {kIdsInvalidData, {}};
+        return {static_cast<unsigned>(kResultInvalidData), {}};
     return {0, utf8FromLatin1(*bytes)};
 }
 
@@ -328,10 +329,10 @@ ConversionResult convertValueToHex(int dataType, int byteOrder, std::string_view
     if (dataType == ConvertString)
         return stringToHex(valueText);
     if (!isNumericType(dataType))
-        return {kIdsTypeNotSupported, {}};
+        return {static_cast<unsigned>(kResultTypeNotSupported), {}};
     auto value = readValue(dataType, valueText);
     if (!value)
-        return {kIdsInvalidData, {}};
+        return {static_cast<unsigned>(kResultInvalidData), {}};
     applyByteOrder(dataType, byteOrder, value->view());
     ConversionResult out;
     for (const std::uint8_t byte : value->view()) {
@@ -347,10 +348,10 @@ ConversionResult convertHexToValue(int dataType, int byteOrder, std::string_view
     if (dataType == ConvertString)
         return hexToString(hexText, listSeparator);
     if (!isNumericType(dataType))
-        return {kIdsTypeNotSupported, {}};
+        return {static_cast<unsigned>(kResultTypeNotSupported), {}};
     auto value = readHexBytes(dataType, hexText, listSeparator);
     if (!value)
-        return {kIdsInvalidData, {}};
+        return {static_cast<unsigned>(kResultInvalidData), {}};
     applyByteOrder(dataType, byteOrder, value->view());
     return {0, formatValue(dataType, value->view())};
 }

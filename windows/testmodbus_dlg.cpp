@@ -7,6 +7,7 @@
 #include "protocol/field_text.h"
 #include "protocol/modbus_limits.h"
 #include "protocol/result_codes.h"
+#include "protocol/typed_requests.h"
 #include "protocol/value_codecs.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -26,8 +27,6 @@ namespace {
 constexpr int kResultEmptyFunctionQuantity = 7012;
 constexpr int kResultUserFunctionRange = 7013;
 constexpr int kResultFunctionNotSupported = 7014;
-constexpr auto kResultTypeNotSupported = static_cast<int>(kIdsTypeNotSupported);
-constexpr auto kResultInvalidData = static_cast<int>(kIdsInvalidData);
 constexpr int kResultStringTooLong = 7018;
 constexpr int kResultStringSizeZero = 10216;
 constexpr int kResultUnknownReturnType = 5022;
@@ -142,44 +141,32 @@ Scanned scanTyped(int dataType, std::string_view token) {
     return s;
 }
 
-// Typed arrays with the builders' capacities.
-struct ValueArrays {
-    std::vector<int> bits;
-    std::vector<std::uint16_t> words;
-    std::vector<std::uint32_t> longs;
-    std::vector<float> floats;
-    std::vector<double> doubles;
-    std::vector<std::string> strings;
+template <typename T> void push(std::vector<T>& array, std::size_t capacity, T value) {
+    if (array.size() < capacity)
+        array.push_back(value);
+}
 
-    void store(int dataType, const Scanned& v) {
-        switch (dataType) {
-        case kDataTypeInt16:
-        case kDataTypeUInt16:
-            push(words, kWordCapacity, static_cast<std::uint16_t>(v.integer));
-            break;
-        case kDataTypeInt32:
-        case kDataTypeUInt32:
-            push(longs, kLongCapacity, static_cast<std::uint32_t>(v.integer));
-            break;
-        case kDataTypeFloat:
-            push(floats, kLongCapacity, static_cast<float>(v.real));
-            break;
-        case kDataTypeDouble:
-            push(doubles, kDoubleCapacity, v.real);
-            break;
-        default:
-            push(bits, kBitCapacity, static_cast<int>(v.integer));
-            break;
-        }
+// Stores a value in the array of its type, up to the builders' capacities.
+void store(WriteValues& values, int dataType, const Scanned& v) {
+    switch (dataType) {
+    case kDataTypeInt16:
+    case kDataTypeUInt16:
+        push(values.words, kWordCapacity, static_cast<std::uint16_t>(v.integer));
+        break;
+    case kDataTypeInt32:
+    case kDataTypeUInt32:
+        push(values.longs, kLongCapacity, static_cast<std::uint32_t>(v.integer));
+        break;
+    case kDataTypeFloat:
+        push(values.floats, kLongCapacity, static_cast<float>(v.real));
+        break;
+    case kDataTypeDouble:
+        push(values.doubles, kDoubleCapacity, v.real);
+        break;
+    default:
+        push(values.bits, kBitCapacity, static_cast<int>(v.integer));
+        break;
     }
-    template <typename T> static void push(std::vector<T>& array, std::size_t capacity, T value) {
-        if (array.size() < capacity)
-            array.push_back(value);
-    }
-};
-
-bool isFloatType(int dataType) {
-    return dataType == kDataTypeFloat;
 }
 
 // The range an entered value of an integer type must lie in; hexadecimal bounds print as two
@@ -311,59 +298,23 @@ Refusal readSingleValue(int dataType, const std::vector<std::string>& tokens, Sc
 // One value per token into the arrays of `dataType`; strings must fit their size and are
 // padded to it with spaces.
 Refusal readValues(int dataType, const std::vector<std::string>& tokens, std::size_t stringSize,
-                   ValueArrays& values) {
+                   WriteValues& values) {
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         if (dataType == kDataTypeString) {
             if (tokens[i].size() > stringSize)
                 return {kResultStringTooLong, {}};
             std::string padded = tokens[i];
             padded.resize(stringSize, ' ');
-            ValueArrays::push(values.strings, kStringCapacity, std::move(padded));
+            push(values.strings, kStringCapacity, std::move(padded));
             continue;
         }
         Scanned value;
         if (Refusal refused = readValue(dataType, tokens[i], i + 1, value);
             refused.code != kResultOk)
             return refused;
-        values.store(dataType, value);
+        store(values, dataType, value);
     }
     return {};
-}
-
-// A write of functions 15 and 16 as the builders take it.
-struct MultipleWrite {
-    int dataType;
-    bool coils;
-    std::uint16_t address;
-    std::uint16_t count;
-    std::uint16_t stringSize;
-};
-
-int presetMultiple(CModbusMessage& message, std::uint8_t* frame, int& length,
-                   const MultipleWrite& write, const ValueArrays& values) {
-    if (write.coils)
-        return message.buildForceCoils(frame, length, write.address, write.count, values.bits);
-    switch (write.dataType) {
-    case kDataTypeInt8:
-    case kDataTypeUInt8:
-        return message.buildPresetBytes(frame, length, write.address, write.count, values.bits);
-    case kDataTypeInt16:
-    case kDataTypeUInt16:
-        return message.buildPresetWords(frame, length, write.address, write.count, values.words);
-    case kDataTypeInt32:
-    case kDataTypeUInt32:
-        return message.buildPresetLongs(frame, length, write.address, write.count, values.longs);
-    case kDataTypeFloat:
-        return message.buildPresetFloats(frame, length, write.address, write.count, values.floats);
-    case kDataTypeDouble:
-        return message.buildPresetDoubles(frame, length, write.address, write.count,
-                                          values.doubles);
-    case kDataTypeString:
-        return message.buildPresetStrings(frame, length, write.address, write.count,
-                                          write.stringSize, values.strings);
-    default:
-        return kResultTypeNotSupported;
-    }
 }
 
 } // namespace
@@ -652,63 +603,33 @@ int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
 }
 
 int CTestModbusDlg::buildReadRegisters(const ReadFields& fields, int functionCode, int& length) {
-    const auto address = static_cast<std::uint16_t>(fields.startAddress);
-    const std::uint16_t count = sent_.quantity;
-    switch (form.dataType) {
-    case kDataTypeInt8:
-    case kDataTypeUInt8:
-        return message_.buildReadBytes(request_, length, functionCode, address, count);
-    case kDataTypeInt16:
-    case kDataTypeUInt16:
-        return message_.buildReadWords(request_, length, functionCode, address, count);
-    case kDataTypeInt32:
-    case kDataTypeUInt32:
-    case kDataTypeFloat:
-        return message_.buildReadLongs(request_, length, functionCode, address, count);
-    case kDataTypeDouble:
-        return message_.buildReadDoubles(request_, length, functionCode, address, count);
-    case kDataTypeString:
-        return message_.buildReadStrings(request_, length, functionCode, address, count,
-                                         sent_.stringSize);
-    default:
-        return kResultTypeNotSupported;
-    }
+    return buildTypedRead(message_, request_, length,
+                          {form.dataType, functionCode,
+                           static_cast<std::uint16_t>(fields.startAddress), sent_.quantity,
+                           sent_.stringSize});
 }
 
 int CTestModbusDlg::buildPresetSingle(const ReadFields& fields, int& length) {
     const auto address = static_cast<std::uint16_t>(fields.startAddress);
     const int type = form.dataType;
+    const TypedRequest request{type, 0, address, 1, sent_.stringSize};
+    WriteValues values;
     if (type == kDataTypeString) {
         if (form.dataValues.size() > static_cast<std::size_t>(fields.stringSize))
             return kResultStringTooLong;
         form.dataValues.resize(static_cast<std::size_t>(fields.stringSize), ' ');
-        return message_.buildPresetString(request_, length, address, sent_.stringSize,
-                                          form.dataValues);
+        values.strings.push_back(form.dataValues);
+        return buildTypedSingle(message_, request_, length, request, values);
     }
+    // Coils are forced by function 05, never preset by 06.
     if (type == kDataTypeBoolean)
         return kResultTypeNotSupported;
     Scanned v;
     if (Refusal refused = readSingleValue(type, tokens(kAllTokens, false), v);
         refused.code != kResultOk)
         return refuseValues(refused.code, std::move(refused.text));
-    switch (type) {
-    case kDataTypeHex8:
-    case kDataTypeInt8:
-    case kDataTypeUInt8:
-        return message_.buildPresetByte(request_, length, address, static_cast<int>(v.integer));
-    case kDataTypeInt16:
-    case kDataTypeUInt16:
-        return message_.buildPresetWord(request_, length, address,
-                                        static_cast<std::uint16_t>(v.integer));
-    case kDataTypeInt32:
-    case kDataTypeUInt32:
-        return message_.buildPresetLong(request_, length, address,
-                                        static_cast<std::uint32_t>(v.integer));
-    case kDataTypeFloat:
-        return message_.buildPresetFloat(request_, length, address, static_cast<float>(v.real));
-    default:
-        return message_.buildPresetDouble(request_, length, address, v.real);
-    }
+    store(values, type, v);
+    return buildTypedSingle(message_, request_, length, request, values);
 }
 
 int CTestModbusDlg::buildForceCoil(const ReadFields& fields, int& length) {
@@ -723,22 +644,22 @@ int CTestModbusDlg::buildForceCoil(const ReadFields& fields, int& length) {
 
 int CTestModbusDlg::buildPresetMultiple(const ReadFields& fields, int& length) {
     const bool coils = form.functionIndex == kFnForceCoils;
-    const MultipleWrite write{coils ? kDataTypeBoolean : form.dataType, coils,
-                              static_cast<std::uint16_t>(fields.startAddress), sent_.quantity,
-                              sent_.stringSize};
+    const TypedRequest write{coils ? kDataTypeBoolean : form.dataType, 0,
+                             static_cast<std::uint16_t>(fields.startAddress), sent_.quantity,
+                             sent_.stringSize};
     // The builder judges the quantity first: the values are counted against one it can send.
-    const int limit = presetMultiple(message_, request_, length, write, ValueArrays{});
+    const int limit = buildTypedMultiple(message_, request_, length, write, WriteValues{});
     length = 0;
     if (limit != kResultOk && limit != kResultTypeNotSupported)
         return limit;
     const std::vector<std::string> entered = tokens(kAllTokens, write.dataType == kDataTypeString);
     Refusal refused = countRefusal(write.count, entered.size());
-    ValueArrays values;
+    WriteValues values;
     if (refused.code == kResultOk)
         refused = readValues(write.dataType, entered, write.stringSize, values);
     if (refused.code != kResultOk)
         return refuseValues(refused.code, std::move(refused.text));
-    return presetMultiple(message_, request_, length, write, values);
+    return buildTypedMultiple(message_, request_, length, write, values);
 }
 
 int CTestModbusDlg::buildUserDefined(int functionCode, int& length) {
@@ -936,37 +857,12 @@ int CTestModbusDlg::checkAndDecode() {
 }
 
 int CTestModbusDlg::decodeRegisters(const std::uint8_t* frame, int length) {
-    const std::uint16_t count = sent_.quantity;
-    const std::string_view sep = setup_.listSeparator;
     const int type = sent_.dataType;
     const bool isSigned = type == kDataTypeInt8 || type == kDataTypeInt16 || type == kDataTypeInt32;
-    int code = kResultOk;
-    std::string text;
-    if (type == kDataTypeInt8 || type == kDataTypeUInt8) {
-        std::vector<std::uint8_t> v;
-        code = message_.decodeBytes(frame, length, count, v);
-        text = formatBytes(v, isSigned, sep);
-    } else if (type == kDataTypeInt16 || type == kDataTypeUInt16) {
-        std::vector<std::uint16_t> v;
-        code = message_.decodeWords(frame, length, count, v);
-        text = formatWords(v, isSigned, sep);
-    } else if (type == kDataTypeInt32 || type == kDataTypeUInt32) {
-        std::vector<std::uint32_t> v;
-        code = message_.decodeLongs(frame, length, count, v);
-        text = formatLongs(v, isSigned, sep);
-    } else if (isFloatType(type)) {
-        std::vector<float> v;
-        code = message_.decodeFloats(frame, length, count, v);
-        text = formatFloats(v, sep);
-    } else if (type == kDataTypeDouble) {
-        std::vector<double> v;
-        code = message_.decodeDoubles(frame, length, count, v);
-        text = formatDoubles(v, sep);
-    } else if (type == kDataTypeString) {
-        std::vector<std::string> v;
-        code = message_.decodeStrings(frame, length, count, sent_.stringSize, v);
-        text = formatStrings(v, sep);
-    }
+    ReadValues values;
+    const int code = decodeTypedRegisters(message_, frame, length,
+                                          {type, 0, 0, sent_.quantity, sent_.stringSize}, values);
+    const std::string text = formatReadValues(values, isSigned, setup_.listSeparator);
     // A byte count other than the one asked for shows nothing: part of the values, or values
     // read from another count, would pass for the unit's answer.
     if (code == kResultOk)
