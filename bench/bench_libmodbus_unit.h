@@ -3,6 +3,7 @@
 // The benchmarks' Modbus/TCP unit: libmodbus on loopback, on a port the kernel chooses.
 
 #include "platform/events.h"
+#include "tests/support/loopback.h"
 
 #include <arpa/inet.h>
 #include <cstdint>
@@ -18,15 +19,6 @@ class CLibmodbusUnit {
 public:
     // `registers` holding registers, register a holding 3a + 1.
     explicit CLibmodbusUnit(int registers = 200) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof addr;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(listener_, 4);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &length);
-        port_ = ntohs(addr.sin_port);
         map_ = modbus_mapping_new(0, 0, registers, 0);
         for (int a = 0; a < registers; ++a)
             map_->tab_registers[a] = static_cast<std::uint16_t>(3 * a + 1);
@@ -35,25 +27,24 @@ public:
     ~CLibmodbusUnit() {
         stop_.set();
         thread_.join();
-        ::close(listener_);
         modbus_mapping_free(map_);
     }
     CLibmodbusUnit(const CLibmodbusUnit&) = delete;
     CLibmodbusUnit& operator=(const CLibmodbusUnit&) = delete;
-    std::uint16_t port() const { return port_; }
+    std::uint16_t port() const { return listener_.port(); }
 
 private:
     void run() {
-        modbus_t* ctx = modbus_new_tcp("127.0.0.1", port_);
+        modbus_t* ctx = modbus_new_tcp("127.0.0.1", listener_.port());
         std::uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
         int client = -1;
         for (;;) {
             pollfd fds[2] = {{stop_.fd(), POLLIN, 0},
-                             {client >= 0 ? client : listener_, POLLIN, 0}};
+                             {client >= 0 ? client : listener_.fd(), POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0 || fds[0].revents)
                 break;
             if (client < 0) {
-                client = ::accept(listener_, nullptr, nullptr);
+                client = ::accept(listener_.fd(), nullptr, nullptr);
                 modbus_set_socket(ctx, client);
                 continue;
             }
@@ -70,8 +61,7 @@ private:
         modbus_free(ctx);
     }
 
-    int listener_ = -1;
-    std::uint16_t port_ = 0;
+    CLoopbackListener listener_;
     modbus_mapping_t* map_ = nullptr;
     CEvent stop_;
     std::thread thread_;

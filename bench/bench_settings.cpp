@@ -1,4 +1,5 @@
 #include "config/settings_file.h"
+#include "tests/support/temp_folder.h"
 
 #include <chrono>
 #include <cstdio>
@@ -10,10 +11,10 @@
 int main() {
     constexpr int kLocations = 1000;
     constexpr int kRounds = 50;
-    char pattern[] = "/tmp/vantrel-bench-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr)
+    const CTempFolder folder("vantrel-bench");
+    if (!folder.valid())
         return 1;
-    const std::filesystem::path dir(pattern);
+    const std::filesystem::path dir(folder.path());
 
     CSettingsFile settings;
     settings.path = (dir / "VNTLSettings.dat").string();
@@ -55,6 +56,5 @@ int main() {
     std::printf("save (with fsync): %.3f ms\n", saveSeconds * 1000 / kRounds);
     std::printf("  of which encoding: %.3f ms\n", encodeSeconds * 1000 / kRounds);
     std::printf("load: %.3f ms\n", loadSeconds * 1000 / kRounds);
-    std::filesystem::remove_all(dir);
     return 0;
 }

@@ -11,6 +11,8 @@
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/loopback.h"
+#include "tests/support/temp_folder.h"
 #include "windows/status_bar.h"
 #include "windows/vantrel_doc.h"
 
@@ -96,9 +98,8 @@ public:
 class AppWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-appwin-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
+        ASSERT_TRUE(folder.valid());
+        directory = folder.path();
         settingsPath = directory + "/VNTLSettings.dat";
         setenv("VANTREL_SETTINGS", settingsPath.c_str(), 1);
         app = std::make_unique<CVantrelApp>(messages);
@@ -113,7 +114,6 @@ protected:
         app.reset();
         unsetenv("VANTREL_SETTINGS");
         decimalSeparator = ".";
-        std::system(("rm -rf '" + directory + "'").c_str());
     }
 
     CMainFrame& frame() { return *shell->frame(); }
@@ -129,6 +129,7 @@ protected:
         postMessage(frame().handle(), WM_STATUS_REFRESH);
     }
 
+    CTempFolder folder{"tmp-appwin"};
     std::string directory;
     std::string settingsPath;
     CRecordingMessageBox messages;
@@ -294,16 +295,10 @@ TEST_F(AppWindow, DisconnectClosesPortAndSocket) {
     doc().context().serialPort.openDevice(slaveName, 9600, 2, 8, 0, 0, true);
     ASSERT_TRUE(doc().context().serialPort.isOpen());
 
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    CLoopbackListener listener(1);
+    ASSERT_TRUE(listener.valid());
     CClientSocket& socket = doc().context().socket;
-    ASSERT_EQ(socket.connectTo(INADDR_LOOPBACK, ntohs(address.sin_port)), 0);
+    ASSERT_EQ(socket.connectTo(INADDR_LOOPBACK, listener.port()), 0);
     ASSERT_TRUE(waitUntil([&] { return socket.connected != 0; }));
 
     goOnline(tcpLocation());
@@ -320,7 +315,6 @@ TEST_F(AppWindow, DisconnectClosesPortAndSocket) {
     EXPECT_FALSE(frame().indicatorTimerActive());
     EXPECT_TRUE(frame().action(Command::Connect)->isEnabled());
 
-    ::close(listener);
     ::close(master);
     ::close(slave);
 }
@@ -510,9 +504,9 @@ TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
         ASSERT_EQ(messages.warnings.size(), 1u);
         EXPECT_EQ(messages.warnings[0], text(131));
     }
-    std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-appbad-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string path = pattern + "/VNTLSettings.dat";
+    const CTempFolder folder("tmp-appbad");
+    ASSERT_TRUE(folder.valid());
+    const std::string path = folder / "VNTLSettings.dat";
     std::ofstream(path, std::ios::binary) << std::string("\x05\x00\x00", 3);
     setenv("VANTREL_SETTINGS", path.c_str(), 1);
     CRecordingMessageBox messages;
@@ -521,7 +515,6 @@ TEST(StartUp, RefusesOldSystemsAndReportsADamagedSettingsFile) {
     unsetenv("VANTREL_SETTINGS");
     ASSERT_EQ(messages.warnings.size(), 1u);
     EXPECT_EQ(messages.warnings[0].rfind("File Error on Read", 0), 0u) << messages.warnings[0];
-    std::system(("rm -rf '" + pattern + "'").c_str());
 }
 
 TEST(MessageBox, ShowsTheTextAsPlainTextAndFailuresWithAWarningIcon) {

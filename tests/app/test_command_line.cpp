@@ -1,6 +1,7 @@
 #include "app/vantrel_app.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/temp_folder.h"
 
 #include <chrono>
 #include <csignal>
@@ -34,9 +35,10 @@ std::string readAll(const std::string& path) {
 // at most 20 s.
 Finished runProgram(const std::vector<std::string>& argv,
                     const std::vector<std::string>& extra = {}) {
-    char folder[] = "/tmp/vantrel_cli_XXXXXX";
-    if (mkdtemp(folder) == nullptr)
+    const CTempFolder temp("vantrel_cli");
+    if (!temp.valid())
         return {};
+    const std::string& folder = temp.path();
     const std::string outPath = std::string(folder) + "/out";
     const std::string errPath = std::string(folder) + "/err";
     std::vector<std::string> environment = {"PATH=/usr/bin:/bin", std::string("HOME=") + folder,
@@ -75,9 +77,6 @@ Finished runProgram(const std::vector<std::string>& argv,
         run.status = WEXITSTATUS(status);
     run.out = readAll(outPath);
     run.err = readAll(errPath);
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
-    rmdir(folder);
     return run;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "qt_test_support.h"
 #include "resources/string_table.h"
+#include "tests/support/temp_folder.h"
 #include "windows/vantrel_doc.h"
 
 #include <QApplication>
@@ -102,8 +103,6 @@ public:
 class CommsLogWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vantrel_logwin_XXXXXX";
-        folder = mkdtemp(pattern);
         opener = std::make_unique<CQtMessageTarget>([this](unsigned message, WParam, LParam) {
             received.push_back(message);
             return LParam{0};
@@ -111,7 +110,6 @@ protected:
     }
     void TearDown() override {
         delete window.data();
-        fs::remove_all(folder);
         unsetenv("VANTREL_VIEWER");
     }
 
@@ -181,7 +179,8 @@ protected:
         return result;
     }
 
-    fs::path folder;
+    CTempFolder temp{"vantrel_logwin"};
+    fs::path folder = temp.path();
     CCommsLogStore store;
     std::atomic<std::int32_t> logEnabled{1};
     std::unique_ptr<CQtMessageTarget> opener;
@@ -431,8 +430,8 @@ TEST_F(CommsLogWindow, CancelAndEscapeCloseAndTellTheOpener) {
 TEST(DesktopHandler, TakesWhatNoViewerIsConfiguredFor) {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "the offscreen platform hands no file to the desktop";
-    char pattern[] = "/tmp/vantrel_desktop_XXXXXX";
-    const fs::path folder = mkdtemp(pattern);
+    const CTempFolder temp("vantrel_desktop");
+    const fs::path folder = temp.path();
     fs::create_directory(folder / "bin");
     std::ofstream(folder / "bin" / "xdg-open") << "#!/bin/sh\necho \"$1\" >>" << folder / "opened"
                                                << "\n";
@@ -487,13 +486,12 @@ TEST(DesktopHandler, TakesWhatNoViewerIsConfiguredFor) {
     }
     setenv("PATH", path.c_str(), 1);
     unsetenv("VANTREL_SETTINGS");
-    fs::remove_all(folder);
 }
 
 // The View menu opens the window over the document's log, at most one at a time.
 TEST(CommsLogFromTheView, OpensOneWindowOverTheDocumentsLog) {
-    char pattern[] = "/tmp/vantrel_logview_XXXXXX";
-    const fs::path folder = mkdtemp(pattern);
+    const CTempFolder temp("vantrel_logview");
+    const fs::path folder = temp.path();
     setenv("VANTREL_SETTINGS", (folder / "VNTLSettings.dat").c_str(), 1);
     {
         CQtMessageBox messageBox;
@@ -517,7 +515,6 @@ TEST(CommsLogFromTheView, OpensOneWindowOverTheDocumentsLog) {
         shell.close();
     }
     unsetenv("VANTREL_SETTINGS");
-    fs::remove_all(folder);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The Connect dialog, the modem hang-up dialog and the temporary parameters dialog as the user
 // meets them: real windows and timers, with Modbus units from pymodbus and libmodbus, and a modem
-// written here, on the far side.
+// written in the tests, on the far side.
 
 #include "app/connect_window.h"
 #include "app/modem_hang_up_window.h"
@@ -12,6 +12,8 @@
 #include "platform/message_queue.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/fake_modem.h"
+#include "tests/support/loopback.h"
 #include "tests/support/row_names.h"
 #include "tests/support/test_frames.h"
 #include "window_test_support.h"
@@ -22,13 +24,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
-#include <arpa/inet.h>
-#include <atomic>
-#include <deque>
-#include <mutex>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
 
 namespace {
 
@@ -36,144 +31,6 @@ using vantrel_test::PrintTo;
 
 const bool environmentRegistered =
     (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_connect_window")), true);
-
-// A Hayes-style modem on the far end of a pseudo-terminal. Answers are "\r\n<text>\r\n"; an
-// empty answer is silence. After CONNECT it carries data: it answers any Modbus RTU request as a
-// unit whose registers all hold 1, until "+++" takes it back to command mode.
-class CTestModem {
-public:
-    CTestModem(const CPtyPair& line, std::string initAnswer, std::deque<std::string> dialAnswers)
-        : line_(line), initAnswer_(std::move(initAnswer)), dialAnswers_(std::move(dialAnswers)) {
-        thread_ = std::thread([this] { run(); });
-    }
-    ~CTestModem() {
-        stop_ = true;
-        thread_.join();
-    }
-    CTestModem(const CTestModem&) = delete;
-    CTestModem& operator=(const CTestModem&) = delete;
-
-    std::vector<std::string> commands() const {
-        std::lock_guard lock(lock_);
-        return commands_;
-    }
-    int dials() const {
-        int count = 0;
-        for (const std::string& command : commands())
-            count += command.rfind("ATDT", 0) == 0 ? 1 : 0;
-        return count;
-    }
-
-private:
-    std::string reply(const std::string& command) {
-        std::lock_guard lock(lock_);
-        commands_.push_back(command);
-        if (command == "+++" || command == "ATH")
-            return "OK";
-        if (command.rfind("ATDT", 0) != 0)
-            return initAnswer_;
-        const std::string answer = dialAnswers_.empty() ? "" : dialAnswers_.front();
-        if (dialAnswers_.size() > 1)
-            dialAnswers_.pop_front();
-        dataMode_ = answer.rfind("CONNECT", 0) == 0;
-        return answer;
-    }
-    void answer(const std::string& command) {
-        const std::string text = reply(command);
-        if (!text.empty()) {
-            sleepMs(20);
-            line_.send("\r\n" + text + "\r\n");
-        }
-    }
-    void carryData(std::string& pending) {
-        if (pending == "+++") {
-            dataMode_ = false;
-            pending.clear();
-            answer("+++");
-        } else if (pending.size() >= 8) {
-            const auto unit = static_cast<std::uint8_t>(pending[0]);
-            pending.clear();
-            line_.send(rtuFrame({unit, 3, 2, 0, 1}));
-        }
-    }
-    void run() {
-        std::string pending;
-        const std::uint32_t start = tickCount();
-        while (!stop_ && tickCount() - start < 120000) {
-            const auto bytes = line_.receive(1, 20);
-            pending.append(bytes.begin(), bytes.end());
-            if (dataMode_) {
-                carryData(pending);
-                continue;
-            }
-            if (pending == "+++") {
-                pending.clear();
-                answer("+++");
-            }
-            for (std::size_t cr; (cr = pending.find('\r')) != std::string::npos;) {
-                const std::string command = pending.substr(0, cr);
-                pending.erase(0, cr + 1);
-                answer(command);
-            }
-        }
-    }
-
-    const CPtyPair& line_;
-    mutable std::mutex lock_;
-    std::string initAnswer_;
-    std::deque<std::string> dialAnswers_;
-    std::vector<std::string> commands_;
-    std::atomic<bool> dataMode_{false};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-// A listener on 127.0.0.1 whose backlog is full: a further connect stays pending.
-class CFullListener {
-public:
-    CFullListener() {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 0);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        for (int& client : clients_) {
-            client = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            ::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        }
-        sleepMs(100);
-    }
-    ~CFullListener() {
-        for (const int client : clients_)
-            ::close(client);
-        ::close(listener_);
-    }
-    CFullListener(const CFullListener&) = delete;
-    CFullListener& operator=(const CFullListener&) = delete;
-    std::uint16_t port() const { return port_; }
-
-private:
-    int listener_ = -1;
-    int clients_[2] = {-1, -1};
-    std::uint16_t port_ = 0;
-};
-
-// A port on 127.0.0.1 on which nothing listens.
-std::uint16_t closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 class ConnectWindow : public ::testing::Test {
 protected:
@@ -218,20 +75,16 @@ protected:
         const std::uint8_t unit = message.modbusId;
         Bytes request = message.tcpMode ? Bytes{0, 1, 0, 0, 0, 6, unit, 3, 0, 0, 0, 1}
                                         : rtuFrame({unit, 3, 0, 0, 0, 1});
-        auto length = static_cast<std::uint16_t>(request.size());
-        std::uint8_t response[kFrameBufferSize] = {};
-        std::uint16_t responseLength = 0;
-        CMessageQueue window;
-        if (document.context().engine.queueJob(JobType::ModbusRequest, request.data(), &length,
-                                               response, &responseLength, window.handle()) != 0)
+        CSubmitter submitter;
+        if (submitter.submit(document.context().engine, request) != 0)
             return {};
-        const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
+        const auto result = submitter.result();
         EXPECT_TRUE(result);
         if (!result || result->lParam != 0) {
             ADD_FAILURE() << "read failed: " << (result ? result->lParam : -1);
             return {};
         }
-        return Bytes(response, response + responseLength);
+        return submitter.received();
     }
 
     CRecordingMessageBox messages;
@@ -319,15 +172,9 @@ INSTANTIATE_TEST_SUITE_P(Units, ConnectTcpPeer,
 // The menu commands as a user drives them: Connect..., Temporarily Change Comms Setup...,
 // Disconnect and Connect... again, which puts the location's values back in force.
 TEST_F(ConnectWindow, MenuCommandsConnectChangeTheParametersAndConnectAgain) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    settings.append(tcpLocation("Plant", ntohs(address.sin_port)));
+    CLoopbackListener listener;
+    ASSERT_TRUE(listener.valid());
+    settings.append(tcpLocation("Plant", listener.port()));
     CQtViewDialogs dialogs(0, 0);
     int refreshes = 0;
     CViewCommands commands(document, settings, dialogs, messages, [&] { ++refreshes; });
@@ -357,11 +204,10 @@ TEST_F(ConnectWindow, MenuCommandsConnectChangeTheParametersAndConnectAgain) {
     EXPECT_EQ(document.online, 1);
     EXPECT_EQ(document.message().retries.load(), 1);
     EXPECT_EQ(document.message().time1.load(), 3000);
-    ::close(listener);
 }
 
 TEST_F(ConnectWindow, RefusedConnectionShowsTheReasonAndAReconnectSaysSo) {
-    settings.append(tcpLocation("Plant", closedPort()));
+    settings.append(tcpLocation("Plant", closedLoopbackPort()));
     ASSERT_TRUE(open());
     connectRow(0);
     ASSERT_TRUE(finished());
@@ -466,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     .parityIndex = 3}),
     [](const ::testing::TestParamInfo<SerialFailure>& row) { return std::string(row.param.name); });
 
-// Modem and Satellite calls through the modem written above, on the dialog's own timers.
+// Modem and Satellite calls through the fake modem, on the dialog's own timers.
 class ModemWindow : public ConnectWindow {
 protected:
     void SetUp() override {
@@ -501,7 +347,8 @@ class ModemCall : public ModemWindow, public ::testing::WithParamInterface<Modem
 
 TEST_P(ModemCall, EndsConnectedOrStoppedAndHungUp) {
     const ModemRow& row = GetParam();
-    CTestModem modem(line, row.initAnswer, row.dialAnswers);
+    CFakeModem modem(
+        line, {.carriesData = true, .initAnswer = row.initAnswer, .dialAnswers = row.dialAnswers});
     CLocation location = serialLocation(row.mediaCode, "Pump", "COM4");
     location.retries = row.retries;
     openAndDial(location);
@@ -556,7 +403,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ModemRow>& row) { return std::string(row.param.name); });
 
 TEST_F(ModemWindow, AbortDuringTheDialHangsUp) {
-    CTestModem modem(line, "OK", {""});
+    CFakeModem modem(line, {.carriesData = true, .dialAnswers = {""}});
     CLocation location = serialLocation(kMediaCodeModem, "Pump", "COM4");
     location.connectTimeout = 30;
     openAndDial(location);
@@ -585,7 +432,7 @@ TEST_F(ModemWindow, AbortDuringTheDialHangsUp) {
 }
 
 TEST_F(ModemWindow, DisconnectHangsUpTheCall) {
-    CTestModem modem(line, "OK", {"CONNECT 9600"});
+    CFakeModem modem(line, {.carriesData = true});
     openAndDial(serialLocation(kMediaCodeModem, "Pump", "COM4"));
     ASSERT_TRUE(finished(15000));
     ASSERT_EQ(document.online, 1);

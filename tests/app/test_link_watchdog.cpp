@@ -43,8 +43,7 @@ TEST(LinkWatchdog, ReconnectsALinkTheUnitClosedWhileIdle) {
             dropLink.wait(20000);
             return;
         }
-        for (Bytes r = link.readRequest(20000); !r.empty(); r = link.readRequest(20000))
-            link.send(tcpAnswer(r, {3, 4, 0, 7, 0, 10}));
+        link.answerEach([](const Bytes& r) { return tcpAnswer(r, {3, 4, 0, 7, 0, 10}); }, 20000);
     });
     CTempSettings settings;
     ASSERT_TRUE(settings.valid());

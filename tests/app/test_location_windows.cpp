@@ -13,6 +13,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/support/row_names.h"
+#include "tests/support/temp_folder.h"
 #include "windows/commands.h"
 #include "windows/machine_ports.h"
 
@@ -105,15 +106,13 @@ void choose(QComboBox* list, int index) {
 class LocationWindows : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-locwin-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
+        ASSERT_TRUE(folder.valid());
+        directory = folder.path();
         const std::string portsDir = directory + "/ports";
         ASSERT_EQ(::mkdir(portsDir.c_str(), 0700), 0);
         // Short, like /dev/serial/by-id, so the screenshots show a name of a usual length.
-        std::string byIdPattern = "/tmp/by-id-XXXXXX";
-        ASSERT_NE(mkdtemp(byIdPattern.data()), nullptr);
-        byIdDir = byIdPattern;
+        ASSERT_TRUE(byIdFolder.valid());
+        byIdDir = byIdFolder.path();
         for (const int number : {1, 3, 12}) {
             int master = -1;
             int slave = -1;
@@ -146,6 +145,8 @@ protected:
         return made;
     }
 
+    CTempFolder folder{"tmp-locwin"};
+    CTempFolder byIdFolder{"by-id"};
     std::string directory;
     std::string byIdDir;
     std::vector<std::pair<int, int>> ptys;

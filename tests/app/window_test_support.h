@@ -10,6 +10,7 @@
 #include "qt_test_support.h"
 #include "tests/support/engine_test_support.h"
 #include "tests/support/peer_process.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_serial_support.h"
 #include "windows/vantrel_doc.h"
 #include "windows/view_commands.h"
@@ -183,29 +184,17 @@ private:
     std::unique_ptr<CPeerProcess> process_;
 };
 
-// A settings file in a temporary folder of the build tree, removed with the object.
+// A settings file in a temporary folder, removed with the object.
 class CTempSettings {
 public:
-    CTempSettings() {
-        std::string pattern = VANTREL_BINARY_DIR "/tmp-settings-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr)
-            directory_ = pattern;
-        file.path = directory_ + "/VNTLSettings.dat";
-    }
-    ~CTempSettings() {
-        std::error_code ignored;
-        if (!directory_.empty())
-            std::filesystem::remove_all(directory_, ignored);
-    }
-    CTempSettings(const CTempSettings&) = delete;
-    CTempSettings& operator=(const CTempSettings&) = delete;
+    CTempSettings() { file.path = folder_ / "VNTLSettings.dat"; }
 
-    bool valid() const { return !directory_.empty(); }
+    bool valid() const { return folder_.valid(); }
 
     CSettingsFile file;
 
 private:
-    std::string directory_;
+    CTempFolder folder_{"tmp-settings"};
 };
 
 inline void closeWindow(QWidget& window) {

@@ -1,5 +1,6 @@
 #include "tests/support/engine_probe.h"
 #include "tests/support/engine_test_support.h"
+#include "tests/support/row_names.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,23 +11,20 @@ const Bytes kReadHolding = tcpRequest(1, 3, {0, 0, 0, 2});
 
 // Answers every request with two holding registers.
 void answerReads(CUnitLink& link) {
-    for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest())
-        link.send(tcpAnswer(r, {3, 4, 0, 7, 0, 10}));
+    link.answerEach([](const Bytes& r) { return tcpAnswer(r, {3, 4, 0, 7, 0, 10}); });
 }
 
 } // namespace
 
 struct QueueCase {
     const char* name;
-    std::uint16_t length;
-    bool nullRequest;
-    bool nullResponse;
-    int expected;
+    std::uint16_t length = 8;
+    bool nullRequest = false;
+    bool nullResponse = false;
+    int expected = 5016;
 };
 
-void PrintTo(const QueueCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using vantrel_test::PrintTo;
 
 class QueueJobArguments : public ::testing::TestWithParam<QueueCase> {};
 
@@ -44,40 +42,15 @@ TEST_P(QueueJobArguments, AreCheckedBeforeTheJobIsQueued) {
     EXPECT_EQ(CCommsEngineProbe::queuedJobs(engine), c.expected == 0 ? 1u : 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Arguments, QueueJobArguments,
-                         ::testing::Values(QueueCase{.name = "Largest",
-                                                     .length = 640,
-                                                     .nullRequest = false,
-                                                     .nullResponse = false,
-                                                     .expected = 0},
-                                           QueueCase{.name = "Smallest",
-                                                     .length = 1,
-                                                     .nullRequest = false,
-                                                     .nullResponse = false,
-                                                     .expected = 0},
-                                           QueueCase{.name = "TooLong",
-                                                     .length = 641,
-                                                     .nullRequest = false,
-                                                     .nullResponse = false,
-                                                     .expected = 5016},
-                                           QueueCase{.name = "Empty",
-                                                     .length = 0,
-                                                     .nullRequest = false,
-                                                     .nullResponse = false,
-                                                     .expected = 5016},
-                                           QueueCase{.name = "NoRequest",
-                                                     .length = 8,
-                                                     .nullRequest = true,
-                                                     .nullResponse = false,
-                                                     .expected = 5016},
-                                           QueueCase{.name = "NoResponseBuffer",
-                                                     .length = 8,
-                                                     .nullRequest = false,
-                                                     .nullResponse = true,
-                                                     .expected = 5016}),
-                         [](const ::testing::TestParamInfo<QueueCase>& row) {
-                             return std::string(row.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, QueueJobArguments,
+    ::testing::Values(QueueCase{.name = "Largest", .length = 640, .expected = 0},
+                      QueueCase{.name = "Smallest", .length = 1, .expected = 0},
+                      QueueCase{.name = "TooLong", .length = 641},
+                      QueueCase{.name = "Empty", .length = 0},
+                      QueueCase{.name = "NoRequest", .nullRequest = true},
+                      QueueCase{.name = "NoResponseBuffer", .nullResponse = true}),
+    [](const ::testing::TestParamInfo<QueueCase>& row) { return std::string(row.param.name); });
 
 TEST(CommsEngine, QueueJobRefusesEveryJobWhileTheThreadEnds) {
     CCommsEngine engine;
@@ -179,9 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 .request = kReadHolding,
                                 .script =
                                     [](CUnitLink& link) {
-                                        for (Bytes r = link.readRequest(); !r.empty();
-                                             r = link.readRequest())
-                                            link.send({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9});
+                                        link.answerEach([](const Bytes&) {
+                                            return Bytes{9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+                                        });
                                     },
                                 .expectedResult = 5007,
                                 .expectedRequests = 3},
@@ -203,9 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 .request = kReadHolding,
                                 .script =
                                     [](CUnitLink& link) {
-                                        for (Bytes r = link.readRequest(); !r.empty();
-                                             r = link.readRequest())
-                                            link.send(tcpAnswer(r, {0x83, 2}));
+                                        link.answerEach([](const Bytes& r) {
+                                            return tcpAnswer(r, {0x83, 2});
+                                        });
                                     },
                                 .expectedResult = 5010,
                                 .expectedRequests = 1},
@@ -226,9 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 .request = kRtuRead,
                                 .script =
                                     [](CUnitLink& link) {
-                                        for (Bytes r = link.readRequest(); !r.empty();
-                                             r = link.readRequest())
-                                            link.send(Bytes(700, 0x55));
+                                        link.answerEach(
+                                            [](const Bytes&) { return Bytes(700, 0x55); });
                                     },
                                 .expectedResult = 5003,
                                 .expectedRequests = 3}),

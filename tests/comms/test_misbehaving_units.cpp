@@ -2,6 +2,7 @@
 // as jobs through the engine: each must get the verdict a technician can trust.
 
 #include "tests/support/engine_test_support.h"
+#include "tests/support/row_names.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -80,9 +81,7 @@ struct UnitCase {
     int requests;
 };
 
-void PrintTo(const UnitCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using vantrel_test::PrintTo;
 
 class MisbehavingUnit : public ::testing::TestWithParam<UnitCase> {};
 

@@ -3,6 +3,7 @@
 #include "comms/modem_hangup.h"
 #include "platform/message_queue.h"
 #include "resources/string_table.h"
+#include "tests/support/fake_modem.h"
 #include "tests/support/test_serial_support.h"
 
 #include <atomic>
@@ -43,89 +44,6 @@ TEST(ModemCommands, ReadingAnswers) {
         EXPECT_EQ(a.text, c.text);
     }
 }
-
-// A Hayes-style modem on the far end of a pseudo-terminal. Answers are "\r\n<text>\r\n"; an
-// empty answer is silence.
-class CFakeModem {
-public:
-    CFakeModem(const CPtyPair& line, bool echo) : line_(line), echo_(echo) {
-        thread_ = std::thread([this] { run(); });
-    }
-    ~CFakeModem() {
-        stop_ = true;
-        thread_.join();
-    }
-    CFakeModem(const CFakeModem&) = delete;
-    CFakeModem& operator=(const CFakeModem&) = delete;
-
-    void setInitAnswer(std::string a) { set(initAnswer_, std::move(a)); }
-    void setEscapeAnswer(std::string a) { set(escapeAnswer_, std::move(a)); }
-    // Answers to successive dial commands; the last one repeats.
-    void setDialAnswers(std::deque<std::string> a) {
-        std::lock_guard lock(lock_);
-        dialAnswers_ = std::move(a);
-    }
-    std::vector<std::string> commands() const {
-        std::lock_guard lock(lock_);
-        return commands_;
-    }
-
-private:
-    void set(std::string& field, std::string value) {
-        std::lock_guard lock(lock_);
-        field = std::move(value);
-    }
-    void answer(const std::string& command) {
-        std::string reply;
-        {
-            std::lock_guard lock(lock_);
-            commands_.push_back(command);
-            if (command == "+++")
-                reply = escapeAnswer_;
-            else if (command.rfind("ATDT", 0) == 0) {
-                reply = dialAnswers_.empty() ? "" : dialAnswers_.front();
-                if (dialAnswers_.size() > 1)
-                    dialAnswers_.pop_front();
-            } else if (command == "ATH")
-                reply = "OK";
-            else
-                reply = initAnswer_;
-        }
-        if (echo_ && command != "+++")
-            line_.send(command + "\r");
-        if (!reply.empty()) {
-            sleepMs(20);
-            line_.send("\r\n" + reply + "\r\n");
-        }
-    }
-    void run() {
-        std::string pending;
-        const std::uint32_t start = tickCount();
-        while (!stop_ && tickCount() - start < 60000) {
-            const auto bytes = line_.receive(1, 20);
-            pending.append(bytes.begin(), bytes.end());
-            if (pending == "+++") {
-                pending.clear();
-                answer("+++");
-            }
-            for (std::size_t cr; (cr = pending.find('\r')) != std::string::npos;) {
-                const std::string command = pending.substr(0, cr);
-                pending.erase(0, cr + 1);
-                answer(command);
-            }
-        }
-    }
-
-    const CPtyPair& line_;
-    const bool echo_;
-    mutable std::mutex lock_;
-    std::string initAnswer_ = "OK";
-    std::string escapeAnswer_ = "OK";
-    std::deque<std::string> dialAnswers_{"CONNECT 9600"};
-    std::vector<std::string> commands_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 // Records what the dialing and the hang-up show; runs the hang-up to its end when asked.
 struct Recorder : IModemDialObserver, IModemHangUpObserver {
@@ -221,7 +139,7 @@ protected:
 
 TEST_F(ModemTest, DialsAndConnectsWithEchoOnAndOff) {
     for (const bool echo : {true, false}) {
-        CFakeModem modem(line, echo);
+        CFakeModem modem(line, {.echo = echo});
         rec = Recorder{};
         rec.jobs = &jobs;
         rec.message = &ctx.message;
@@ -255,7 +173,7 @@ TEST_F(ModemTest, RedialsAfterBusyAndGivesUpAfterTheRedials) {
         {"redials used up", 1, {"BUSY", "7"}, false, 1},
     };
     for (const auto& c : cases) {
-        CFakeModem modem(line, false);
+        CFakeModem modem(line);
         modem.setDialAnswers(c.answers);
         rec = Recorder{};
         rec.jobs = &jobs;
@@ -306,7 +224,7 @@ TEST_F(ModemTest, FailedAnswersStopDialing) {
         {"no carrier", "OK", "NO CARRIER", {}, 1},
     };
     for (const auto& c : cases) {
-        CFakeModem modem(line, true);
+        CFakeModem modem(line, {.echo = true});
         modem.setInitAnswer(c.init);
         modem.setDialAnswers({c.dial});
         rec = Recorder{};
@@ -324,7 +242,7 @@ TEST_F(ModemTest, FailedAnswersStopDialing) {
 }
 
 TEST_F(ModemTest, TheConnectLimitEndsTheCall) {
-    CFakeModem modem(line, false);
+    CFakeModem modem(line);
     modem.setDialAnswers({""});
     dialer.start(settings);
     ASSERT_TRUE(window.waitFor(WM_COMMS_RESULT, 5000));
@@ -351,7 +269,7 @@ TEST_F(ModemTest, TheConnectLimitEndsTheCall) {
 }
 
 TEST_F(ModemTest, AbortStopsDialingAndHangsUp) {
-    CFakeModem modem(line, false);
+    CFakeModem modem(line);
     modem.setDialAnswers({""});
     dialer.start(settings);
     ASSERT_TRUE(window.waitFor(WM_COMMS_RESULT, 5000));
@@ -382,7 +300,7 @@ TEST_F(ModemTest, HangUpProceedsWhenTheEscapeGetsNoAnswer) {
         {"escape answered oddly", "ERROR", {"+++", "+++", "+++", "ATH"}},
     };
     for (const auto& c : cases) {
-        CFakeModem modem(line, false);
+        CFakeModem modem(line);
         modem.setEscapeAnswer(c.escapeAnswer);
         rec = Recorder{};
         ctx.message.retries = 2;

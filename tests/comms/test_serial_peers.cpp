@@ -4,6 +4,7 @@
 #include "comms/comms_context.h"
 #include "platform/message_queue.h"
 #include "protocol/check_values.h"
+#include "tests/support/engine_test_support.h"
 #include "tests/support/peer_process.h"
 #include "tests/support/test_frames.h"
 #include "tests/support/test_serial_support.h"
@@ -15,12 +16,7 @@
 namespace {
 
 // Requests in order (the write is read back), with the answers for the units' initial contents.
-const struct Step {
-    const char* name;
-    Bytes request;
-    Bytes answer;
-    int result;
-} kSteps[] = {
+const FrameStep kSteps[] = {
     {"03 read holding registers", {1, 3, 0, 0, 0, 3}, {1, 3, 6, 0, 1, 0, 4, 0, 7}, 0},
     {"01 read coils", {1, 1, 0, 0, 0, 10}, {1, 1, 2, 0x49, 0x02}, 0},
     {"04 read input registers", {1, 4, 0, 5, 0, 2}, {1, 4, 4, 0x03, 0xED, 0x03, 0xEE}, 0},
@@ -71,21 +67,16 @@ TEST_P(SerialPeers, ServesRequestsAndAnException) {
     m.time2 = 300;
     m.readPause = 1;
     ASSERT_TRUE(ctx.engine.startThread(ctx));
-    CMessageQueue window;
 
     for (const auto& step : kSteps) {
         Bytes request = asciiFraming ? asciiFrame(step.request) : rtuFrame(step.request);
         const Bytes answer = asciiFraming ? asciiFrame(step.answer) : rtuFrame(step.answer);
-        std::uint16_t length = static_cast<std::uint16_t>(request.size());
-        std::uint8_t response[640] = {};
-        std::uint16_t responseLength = 0;
-        ASSERT_EQ(ctx.engine.queueJob(JobType::ModbusRequest, request.data(), &length, response,
-                                      &responseLength, window.handle()),
-                  0);
-        const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
+        CSubmitter submitter;
+        ASSERT_EQ(submitter.submit(ctx.engine, request), 0);
+        const auto result = submitter.result();
         ASSERT_TRUE(result) << step.name;
         EXPECT_EQ(result->lParam, step.result) << step.name;
-        EXPECT_EQ(Bytes(response, response + responseLength), answer) << step.name;
+        EXPECT_EQ(submitter.received(), answer) << step.name;
     }
     ctx.engine.stopThread(ctx);
 }

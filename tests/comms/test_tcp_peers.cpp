@@ -32,12 +32,7 @@ Bytes frameOf(Framing framing, const Bytes& pdu) {
 // Requests in order (the writes are read back) with the unit's answers for the contents both
 // peers start with: coils on where address % 3 == 0, discrete inputs on where the address is
 // even, holding registers 3 * address + 1, input registers 1000 + address.
-const struct Step {
-    const char* name;
-    Bytes request;
-    Bytes answer;
-    int result;
-} kSteps[] = {
+const FrameStep kSteps[] = {
     {"01 read coils", {1, 0, 0, 0, 10}, {1, 2, 0x49, 0x02}, 0},
     {"02 read discrete inputs", {2, 0, 0, 0, 8}, {2, 1, 0x55}, 0},
     {"03 read holding registers", {3, 0, 0, 0, 3}, {3, 6, 0, 1, 0, 4, 0, 7}, 0},
@@ -58,7 +53,7 @@ void runSteps(std::uint16_t port, Framing framing) {
     h.context.message.binaryMode = framing == Framing::Ascii ? 0 : 1;
     h.context.message.retries = 1;
     ASSERT_TRUE(h.connect(port));
-    for (const Step& step : kSteps) {
+    for (const FrameStep& step : kSteps) {
         SCOPED_TRACE(step.name);
         CSubmitter submitter;
         Bytes request = framing == Framing::ModbusTcp

@@ -1,5 +1,6 @@
 #include "config/demo_locations.h"
 #include "config/settings_file.h"
+#include "tests/support/temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -29,12 +30,12 @@ void PrintTo(const StandingCase& row, std::ostream* out) {
 class DemoSettings : public ::testing::TestWithParam<StandingCase> {
 protected:
     void SetUp() override {
-        directory = fs::temp_directory_path() / ("vantrel-demo-" + std::to_string(::getpid()));
-        fs::create_directories(directory);
+        ASSERT_TRUE(folder.valid());
+        directory = folder.path();
         path = directory / "VNTLSettings.dat";
     }
-    void TearDown() override { fs::remove_all(directory); }
 
+    CTempFolder folder{"vantrel-demo"};
     fs::path directory;
     fs::path path;
 };

@@ -2,6 +2,7 @@
 #include "config/settings_file.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "tests/support/temp_folder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -39,15 +40,10 @@ public:
 class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vantrel-settings-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ASSERT_TRUE(folder.valid());
+        dir = folder.path();
         settings.path = (dir / "VNTLSettings.dat").string();
         settings.setReporter(&reporter);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
     }
     Bytes fileBytes() const {
         std::ifstream in(settings.path, std::ios::binary);
@@ -59,6 +55,7 @@ protected:
                   static_cast<std::streamsize>(bytes.size()));
     }
 
+    CTempFolder folder{"vantrel-settings"};
     fs::path dir;
     CSettingsFile settings;
     CCapturingReporter reporter;

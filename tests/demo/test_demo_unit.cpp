@@ -7,6 +7,8 @@
 #include "config/settings_file.h"
 #include "demo/demo_table.h"
 #include "platform/message_queue.h"
+#include "tests/support/engine_test_support.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_frames.h"
 
 #include <arpa/inet.h>
@@ -142,9 +144,8 @@ void closeContext(modbus_t* context) {
 class DemoUnit : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-demo-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
+        ASSERT_TRUE(folder.valid());
+        directory = folder.path();
         unit = std::make_unique<CDemoProcess>(std::vector<std::string>{
             "--tcp-port", "0", "--rtu-tcp-port", "0", "--com", "7", "--ports-dir",
             directory + "/ports", "--write-settings", directory + "/VNTLSettings.dat"});
@@ -165,6 +166,7 @@ protected:
         return context;
     }
 
+    CTempFolder folder{"tmp-demo"};
     std::string directory;
     std::unique_ptr<CDemoProcess> unit;
     std::string ready;
@@ -238,22 +240,17 @@ TEST_F(DemoUnit, TheProgramsSerialPortReachesItsComLink) {
     m.time2 = 300;
     m.readPause = 1;
     ASSERT_TRUE(ctx.engine.startThread(ctx));
-    CMessageQueue window;
     Bytes request = rtuFrame({1, 3, 0, 7, 0, 2});
     for (int connection = 0; connection < 2; ++connection) {
         ctx.serialPort.open(7, 9600, Parity::None, 8, StopBits::One, FlowControl::None, true);
         ASSERT_TRUE(ctx.serialPort.isOpen()) << "connection " << connection;
         ctx.serialPort.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
-        std::uint16_t length = static_cast<std::uint16_t>(request.size());
-        std::uint8_t response[640] = {};
-        std::uint16_t responseLength = 0;
-        ASSERT_EQ(ctx.engine.queueJob(JobType::ModbusRequest, request.data(), &length, response,
-                                      &responseLength, window.handle()),
-                  0);
-        const auto result = window.waitFor(WM_COMMS_RESULT, 10000);
+        CSubmitter submitter;
+        ASSERT_EQ(submitter.submit(ctx.engine, request), 0);
+        const auto result = submitter.result();
         ASSERT_TRUE(result);
         EXPECT_EQ(result->lParam, 0);
-        EXPECT_EQ(Bytes(response, response + responseLength), rtuFrame({1, 3, 4, 0, 7, 0, 8}));
+        EXPECT_EQ(submitter.received(), rtuFrame({1, 3, 4, 0, 7, 0, 8}));
         ctx.serialPort.close();
     }
     ctx.engine.stopThread(ctx);

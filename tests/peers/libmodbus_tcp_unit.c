@@ -8,7 +8,6 @@
 #include <arpa/inet.h>
 #include <modbus.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <stdio.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -45,16 +44,10 @@ int main(void) {
     uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
     int client = -1;
     for (;;) {
-        struct pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0},
-                                {client >= 0 ? client : listener, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0)
-            continue;
-        if (fds[0].revents) {
-            char buf[64];
-            if (read(STDIN_FILENO, buf, sizeof buf) <= 0)
-                break;
-        }
-        if (!fds[1].revents)
+        const int events = waitForPeer(client >= 0 ? client : listener);
+        if (events < 0)
+            break;
+        if (events == 0)
             continue;
         if (client < 0) {
             client = accept(listener, NULL, NULL);

@@ -6,7 +6,6 @@
 #include "unit_memory.h"
 
 #include <modbus.h>
-#include <poll.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -22,20 +21,15 @@ int main(int argc, char** argv) {
 
     uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
     for (;;) {
-        struct pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {modbus_get_socket(ctx), POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0)
-            continue;
-        if (fds[0].revents) {
-            char buf[64];
-            if (read(STDIN_FILENO, buf, sizeof buf) <= 0)
-                break;
-        }
-        if (!fds[1].revents)
+        const int events = waitForPeer(modbus_get_socket(ctx));
+        if (events < 0)
+            break;
+        if (events == 0)
             continue;
         int length = modbus_receive(ctx, query);
         if (length > 0)
             modbus_reply(ctx, query, length, map);
-        else if (length < 0 && fds[1].revents & (POLLHUP | POLLERR))
+        else if (length < 0 && events & (POLLHUP | POLLERR))
             break;
     }
     modbus_close(ctx);

@@ -2,6 +2,7 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "tests/support/row_names.h"
+#include "tests/support/temp_folder.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -93,14 +94,10 @@ TEST(SettingsPath, ReplacesTheHelpFileName) {
     EXPECT_EQ(helpFilePath("/a/b", "vantrel"), "/a/b/vantrel.HLP");
 }
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-app-XXXXXX";
-        path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::string path;
+// The folder and its path, under the names the tests use.
+struct TempDir {
+    CTempFolder folder{"tmp-app"};
+    std::string path = folder.path();
 };
 
 TEST(SettingsPath, OverrideBesideExecutableAndFallback) {

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "protocol/check_values.h"
+#include "tests/support/loopback.h"
 #include "tests/support/test_frames.h"
 
 #include <algorithm>
@@ -78,6 +79,11 @@ public:
         if (fd_ >= 0)
             ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
+    // Sends answer(request) for every request until none comes within timeoutMs.
+    void answerEach(const std::function<Bytes(const Bytes&)>& answer, int timeoutMs = 5000) {
+        for (Bytes r = readRequest(timeoutMs); !r.empty(); r = readRequest(timeoutMs))
+            send(answer(r));
+    }
     // Waits until the unit is stopped, the peer closes or timeoutMs passes, reading nothing.
     void linger(int timeoutMs) const {
         pollfd fds[1] = {{stopFd_, POLLIN, 0}};
@@ -109,36 +115,26 @@ public:
     using Script = std::function<void(CUnitLink&)>;
 
     explicit CFakeUnit(Script script) : script_(std::move(script)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof addr;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-            ::listen(listener_, 4) == 0 &&
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &length) == 0)
-            port_ = ntohs(addr.sin_port);
         thread_ = std::thread([this] { run(); });
     }
     ~CFakeUnit() {
         stop_.set();
         thread_.join();
-        ::close(listener_);
     }
     CFakeUnit(const CFakeUnit&) = delete;
     CFakeUnit& operator=(const CFakeUnit&) = delete;
 
-    std::uint16_t port() const { return port_; }
+    std::uint16_t port() const { return listener_.port(); }
     // Requests the scripts have read so far.
     int requests() const { return requests_.load(); }
 
 private:
     void run() {
         while (!stop_.tryWait()) {
-            pollfd fds[2] = {{listener_, POLLIN, 0}, {stop_.fd(), POLLIN, 0}};
+            pollfd fds[2] = {{listener_.fd(), POLLIN, 0}, {stop_.fd(), POLLIN, 0}};
             if (::poll(fds, 2, 10000) <= 0 || fds[1].revents != 0)
                 return;
-            const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            const int fd = ::accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
             if (fd < 0)
                 continue;
             CUnitLink link(fd, stop_.fd(), requests_);
@@ -148,8 +144,7 @@ private:
     }
 
     Script script_;
-    int listener_ = -1;
-    std::uint16_t port_ = 0;
+    CLoopbackListener listener_;
     CEvent stop_;
     std::thread thread_;
     std::atomic<int> requests_{0};

@@ -9,6 +9,14 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
+// One request of a peer test, in order, with the answer and the result it must get.
+struct FrameStep {
+    const char* name;
+    Bytes request;
+    Bytes answer;
+    int result;
+};
+
 // An RTU frame: the bytes and their CRC, low byte first.
 inline Bytes rtuFrame(Bytes bytes) {
     const std::uint16_t crc = crc16(bytes.data(), static_cast<int>(bytes.size()));

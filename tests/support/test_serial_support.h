@@ -5,6 +5,7 @@
 #include "comms/port_map.h"
 #include "platform/clock.h"
 #include "tests/support/peer_process.h"
+#include "tests/support/temp_folder.h"
 
 #include <cerrno>
 #include <csignal>
@@ -98,18 +99,11 @@ private:
 // A temporary ports directory made the port map's directory for the life of the object.
 class CTempPortsDir {
 public:
-    CTempPortsDir() {
-        char pattern[] = "/tmp/vantrel-ports-XXXXXX";
-        if (const char* d = ::mkdtemp(pattern))
-            path_ = d;
+    CTempPortsDir() : folder_("vantrel-ports"), path_(folder_.path()) {
         ::unsetenv("VANTREL_PORTS_DIR");
         setPortsDirectory(path_);
     }
-    ~CTempPortsDir() {
-        setPortsDirectory({});
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
+    ~CTempPortsDir() { setPortsDirectory({}); }
     CTempPortsDir(const CTempPortsDir&) = delete;
     CTempPortsDir& operator=(const CTempPortsDir&) = delete;
 
@@ -121,6 +115,7 @@ public:
     }
 
 private:
+    CTempFolder folder_;
     std::string path_;
 };
 

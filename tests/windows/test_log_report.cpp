@@ -1,5 +1,6 @@
 #include "comms_log_test_support.h"
 #include "platform/file_output.h"
+#include "tests/support/temp_folder.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -31,15 +32,8 @@ std::string readFile(const fs::path& path) {
 
 class TempFolder {
 public:
-    TempFolder() {
-        char pattern[] = "/tmp/vantrel_report_XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempFolder() {
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(path);
-    }
-    fs::path path;
+    CTempFolder folder{"vantrel_report"};
+    fs::path path = folder.path();
 };
 
 struct ReportFixture {

@@ -1,4 +1,5 @@
 #include "platform/process.h"
+#include "tests/support/temp_folder.h"
 #include "windows/view_commands.h"
 
 #include <cstdlib>
@@ -11,14 +12,10 @@
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = std::string(VANTREL_BINARY_DIR) + "/tmp-app-XXXXXX";
-        path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::string path;
+// The folder and its path, under the names the tests use.
+struct TempDir {
+    CTempFolder folder{"tmp-app"};
+    std::string path = folder.path();
 };
 
 // ---- Showing a file: the configured viewer, else the desktop, else words that name the file ----
