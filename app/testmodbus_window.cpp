@@ -8,6 +8,8 @@
 #include "comms/comms_context.h"
 #include "platform/clock.h"
 #include "protocol/data_types.h"
+#include "protocol/field_text.h"
+#include "protocol/modbus_limits.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "windows/vantrel_doc.h"
@@ -32,7 +34,6 @@ namespace {
 
 constexpr int kCheckModeCount = 3;
 constexpr int kAddressingCount = 3;
-constexpr int kMaxModbusId = 247;
 constexpr int kFrameBoxLines = 6;
 constexpr int kValuesBoxLines = 3;
 
@@ -82,7 +83,7 @@ CTestModbusWindow::CTestModbusWindow(CVantrelDoc& document, IViewDialogs& dialog
     buildWidgets();
     buildLayout();
     logic_.onInitDialog();
-    modbusId_->setValue(std::atoi(logic_.form.modbusId.c_str()));
+    modbusId_->setValue(readWholeNumber(logic_.form.modbusId).value_or(0));
     applyForm();
     connectSignals();
     target_ = std::make_unique<CQtMessageTarget>(
@@ -125,7 +126,7 @@ void CTestModbusWindow::buildWidgets() {
         addressing_->addItem(qText(kIdsAddressingFirst + static_cast<unsigned>(i)));
     modbusId_ = new QSpinBox(this);
     modbusId_->setObjectName(QStringLiteral("modbusId"));
-    modbusId_->setRange(0, kMaxModbusId);
+    modbusId_->setRange(kModbusIdMin, kModbusIdMax);
     function_ = new QComboBox(this);
     function_->setObjectName(QStringLiteral("functionCode"));
     for (int i = 0; i < kFunctionCount; ++i)

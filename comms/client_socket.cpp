@@ -54,7 +54,6 @@ constexpr WinsockMapping kWinsockResults[] = {
 
 // An aborted connection also marks an established link as broken.
 constexpr int kWsaConnectionAborted = 10053;
-constexpr int kResultUnknownTcpError = 5518; // "Unknown TCP/IP error."
 
 thread_local int tLastError = 0;
 // The socket whose notifier runs on this thread, so that a notification's disconnect does not

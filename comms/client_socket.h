@@ -1,5 +1,8 @@
 #pragma once
 
+// "Unknown TCP/IP error.": shown with the socket's last error text (unknownErrorText).
+constexpr int kResultUnknownTcpError = 5518;
+
 #include "platform/events.h"
 
 #include <atomic>

@@ -21,7 +21,6 @@ class CCommsContext;
 constexpr int kResultStopping = 1;               // job refused while the thread ends
 constexpr int kResultTerminating = 5001;         // marks an abort inside an exchange
 constexpr int kResultInvalidWriteRequest = 5016; // "Invalid write request data."
-constexpr int kResultLogMemory = 5025;           // "Memory has run out to store comms logs!"
 constexpr int kResultUnknownPortError = 5040;    // "Unknown Communications Port Error."
 constexpr int kResultNoTcpConnection = 5534;     // "There is no TCP/IP connection."
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <limits>
 #include <mutex>
 #include <set>
 
@@ -13,21 +14,54 @@ namespace {
 std::mutex directoryLock;
 std::string configuredDirectory;
 
-// A COM<n> name in the ports directory (case as written) with its number, or 0.
-int comNumberOf(const std::string& name) {
-    if (name.size() <= 3 || name.size() > 6)
-        return 0;
-    for (int i = 0; i < 3; ++i) {
-        if (std::toupper(static_cast<unsigned char>(name[static_cast<std::size_t>(i)])) != "COM"[i])
-            return 0;
+constexpr std::string_view kComPrefix = "COM";
+constexpr std::size_t kMaxLinkDigits = 3;
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool startsWithComAnyCase(std::string_view name) {
+    if (name.size() < kComPrefix.size())
+        return false;
+    for (std::size_t i = 0; i < kComPrefix.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(name[i])) != kComPrefix[i])
+            return false;
     }
+    return true;
+}
+
+// The digits at the start of `text` as a number held at INT_MAX; nothing without a digit.
+std::optional<int> leadingNumber(std::string_view text) {
+    if (text.empty() || !isDigit(text.front()))
+        return std::nullopt;
+    constexpr int kHeld = std::numeric_limits<int>::max();
     int value = 0;
-    for (std::size_t i = 3; i < name.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i])))
-            return 0;
-        value = value * 10 + (name[i] - '0');
+    for (std::size_t i = 0; i < text.size() && isDigit(text[i]); ++i) {
+        const int digit = text[i] - '0';
+        value = value > (kHeld - digit) / 10 ? kHeld : value * 10 + digit;
     }
-    return value >= 1 && value <= kMaxComPort ? value : 0;
+    return value;
+}
+
+std::optional<int> linkNumber(std::string_view name) {
+    if (!startsWithComAnyCase(name))
+        return std::nullopt;
+    const std::string_view digits = name.substr(kComPrefix.size());
+    if (digits.empty() || digits.size() > kMaxLinkDigits ||
+        !std::all_of(digits.begin(), digits.end(), isDigit))
+        return std::nullopt;
+    const std::optional<int> value = leadingNumber(digits);
+    if (!value || *value < 1 || *value > kMaxComPort)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> portNameNumber(std::string_view name) {
+    const std::size_t com = name.find(kComPrefix);
+    if (com == std::string_view::npos)
+        return std::nullopt;
+    return leadingNumber(name.substr(com + kComPrefix.size()));
 }
 
 // Links named COM<n> in the ports directory: number -> path of the link.
@@ -37,16 +71,19 @@ std::vector<ComPortEntry> linkedPorts() {
     if (dir.empty())
         return out;
     for (const std::string& name : directoryEntries(dir)) {
-        if (name.size() < 4 || name.compare(0, 3, "COM") != 0)
+        if (name.compare(0, kComPrefix.size(), kComPrefix) != 0)
             continue;
-        const int n = comNumberOf(name);
-        if (n > 0)
-            out.push_back({n, dir + "/" + name});
+        if (const std::optional<int> n = readComNumber(name, ComNaming::LinkName))
+            out.push_back({*n, dir + "/" + name});
     }
     return out;
 }
 
 } // namespace
+
+std::optional<int> readComNumber(std::string_view name, ComNaming naming) {
+    return naming == ComNaming::LinkName ? linkNumber(name) : portNameNumber(name);
+}
 
 void setPortsDirectory(const std::string& directory) {
     std::lock_guard lock(directoryLock);
@@ -104,8 +141,8 @@ std::string resolveComPort(int portNumber) {
 
 void appendComNumbers(const std::vector<std::string>& names, std::vector<int>& numbers) {
     for (const auto& name : names) {
-        if (const int n = comNumberOf(name); n > 0)
-            numbers.push_back(n);
+        if (const std::optional<int> n = readComNumber(name, ComNaming::LinkName))
+            numbers.push_back(*n);
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // COM port numbers are kept in settings files so that they move between machines unchanged. The
@@ -27,6 +29,20 @@ struct ComPortEntry {
     std::string path;
 };
 std::vector<ComPortEntry> mapComPorts();
+
+// The two places a COM<n> name is read from.
+enum class ComNaming {
+    // A location's port name: the decimal integer after the first "COM" (capitals), with anything
+    // before it (a device prefix such as \\.\) and after its digits. A number beyond int is held
+    // at INT_MAX, so that it maps to no port rather than wrapping into one.
+    PortName,
+    // An entry of the ports directory: "COM" in any case followed by nothing but 1 to 3 digits
+    // forming a number in 1..255.
+    LinkName,
+};
+
+// The port number `name` stands for under `naming`; nothing when it names no port.
+std::optional<int> readComNumber(std::string_view name, ComNaming naming);
 
 // Appends to `numbers` the number of every name that is "COM" (any case) followed by one or more
 // decimal digits forming a number in 1..255; other names are skipped. Keeps the names' order.

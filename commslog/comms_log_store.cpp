@@ -5,11 +5,7 @@
 #include <cstring>
 #include <new>
 
-namespace {
-
-constexpr int kMemoryRunOut = 5025;
-
-} // namespace
+namespace {} // namespace
 
 CCommsLogRecord::~CCommsLogRecord() = default;
 
@@ -39,7 +35,7 @@ int CCommsLogStore::addLogRecord(unsigned type, unsigned size, const void* data,
     if (size16 != 0) {
         copy.reset(new (std::nothrow) std::uint8_t[size16]);
         if (!copy)
-            return kMemoryRunOut;
+            return kResultLogMemory;
         if (data != nullptr)
             std::memcpy(copy.get(), data, size16);
         else
@@ -48,18 +44,18 @@ int CCommsLogStore::addLogRecord(unsigned type, unsigned size, const void* data,
 
     const std::lock_guard<std::mutex> guard(logLock);
     if (recordCount >= static_cast<std::size_t>(INT_MAX))
-        return kMemoryRunOut;
+        return kResultLogMemory;
     std::size_t segment = 0;
     std::size_t offset = 0;
     locate(recordCount, segment, offset);
     if (segment >= kSegmentCount)
-        return kMemoryRunOut;
+        return kResultLogMemory;
     if (!segments[segment]) {
         const std::size_t slots = kFirstSegmentSize << segment;
         void* raw = ::operator new (slots * sizeof(CCommsLogRecord),
                                     std::align_val_t{alignof(CCommsLogRecord)}, std::nothrow);
         if (raw == nullptr)
-            return kMemoryRunOut;
+            return kResultLogMemory;
         segments[segment].reset(static_cast<CCommsLogRecord*>(raw));
     }
     auto* entry = new (segments[segment].get() + offset) CCommsLogRecord;

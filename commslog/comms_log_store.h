@@ -9,6 +9,9 @@
 #include <mutex>
 #include <vector>
 
+// "Memory has run out to store comms logs!": the result of a record the log cannot keep.
+constexpr int kResultLogMemory = 5025;
+
 enum class CommsLogType : std::uint16_t {
     Connected = 1,
     Tx = 2,

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr unsigned kFileErrorOnRead = 7900;
-constexpr unsigned kFileErrorOnWrite = 7901;
 constexpr unsigned kUnknownExceptionCode = 7021;
 
 constexpr std::uint16_t kNullTag = 0x0000;
@@ -203,7 +201,7 @@ void CSettingsFile::append(std::unique_ptr<CLocation> location) {
 
 bool CSettingsFile::load() {
     if (path.empty()) {
-        report(kFileErrorOnRead, kIdsFileBadPath);
+        report(kIdsFileErrorOnRead, kIdsFileBadPath);
         return false;
     }
     // Non-blocking so that a FIFO cannot stall the program; only regular files are read.
@@ -212,28 +210,28 @@ bool CSettingsFile::load() {
         const int error = errno;
         if (error == ENOENT)
             return true;
-        reportErrno(kFileErrorOnRead, error);
+        reportErrno(kIdsFileErrorOnRead, error);
         return false;
     }
     CFileDescriptor file(fd);
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) {
-        reportErrno(kFileErrorOnRead, errno);
+        reportErrno(kIdsFileErrorOnRead, errno);
         return false;
     }
     // A device or pipe could deliver bytes without end.
     if (!S_ISREG(info.st_mode)) {
-        report(kFileErrorOnRead, kIdsFileBadPath);
+        report(kIdsFileErrorOnRead, kIdsFileBadPath);
         return false;
     }
     std::vector<std::uint8_t> content;
     try {
         if (const int error = readFile(file.get(), content); error != 0) {
-            reportErrno(kFileErrorOnRead, error);
+            reportErrno(kIdsFileErrorOnRead, error);
             return false;
         }
     } catch (const std::bad_alloc&) {
-        report(kFileErrorOnRead, kIdsFileOutOfMemory);
+        report(kIdsFileErrorOnRead, kIdsFileOutOfMemory);
         return false;
     }
     return loadFromBuffer(content.data(), content.size());
@@ -272,13 +270,13 @@ bool CSettingsFile::loadFromBuffer(const std::uint8_t* data, std::size_t size) {
             entry = std::move(location);
         }
     } catch (const CArchiveException& failure) {
-        report(kFileErrorOnRead, failure.descriptionId);
+        report(kIdsFileErrorOnRead, failure.descriptionId);
         return false;
     } catch (const std::bad_alloc&) {
-        report(kFileErrorOnRead, kIdsFileOutOfMemory);
+        report(kIdsFileErrorOnRead, kIdsFileOutOfMemory);
         return false;
     } catch (const std::exception&) {
-        report(kFileErrorOnRead, kUnknownExceptionCode);
+        report(kIdsFileErrorOnRead, kUnknownExceptionCode);
         return false;
     }
     return true;
@@ -332,21 +330,21 @@ bool CSettingsFile::rewriteInPlace(const std::string& target,
                                    const std::vector<std::uint8_t>& bytes) const {
     const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        reportErrno(kFileErrorOnWrite, errno);
+        reportErrno(kIdsFileErrorOnWrite, errno);
         return false;
     }
     CFileDescriptor file(fd);
     int error = 0;
     if (!writeAll(file.get(), bytes, error)) {
-        reportErrno(kFileErrorOnWrite, error);
+        reportErrno(kIdsFileErrorOnWrite, error);
         return false;
     }
     if (::fsync(file.get()) != 0) {
-        reportErrno(kFileErrorOnWrite, errno);
+        reportErrno(kIdsFileErrorOnWrite, errno);
         return false;
     }
     if (const int closeError = file.close(); closeError != 0) {
-        reportErrno(kFileErrorOnWrite, closeError);
+        reportErrno(kIdsFileErrorOnWrite, closeError);
         return false;
     }
     return true;
@@ -354,14 +352,14 @@ bool CSettingsFile::rewriteInPlace(const std::string& target,
 
 bool CSettingsFile::save() {
     if (path.empty()) {
-        report(kFileErrorOnWrite, kIdsFileBadPath);
+        report(kIdsFileErrorOnWrite, kIdsFileBadPath);
         return false;
     }
     std::vector<std::uint8_t> bytes;
     try {
         bytes = serializedBytes();
     } catch (const std::bad_alloc&) {
-        report(kFileErrorOnWrite, kIdsFileOutOfMemory);
+        report(kIdsFileErrorOnWrite, kIdsFileOutOfMemory);
         return false;
     }
 
@@ -373,17 +371,17 @@ bool CSettingsFile::save() {
     // A link that leads nowhere usable (a loop, a file as a folder) must not be replaced by a
     // plain file.
     if (!exists && errno != ENOENT) {
-        reportErrno(kFileErrorOnWrite, errno);
+        reportErrno(kIdsFileErrorOnWrite, errno);
         return false;
     }
     if (exists && !S_ISREG(existing.st_mode)) {
-        report(kFileErrorOnWrite, kIdsFileBadPath);
+        report(kIdsFileErrorOnWrite, kIdsFileBadPath);
         return false;
     }
     if (exists) {
         const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         if (probe < 0) {
-            reportErrno(kFileErrorOnWrite, errno);
+            reportErrno(kIdsFileErrorOnWrite, errno);
             return false;
         }
         ::close(probe);
@@ -398,13 +396,13 @@ bool CSettingsFile::save() {
         if (exists && (error == EACCES || error == EPERM))
             return rewriteInPlace(target, bytes);
         if (error != ENOENT)
-            reportErrno(kFileErrorOnWrite, error);
+            reportErrno(kIdsFileErrorOnWrite, error);
         return false;
     }
     CFileDescriptor file(fd);
     auto fail = [&](int error) {
         ::unlink(temporary.c_str());
-        reportErrno(kFileErrorOnWrite, error);
+        reportErrno(kIdsFileErrorOnWrite, error);
         return false;
     };
     if (exists)

@@ -9,6 +9,7 @@
 #include "demo/demo_options.h"
 #include "demo/demo_table.h"
 #include "platform/paths.h"
+#include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 #include <algorithm>
@@ -40,7 +41,6 @@ constexpr const char* kProgram = "vantrel-demo-unit";
 constexpr int kListenBacklog = 8;
 constexpr std::uint32_t kIndicationTimeoutSec = 1;
 constexpr int kUnusedBaud = 19200;
-constexpr unsigned kIdsSettingsFileName = 132;
 
 // One line on the standard error: a reason or a note.
 void say(const std::string& line) {

@@ -106,6 +106,18 @@ int CModbusMessage::assembleFrame(std::uint8_t* frame, int& frameLength, int fun
     return frameLength > kMaxAsciiFrame ? kResultMessageTooLong : kResultOk;
 }
 
+void CModbusMessage::setFrameFormat(int frameFormat) {
+    binaryMode = frameFormat == kFrameAscii ? 0 : 1;
+    tcpMode = frameFormat == kFrameModbusTcp ? 1 : 0;
+}
+
+void CModbusMessage::applyFraming(int frameFormat, int addressingIndex, std::uint8_t unitId) {
+    setFrameFormat(frameFormat);
+    modiconCompatible = addressingIndex == kAddressingIndexModicon ? 1 : 0;
+    registerAddressing = addressingIndex == kAddressingIndexRegister ? 1 : 0;
+    modbusId = unitId;
+}
+
 int CModbusMessage::expectedBinaryLength() const {
     const int start = frameOffset();
     if (rxCount < start + 2)

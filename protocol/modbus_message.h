@@ -24,6 +24,15 @@ struct ReplyVerdict {
     int result = kResultInvalidResponse;
 };
 
+// Frame formats, numbered as a location's Modbus type.
+enum FrameFormat : int { kFrameRtu = 0, kFrameAscii = 1, kFrameModbusTcp = 2 };
+// Addressing modes in list order (texts kAddressingLogical to kAddressingModicon).
+enum AddressingIndex : int {
+    kAddressingIndexLogical = 0,
+    kAddressingIndexRegister = 1,
+    kAddressingIndexModicon = 2,
+};
+
 // The transaction object: framing and addressing flags, the request staging area, the frames
 // as sent and received, and the engine parameters in force. One lives in the document for the
 // whole run. The user-interface thread sets the flags and builds a request before it queues a
@@ -61,6 +70,12 @@ public:
     std::atomic<std::int32_t> time2{2000};
     std::atomic<std::int32_t> modemTimeout{0};
     std::atomic<std::int32_t> readPause{0};
+
+    // Frames the requests as `frameFormat` (binaryMode, tcpMode).
+    void setFrameFormat(int frameFormat);
+    // Frames and addresses the requests: the frame format, the addressing mode
+    // (modiconCompatible, registerAddressing) and the unit addressed.
+    void applyFraming(int frameFormat, int addressingIndex, std::uint8_t unitId);
 
     // Frame offset of the address: 6 for Modbus/TCP, 0 otherwise.
     int frameOffset() const { return tcpMode ? 6 : 0; }

@@ -1,4 +1,5 @@
 #include "protocol/data_types.h"
+#include "protocol/modbus_limits.h"
 #include "protocol/modbus_message.h"
 #include "protocol/result_codes.h"
 #include "protocol/value_codecs.h"
@@ -14,17 +15,6 @@ std::uint8_t* valueSlot(std::uint8_t* pdu, int index, int size) {
     constexpr std::ptrdiff_t kWriteHeaderBytes = 5;
     return pdu + kWriteHeaderBytes + static_cast<std::ptrdiff_t>(index) * size;
 }
-
-constexpr int kMaxReadBits = 2000;
-constexpr int kMaxReadRegisters = 125;
-constexpr int kMaxReadBytesLogical = 250;
-constexpr int kMaxWriteBits = 2000;
-constexpr int kMaxWriteRegisters = 125;
-constexpr int kMaxWriteBytesLogical = 250;
-constexpr int kMaxLongs = 62;
-constexpr int kMaxDoubles = 31;
-constexpr int kMaxPresetStringBytes = 247;
-constexpr int kMaxUserDefinedBytes = 254;
 
 template <typename T> T valueAt(std::span<const T> values, int index) {
     return static_cast<std::size_t>(index) < values.size() ? values[static_cast<std::size_t>(index)]

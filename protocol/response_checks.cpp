@@ -1,3 +1,4 @@
+#include "protocol/modbus_limits.h"
 #include "protocol/modbus_message.h"
 #include "protocol/result_codes.h"
 #include "protocol/value_codecs.h"
@@ -6,10 +7,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int kMaxBitPoints = 2000;
-constexpr int kLargestByteCount = 250;
-constexpr int kLargestByteCountWide = 248;
 
 // True when both frames carry `count` bytes from `from` on and they are equal.
 bool sameBytes(const std::uint8_t* response, int responseLength, const std::uint8_t* request,
@@ -48,7 +45,7 @@ int CModbusMessage::decodeBits(const std::uint8_t* frame, int length, std::uint1
         byteCountRule(frame, length, (points + 7) / 8, kLargestByteCount, data, available);
     if (result == kResultByteCountTooLarge)
         return result;
-    const int wanted = std::min<int>(points, kMaxBitPoints);
+    const int wanted = std::min<int>(points, kMaxReadBits);
     values.assign(static_cast<std::size_t>(wanted), 0);
     for (int i = 0; i < wanted && i / 8 < available; ++i)
         values[static_cast<std::size_t>(i)] =

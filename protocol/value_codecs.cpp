@@ -1,6 +1,7 @@
 #include "protocol/value_codecs.h"
 
 #include "protocol/data_types.h"
+#include "protocol/field_text.h"
 
 #include <algorithm>
 #include <bit>
@@ -71,10 +72,6 @@ double getDouble(const std::uint8_t* in) {
 }
 
 namespace {
-
-bool isBlank(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
 
 int digitValue(char ch, int base) {
     int value = 99;

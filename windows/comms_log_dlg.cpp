@@ -497,7 +497,7 @@ std::string CCommsLogDlg::saveReport(const std::string& path) {
     if (file.inUse)
         return formatString(kIdsLogFileInUse, path);
     if (file.descriptor < 0)
-        return formatString(kIdsLogFileWriteError, systemErrorText(file.error));
+        return formatString(kIdsFileErrorOnWrite, systemErrorText(file.error));
     int error = 0;
     const auto flush = [&](std::string& chunk) {
         error = writeAll(file.descriptor, chunk.data(), chunk.size());
@@ -511,7 +511,7 @@ std::string CCommsLogDlg::saveReport(const std::string& path) {
         flush(chunk);
     if (close(file.descriptor) != 0 && error == 0)
         error = errno;
-    return error == 0 ? std::string() : formatString(kIdsLogFileWriteError, systemErrorText(error));
+    return error == 0 ? std::string() : formatString(kIdsFileErrorOnWrite, systemErrorText(error));
 }
 
 // The settings file's name gives way to the report's; a settings file of another name (one set

@@ -1,5 +1,6 @@
 #include "windows/connect_dlg.h"
 
+#include "comms/client_socket.h"
 #include "comms/comms_context.h"
 #include "comms/port_map.h"
 #include "config/settings_file.h"
@@ -10,8 +11,6 @@
 #include "windows/vantrel_doc.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -20,19 +19,6 @@ constexpr std::uint32_t kDriverQueueBytes = 640;
 constexpr int kMsPerSecond = 1000;
 
 } // namespace
-
-std::optional<int> comPortNumber(const std::string& portName) {
-    const std::size_t com = portName.find("COM");
-    if (com == std::string::npos)
-        return std::nullopt;
-    const char* digits = portName.c_str() + com + 3;
-    char* end = nullptr;
-    const long number = std::strtol(digits, &end, 10);
-    if (end == digits)
-        return std::nullopt;
-    // A number beyond any port stays out of range rather than wrapping into one.
-    return static_cast<int>(std::clamp<long>(number, INT_MIN, INT_MAX));
-}
 
 std::array<int, 4> connectColumnWidths(int width) {
     return {width / 4, width * 3 / 10, width / 10, width * 3 / 8};
@@ -146,7 +132,7 @@ void CConnectDlg::tcpTick() {
 }
 
 void CConnectDlg::reportTcpError(int code) {
-    const std::string detail = code == static_cast<int>(kIdsTcpUnknownError)
+    const std::string detail = code == kResultUnknownTcpError
                                    ? document_.context().socket.unknownErrorText()
                                    : std::string(loadString(static_cast<unsigned>(code)));
     const std::string text = formatString(
@@ -158,7 +144,7 @@ void CConnectDlg::reportTcpError(int code) {
 }
 
 void CConnectDlg::connectSerial() {
-    const std::optional<int> portNumber = comPortNumber(location_.portName);
+    const std::optional<int> portNumber = readComNumber(location_.portName, ComNaming::PortName);
     if (!portNumber) {
         reportSerialError(kIdsInvalidPortNumber);
         return;
@@ -208,8 +194,7 @@ void CConnectDlg::loadSerialEngineParameters() {
     message.modemTimeout = location_.connectTimeout * kMsPerSecond;
     message.retries = location_.retries;
     message.serialLink = 1;
-    message.binaryMode = location_.modbusType != ModbusType::Ascii ? 1 : 0;
-    message.tcpMode = location_.modbusType == ModbusType::ModbusTcp ? 1 : 0;
+    message.setFrameFormat(static_cast<int>(location_.modbusType));
 }
 
 void CConnectDlg::startDialing() {
@@ -238,10 +223,10 @@ void CConnectDlg::reportSerialError(unsigned code, const std::string& statusSuff
 
 void CConnectDlg::finishConnected() {
     CModbusMessage& message = document_.message();
-    message.modbusId = static_cast<std::uint8_t>(location_.modbusId & 0xFF);
-    message.binaryMode = location_.modbusType != ModbusType::Ascii ? 1 : 0;
-    message.tcpMode = location_.modbusType == ModbusType::ModbusTcp ? 1 : 0;
-    message.modiconCompatible = location_.modiconCompatible != 0 ? 1 : 0;
+    message.applyFraming(static_cast<int>(location_.modbusType),
+                         location_.modiconCompatible != 0 ? kAddressingIndexModicon
+                                                          : kAddressingIndexLogical,
+                         static_cast<std::uint8_t>(location_.modbusId & 0xFF));
     message.removeEcho = location_.rs485TwoWire;
     message.time1 = location_.time1;
     message.time2 = location_.time2;

@@ -45,10 +45,6 @@ struct ConnectRow {
     std::string details;
 };
 
-// The port number of a location's port name: the decimal integer that follows the first "COM"
-// (upper case) to the end of the name. Nothing when there is no "COM" or no integer there.
-std::optional<int> comPortNumber(const std::string& portName);
-
 // Widths of the four list columns for a list `width` pixels wide: a quarter, three tenths, a
 // tenth and three eighths.
 std::array<int, 4> connectColumnWidths(int width);

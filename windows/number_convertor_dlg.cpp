@@ -1,5 +1,7 @@
 #include "windows/number_convertor_dlg.h"
 
+#include "protocol/field_text.h"
+#include "protocol/result_codes.h"
 #include "protocol/value_codecs.h"
 #include "resources/string_ids.h"
 
@@ -61,10 +63,6 @@ void applyByteOrder(int dataType, int byteOrder, std::span<std::uint8_t> bytes) 
 std::string hexDigits(std::uint8_t byte) {
     constexpr char kDigits[] = "0123456789ABCDEF";
     return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
-}
-
-bool isBlank(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
 bool hasBlank(std::string_view text) {
@@ -290,7 +288,7 @@ std::string formatValue(int dataType, std::span<const std::uint8_t> bytes) {
 ConversionResult stringToHex(std::string_view valueText) {
     const auto characters = latin1FromUtf8(valueText);
     if (!characters)
-        return {kIdsConvertorInvalidData, {}};
+        return {static_cast<unsigned>(kResultInvalidData), {}};
     ConversionResult out;
     for (const char ch : *characters)
         out.text += hexDigits(static_cast<std::uint8_t>(ch)) + ' ';
@@ -300,7 +298,7 @@ ConversionResult stringToHex(std::string_view valueText) {
 ConversionResult hexToString(std::string_view hexText, std::string_view listSeparator) {
     const auto bytes = readByteGroups(hexText, listSeparator, hexText.size());
     if (!bytes)
-        return {kIdsConvertorInvalidData, {}};
+        return {static_cast<unsigned>(kResultInvalidData), {}};
     return {0, utf8FromLatin1(*bytes)};
 }
 
@@ -331,10 +329,10 @@ ConversionResult convertValueToHex(int dataType, int byteOrder, std::string_view
     if (dataType == ConvertString)
         return stringToHex(valueText);
     if (!isNumericType(dataType))
-        return {kIdsConvertorTypeNotSupported, {}};
+        return {static_cast<unsigned>(kResultTypeNotSupported), {}};
     auto value = readValue(dataType, valueText);
     if (!value)
-        return {kIdsConvertorInvalidData, {}};
+        return {static_cast<unsigned>(kResultInvalidData), {}};
     applyByteOrder(dataType, byteOrder, value->view());
     ConversionResult out;
     for (const std::uint8_t byte : value->view()) {
@@ -350,10 +348,10 @@ ConversionResult convertHexToValue(int dataType, int byteOrder, std::string_view
     if (dataType == ConvertString)
         return hexToString(hexText, listSeparator);
     if (!isNumericType(dataType))
-        return {kIdsConvertorTypeNotSupported, {}};
+        return {static_cast<unsigned>(kResultTypeNotSupported), {}};
     auto value = readHexBytes(dataType, hexText, listSeparator);
     if (!value)
-        return {kIdsConvertorInvalidData, {}};
+        return {static_cast<unsigned>(kResultInvalidData), {}};
     applyByteOrder(dataType, byteOrder, value->view());
     return {0, formatValue(dataType, value->view())};
 }

@@ -1,5 +1,7 @@
 #include "windows/setup_comms_dlg.h"
 
+#include "comms/port_map.h"
+#include "protocol/field_text.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
@@ -15,15 +17,15 @@ std::string integerText(std::int32_t value) {
     return std::to_string(value);
 }
 
-FieldCheck refuse(unsigned id, EditorField field) {
-    return {false, std::string(loadString(id)), field};
+EditorCheck refuse(unsigned id, EditorField field) {
+    return EditorCheck::refused(field, std::string(loadString(id)));
 }
 
 } // namespace
 
 std::int32_t stepModbusId(const std::string& text, int steps) {
-    std::int32_t value = 0;
-    if (!parseFieldInteger(text, value) || value < kModbusIdMin || value > kModbusIdMax)
+    std::int32_t value = readWholeNumber(text).value_or(kModbusIdMin);
+    if (value < kModbusIdMin || value > kModbusIdMax)
         value = kModbusIdMin;
     constexpr int span = kModbusIdMax - kModbusIdMin + 1;
     const int offset = ((value - kModbusIdMin + steps) % span + span) % span;
@@ -151,11 +153,8 @@ void CSetupCommsDlg::mediaTypeChanged() {
     const CLocation defaults(mediaCode);
 
     // What the user typed or picked stays.
-    std::int32_t number = 0;
-    if (parseFieldInteger(form.modbusIdText, number))
-        values_.modbusId = number;
-    if (parseFieldInteger(form.retriesText, number))
-        values_.retries = number;
+    values_.modbusId = readWholeNumber(form.modbusIdText).value_or(values_.modbusId);
+    values_.retries = readWholeNumber(form.retriesText).value_or(values_.retries);
     values_.modiconCompatible = form.modiconCompatible ? 1 : 0;
     values_.name = form.name;
     values_.number = form.number;
@@ -220,7 +219,7 @@ void CSetupCommsDlg::setModemValues(const ModemValues& values) {
     values_.disconnectAfter = values.disconnectAfter;
 }
 
-FieldCheck CSetupCommsDlg::accept() {
+EditorCheck CSetupCommsDlg::accept() {
     if (form.name.empty())
         return refuse(kIdsEnterLocationName, EditorField::Name);
     if (isNewLocation_ || form.name != nameAtOpening_) {
@@ -234,18 +233,14 @@ FieldCheck CSetupCommsDlg::accept() {
     else
         read.portName = selectedPortName();
 
-    FieldCheck check;
+    EditorCheck check;
     if (!checkIntegerField(form.retriesText, read.retries, EditorField::Retries, check) ||
         !checkIntegerField(form.tcpPortText, read.tcpPort, EditorField::TcpPort, check) ||
         !checkIntegerField(form.time1Text, read.time1, EditorField::Time1, check) ||
         !checkIntegerField(form.time2Text, read.time2, EditorField::Time2, check) ||
-        !checkIntegerField(form.modbusIdText, read.modbusId, EditorField::ModbusId, check))
+        !checkIntegerField(form.modbusIdText, read.modbusId, EditorField::ModbusId, check,
+                           integerBetween(kModbusIdMin, kModbusIdMax)))
         return check;
-    if (read.modbusId < kModbusIdMin || read.modbusId > kModbusIdMax)
-        return {false,
-                substituteArgs(loadString(kIdsEnterIntegerBetween),
-                               {integerText(kModbusIdMin), integerText(kModbusIdMax)}),
-                EditorField::ModbusId};
 
     read.mediaType = static_cast<MediaType>(form.mediaIndex);
     read.modbusType = static_cast<ModbusType>(form.modbusTypeIndex);
@@ -268,7 +263,7 @@ std::string CSetupCommsDlg::deviceText() const {
     const std::string portName = selectedPortName();
     if (!ports_ || portName.empty())
         return {};
-    const int number = std::stoi(portName.substr(3));
+    const int number = readComNumber(portName, ComNaming::PortName).value_or(0);
     const std::string device = ports_->devicePath(number);
     if (device.empty())
         return {};

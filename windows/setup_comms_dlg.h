@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/location.h"
+#include "protocol/modbus_limits.h"
 #include "windows/editor_fields.h"
 #include "windows/setup_modem_dlg.h"
 
@@ -12,8 +13,6 @@
 // how it labels it, the events of the fields, and the checks of OK. The window only copies its
 // controls into a form, calls an event and shows the form again.
 
-constexpr std::int32_t kModbusIdMin = 0;
-constexpr std::int32_t kModbusIdMax = 247;
 // TCP ports the Modbus type buttons put into the TCP port field.
 constexpr std::int32_t kTcpPortModbusTcp = 502;
 constexpr std::int32_t kTcpPortRtuOverTcp = 6000;
@@ -104,7 +103,7 @@ public:
 
     // OK: reads and checks the form in the order of the checks. On success the working values
     // hold the form; on failure they are unchanged.
-    FieldCheck accept();
+    EditorCheck accept();
 
     const CLocation& values() const { return values_; }
     const std::vector<std::string>& portEntries() const { return portEntries_; }

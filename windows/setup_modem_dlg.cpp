@@ -20,10 +20,10 @@ void CSetupModemDlg::setDefaults() {
     showValues();
 }
 
-FieldCheck CSetupModemDlg::accept() {
+EditorCheck CSetupModemDlg::accept() {
     ModemValues read = values_;
     read.initString = initString;
-    FieldCheck check;
+    EditorCheck check;
     if (!checkIntegerField(connectTimeoutText, read.connectTimeout, EditorField::ConnectTimeout,
                            check) ||
         !checkIntegerField(redialWaitText, read.redialWait, EditorField::RedialWait, check) ||

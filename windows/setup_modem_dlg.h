@@ -22,7 +22,7 @@ public:
     // Defaults: the modem defaults of a new location.
     void setDefaults();
     // OK: the three numbers must be integers, checked in the order of the fields.
-    FieldCheck accept();
+    EditorCheck accept();
 
     const ModemValues& values() const { return values_; }
 

@@ -3,11 +3,6 @@
 #include "config/location.h"
 
 #include <string>
-#include <string_view>
-
-// Reads a whole number with an optional sign and surrounding blanks into `value`. Returns false,
-// leaving `value` alone, for anything else, including a number outside the range of int.
-bool parseIntegerField(std::string_view text, int& value);
 
 // Change Temporary Comms Parameters: Time 1, Time 2 and Retries of the connection in use,
 // changed for this connection only. The caller hands the values in force and, on OK, writes the

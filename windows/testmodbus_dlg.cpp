@@ -1,8 +1,13 @@
 #include "windows/testmodbus_dlg.h"
 
+#include "comms/client_socket.h"
+#include "comms/comms_engine.h"
 #include "comms/comms_job.h"
 #include "protocol/data_types.h"
+#include "protocol/field_text.h"
+#include "protocol/modbus_limits.h"
 #include "protocol/result_codes.h"
+#include "protocol/typed_requests.h"
 #include "protocol/value_codecs.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -19,69 +24,56 @@
 
 namespace {
 
-constexpr int kMaxModbusId = 247;
-constexpr int kMaxAddress = 65535;
-constexpr int kMaxUserFunction = 127;
 constexpr int kResultEmptyFunctionQuantity = 7012;
 constexpr int kResultUserFunctionRange = 7013;
 constexpr int kResultFunctionNotSupported = 7014;
-constexpr int kResultTypeNotSupported = 7015;
-constexpr int kResultInvalidData = 7016;
 constexpr int kResultStringTooLong = 7018;
 constexpr int kResultStringSizeZero = 10216;
 constexpr int kResultUnknownReturnType = 5022;
-constexpr int kResultUnknownSocketError = 5518;
-constexpr int kInvalidWriteRequest = 5016;
 constexpr std::uint8_t kCarriageReturn = 0x0D;
 constexpr std::uint8_t kLineFeed = 0x0A;
 
 // Value arrays hold what the builders can send at most (strings: one byte each in the largest
 // string write). A write's values are read only once its builder has accepted the quantity.
-constexpr std::size_t kBitCapacity = 2000;
-constexpr std::size_t kWordCapacity = 125;
-constexpr std::size_t kLongCapacity = 62;
-constexpr std::size_t kDoubleCapacity = 31;
-constexpr std::size_t kStringCapacity = 247;
+constexpr auto kBitCapacity = static_cast<std::size_t>(kMaxWriteBits);
+constexpr auto kWordCapacity = static_cast<std::size_t>(kMaxWriteRegisters);
+constexpr auto kLongCapacity = static_cast<std::size_t>(kMaxLongs);
+constexpr auto kDoubleCapacity = static_cast<std::size_t>(kMaxDoubles);
+constexpr auto kStringCapacity = static_cast<std::size_t>(kMaxPresetStringBytes);
 // Every token of the data values is read: a write sends exactly the values entered.
 constexpr std::size_t kAllTokens = std::numeric_limits<std::size_t>::max();
 
 // How a function lays out the form.
 struct FunctionRow {
-    int code;               // 0: User Defined
-    bool keepsType;         // the remembered type is selected again when offered
-    bool typeHidden;        // 08
-    bool startHidden;       // start address and quantity hidden (07, User Defined)
-    bool userFunction;      // the user function code edit is shown
-    bool quantityIsOne;     // 05, 06
-    bool valuesReadOnly;    // the data values box shows results
-    bool stringSizeFollows; // string size shown when the type is ASCII String
-    unsigned startLabel;
-    unsigned quantityLabel;
+    int code = 0;                   // 0: User Defined
+    bool keepsType = false;         // the remembered type is selected again when offered
+    bool typeHidden = false;        // 08
+    bool startHidden = false;       // start address and quantity hidden (07, User Defined)
+    bool userFunction = false;      // the user function code edit is shown
+    bool quantityIsOne = false;     // 05, 06
+    bool valuesReadOnly = false;    // the data values box shows results
+    bool stringSizeFollows = false; // string size shown when the type is ASCII String
+    unsigned startLabel = kIdsTestDataRegisterLabel;
+    unsigned quantityLabel = kIdsTestNoOfValuesLabel;
 };
 
 constexpr std::array<FunctionRow, kFunctionCount> kFunctions = {{
-    {1, false, false, false, false, false, true, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfPointsLabel},
-    {2, false, false, false, false, false, true, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfPointsLabel},
-    {3, true, false, false, false, false, true, true, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {4, true, false, false, false, false, true, true, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {5, false, false, false, false, true, false, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfPointsLabel},
-    {6, true, false, false, false, true, false, true, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {7, true, false, true, false, false, true, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {8, false, true, false, false, false, true, false, kIdsTestDiagCodeLabel,
-     kIdsTestDataValueLabel},
-    {15, false, false, false, false, false, false, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfPointsLabel},
-    {16, true, false, false, false, false, false, true, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
-    {0, false, false, true, true, false, false, false, kIdsTestDataRegisterLabel,
-     kIdsTestNoOfValuesLabel},
+    // Unnamed members keep their defaults: false, the data register and no-of-values labels.
+    {.code = 1, .valuesReadOnly = true, .quantityLabel = kIdsTestNoOfPointsLabel},
+    {.code = 2, .valuesReadOnly = true, .quantityLabel = kIdsTestNoOfPointsLabel},
+    {.code = 3, .keepsType = true, .valuesReadOnly = true, .stringSizeFollows = true},
+    {.code = 4, .keepsType = true, .valuesReadOnly = true, .stringSizeFollows = true},
+    {.code = 5, .quantityIsOne = true, .quantityLabel = kIdsTestNoOfPointsLabel},
+    {.code = 6, .keepsType = true, .quantityIsOne = true, .stringSizeFollows = true},
+    {.code = 7, .keepsType = true, .startHidden = true, .valuesReadOnly = true},
+    {.code = 8,
+     .typeHidden = true,
+     .valuesReadOnly = true,
+     .startLabel = kIdsTestDiagCodeLabel,
+     .quantityLabel = kIdsTestDataValueLabel},
+    {.code = 15, .quantityLabel = kIdsTestNoOfPointsLabel},
+    {.code = 16, .keepsType = true, .stringSizeFollows = true},
+    {.code = 0, .startHidden = true, .userFunction = true},
 }};
 
 const FunctionRow* functionRow(int index) {
@@ -92,15 +84,6 @@ const FunctionRow* functionRow(int index) {
 
 std::string idText(unsigned id) {
     return std::string(loadString(id));
-}
-
-std::string trimBlanks(std::string_view text) {
-    const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return std::string(text);
 }
 
 // The value of a one-value entry in the type's entry format, as a wide integer or a floating
@@ -158,44 +141,32 @@ Scanned scanTyped(int dataType, std::string_view token) {
     return s;
 }
 
-// Typed arrays with the builders' capacities.
-struct ValueArrays {
-    std::vector<int> bits;
-    std::vector<std::uint16_t> words;
-    std::vector<std::uint32_t> longs;
-    std::vector<float> floats;
-    std::vector<double> doubles;
-    std::vector<std::string> strings;
+template <typename T> void push(std::vector<T>& array, std::size_t capacity, T value) {
+    if (array.size() < capacity)
+        array.push_back(value);
+}
 
-    void store(int dataType, const Scanned& v) {
-        switch (dataType) {
-        case kDataTypeInt16:
-        case kDataTypeUInt16:
-            push(words, kWordCapacity, static_cast<std::uint16_t>(v.integer));
-            break;
-        case kDataTypeInt32:
-        case kDataTypeUInt32:
-            push(longs, kLongCapacity, static_cast<std::uint32_t>(v.integer));
-            break;
-        case kDataTypeFloat:
-            push(floats, kLongCapacity, static_cast<float>(v.real));
-            break;
-        case kDataTypeDouble:
-            push(doubles, kDoubleCapacity, v.real);
-            break;
-        default:
-            push(bits, kBitCapacity, static_cast<int>(v.integer));
-            break;
-        }
+// Stores a value in the array of its type, up to the builders' capacities.
+void store(WriteValues& values, int dataType, const Scanned& v) {
+    switch (dataType) {
+    case kDataTypeInt16:
+    case kDataTypeUInt16:
+        push(values.words, kWordCapacity, static_cast<std::uint16_t>(v.integer));
+        break;
+    case kDataTypeInt32:
+    case kDataTypeUInt32:
+        push(values.longs, kLongCapacity, static_cast<std::uint32_t>(v.integer));
+        break;
+    case kDataTypeFloat:
+        push(values.floats, kLongCapacity, static_cast<float>(v.real));
+        break;
+    case kDataTypeDouble:
+        push(values.doubles, kDoubleCapacity, v.real);
+        break;
+    default:
+        push(values.bits, kBitCapacity, static_cast<int>(v.integer));
+        break;
     }
-    template <typename T> static void push(std::vector<T>& array, std::size_t capacity, T value) {
-        if (array.size() < capacity)
-            array.push_back(value);
-    }
-};
-
-bool isFloatType(int dataType) {
-    return dataType == kDataTypeFloat;
 }
 
 // The range an entered value of an integer type must lie in; hexadecimal bounds print as two
@@ -240,10 +211,6 @@ int digitValue(char c, int base) {
     else if (base == 16 && std::isxdigit(u) != 0)
         digit = std::toupper(u) - 'A' + 10;
     return digit;
-}
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // The integer at the start of a token as the entry formats read it (blanks, a sign, a 0x prefix
@@ -331,59 +298,23 @@ Refusal readSingleValue(int dataType, const std::vector<std::string>& tokens, Sc
 // One value per token into the arrays of `dataType`; strings must fit their size and are
 // padded to it with spaces.
 Refusal readValues(int dataType, const std::vector<std::string>& tokens, std::size_t stringSize,
-                   ValueArrays& values) {
+                   WriteValues& values) {
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         if (dataType == kDataTypeString) {
             if (tokens[i].size() > stringSize)
                 return {kResultStringTooLong, {}};
             std::string padded = tokens[i];
             padded.resize(stringSize, ' ');
-            ValueArrays::push(values.strings, kStringCapacity, std::move(padded));
+            push(values.strings, kStringCapacity, std::move(padded));
             continue;
         }
         Scanned value;
         if (Refusal refused = readValue(dataType, tokens[i], i + 1, value);
             refused.code != kResultOk)
             return refused;
-        values.store(dataType, value);
+        store(values, dataType, value);
     }
     return {};
-}
-
-// A write of functions 15 and 16 as the builders take it.
-struct MultipleWrite {
-    int dataType;
-    bool coils;
-    std::uint16_t address;
-    std::uint16_t count;
-    std::uint16_t stringSize;
-};
-
-int presetMultiple(CModbusMessage& message, std::uint8_t* frame, int& length,
-                   const MultipleWrite& write, const ValueArrays& values) {
-    if (write.coils)
-        return message.buildForceCoils(frame, length, write.address, write.count, values.bits);
-    switch (write.dataType) {
-    case kDataTypeInt8:
-    case kDataTypeUInt8:
-        return message.buildPresetBytes(frame, length, write.address, write.count, values.bits);
-    case kDataTypeInt16:
-    case kDataTypeUInt16:
-        return message.buildPresetWords(frame, length, write.address, write.count, values.words);
-    case kDataTypeInt32:
-    case kDataTypeUInt32:
-        return message.buildPresetLongs(frame, length, write.address, write.count, values.longs);
-    case kDataTypeFloat:
-        return message.buildPresetFloats(frame, length, write.address, write.count, values.floats);
-    case kDataTypeDouble:
-        return message.buildPresetDoubles(frame, length, write.address, write.count,
-                                          values.doubles);
-    case kDataTypeString:
-        return message.buildPresetStrings(frame, length, write.address, write.count,
-                                          write.stringSize, values.strings);
-    default:
-        return kResultTypeNotSupported;
-    }
 }
 
 } // namespace
@@ -407,30 +338,6 @@ std::string TestStatistics::text() const {
     return substituteArgs(
         loadString(kIdsTestStatistics),
         {numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5], numbers[6]});
-}
-
-IntegerField readIntegerField(std::string_view text) {
-    const std::string trimmed = trimBlanks(text);
-    std::string_view digits = trimmed;
-    const bool plus = !digits.empty() && digits.front() == '+';
-    if (plus)
-        digits.remove_prefix(1);
-    long long value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
-    if (digits.empty() || (plus && (digits.front() == '+' || digits.front() == '-')) ||
-        ec != std::errc() || ptr != end || value < std::numeric_limits<int>::min() ||
-        value > std::numeric_limits<int>::max())
-        return {std::nullopt, idText(kIdsEnterInteger)};
-    return {static_cast<int>(value), {}};
-}
-
-IntegerField readIntegerField(std::string_view text, int low, int high) {
-    IntegerField field = readIntegerField(text);
-    if (field.value && (*field.value < low || *field.value > high))
-        return {std::nullopt, substituteArgs(loadString(kIdsEnterIntegerBetween),
-                                             {std::to_string(low), std::to_string(high)})};
-    return field;
 }
 
 std::vector<std::string> tokenizeValues(std::string_view text, std::string_view listSeparator,
@@ -486,7 +393,8 @@ void CTestModbusDlg::onInitDialog() {
     form.rtuEnabled = !(tcpMedia && tcpType);
     form.asciiEnabled = form.rtuEnabled;
     form.stringSizeVisible = false;
-    form.addressingIndex = std::clamp(setup_.addressingMode, 0, 2);
+    form.addressingIndex =
+        std::clamp<int>(setup_.addressingMode, kAddressingIndexLogical, kAddressingIndexModicon);
     form.modbusId = std::to_string(setup_.modbusId);
     form.functionIndex = kFnReadHolding;
     form.dataType = kDataTypeUInt16;
@@ -573,28 +481,29 @@ bool CTestModbusDlg::readForm(ReadFields& fields) {
     struct Entry {
         const std::string* text;
         bool applies;
-        int low;
-        int high;
-        bool ranged;
+        IntegerRule rule;
         int* target;
         TestField field;
     };
     const Entry entries[] = {
-        {&form.modbusId, true, 0, kMaxModbusId, true, &fields.modbusId, TestField::ModbusId},
-        {&form.userFunction, form.userFunctionVisible, 0, 0, false, &fields.userFunction,
+        {&form.modbusId, true, integerBetween(kModbusIdMin, kModbusIdMax), &fields.modbusId,
+         TestField::ModbusId},
+        {&form.userFunction,
+         form.userFunctionVisible,
+         {},
+         &fields.userFunction,
          TestField::UserFunction},
-        {&form.startAddress, form.startVisible, 0, kMaxAddress, true, &fields.startAddress,
-         TestField::StartAddress},
-        {&form.quantity, form.quantityVisible, 0, 0, false, &fields.quantity, TestField::Quantity},
-        {&form.stringSize, form.stringSizeVisible, 0, kMaxStringSize, true, &fields.stringSize,
-         TestField::StringSize},
+        {&form.startAddress, form.startVisible, integerBetween(0, kMaxDataAddress),
+         &fields.startAddress, TestField::StartAddress},
+        {&form.quantity, form.quantityVisible, {}, &fields.quantity, TestField::Quantity},
+        {&form.stringSize, form.stringSizeVisible, integerBetween(0, kMaxStringSize),
+         &fields.stringSize, TestField::StringSize},
     };
     // Hidden fields do not apply to the function: what they hold is not read.
     for (const Entry& e : entries) {
         if (!e.applies)
             continue;
-        const IntegerField read =
-            e.ranged ? readIntegerField(*e.text, e.low, e.high) : readIntegerField(*e.text);
+        const IntegerField read = readIntegerField(*e.text, e.rule);
         if (!read.value) {
             failAt(e.field, read.message);
             return false;
@@ -605,11 +514,8 @@ bool CTestModbusDlg::readForm(ReadFields& fields) {
 }
 
 void CTestModbusDlg::setFraming(const ReadFields& fields) {
-    message_.binaryMode = asciiFraming() ? 0 : 1;
-    message_.tcpMode = form.modbusType == static_cast<int>(ModbusType::ModbusTcp) ? 1 : 0;
-    message_.modbusId = static_cast<std::uint8_t>(fields.modbusId);
-    message_.modiconCompatible = form.addressingIndex == 2 ? 1 : 0;
-    message_.registerAddressing = form.addressingIndex == 1 ? 1 : 0;
+    message_.applyFraming(form.modbusType, form.addressingIndex,
+                          static_cast<std::uint8_t>(fields.modbusId));
     host_.postStatusRefresh();
 }
 
@@ -652,7 +558,7 @@ std::vector<std::string> CTestModbusDlg::tokens(std::size_t maxTokens, bool stri
 
 int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
     sent_ = {form.functionIndex, form.dataType,
-             static_cast<std::uint16_t>(std::clamp(fields.quantity, 0, kMaxAddress)),
+             static_cast<std::uint16_t>(std::clamp(fields.quantity, 0, kMaxDataAddress)),
              static_cast<std::uint16_t>(fields.stringSize), asciiFraming()};
     const auto address = static_cast<std::uint16_t>(fields.startAddress);
     std::uint8_t* frame = request_;
@@ -697,63 +603,33 @@ int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
 }
 
 int CTestModbusDlg::buildReadRegisters(const ReadFields& fields, int functionCode, int& length) {
-    const auto address = static_cast<std::uint16_t>(fields.startAddress);
-    const std::uint16_t count = sent_.quantity;
-    switch (form.dataType) {
-    case kDataTypeInt8:
-    case kDataTypeUInt8:
-        return message_.buildReadBytes(request_, length, functionCode, address, count);
-    case kDataTypeInt16:
-    case kDataTypeUInt16:
-        return message_.buildReadWords(request_, length, functionCode, address, count);
-    case kDataTypeInt32:
-    case kDataTypeUInt32:
-    case kDataTypeFloat:
-        return message_.buildReadLongs(request_, length, functionCode, address, count);
-    case kDataTypeDouble:
-        return message_.buildReadDoubles(request_, length, functionCode, address, count);
-    case kDataTypeString:
-        return message_.buildReadStrings(request_, length, functionCode, address, count,
-                                         sent_.stringSize);
-    default:
-        return kResultTypeNotSupported;
-    }
+    return buildTypedRead(message_, request_, length,
+                          {form.dataType, functionCode,
+                           static_cast<std::uint16_t>(fields.startAddress), sent_.quantity,
+                           sent_.stringSize});
 }
 
 int CTestModbusDlg::buildPresetSingle(const ReadFields& fields, int& length) {
     const auto address = static_cast<std::uint16_t>(fields.startAddress);
     const int type = form.dataType;
+    const TypedRequest request{type, 0, address, 1, sent_.stringSize};
+    WriteValues values;
     if (type == kDataTypeString) {
         if (form.dataValues.size() > static_cast<std::size_t>(fields.stringSize))
             return kResultStringTooLong;
         form.dataValues.resize(static_cast<std::size_t>(fields.stringSize), ' ');
-        return message_.buildPresetString(request_, length, address, sent_.stringSize,
-                                          form.dataValues);
+        values.strings.push_back(form.dataValues);
+        return buildTypedSingle(message_, request_, length, request, values);
     }
+    // Coils are forced by function 05, never preset by 06.
     if (type == kDataTypeBoolean)
         return kResultTypeNotSupported;
     Scanned v;
     if (Refusal refused = readSingleValue(type, tokens(kAllTokens, false), v);
         refused.code != kResultOk)
         return refuseValues(refused.code, std::move(refused.text));
-    switch (type) {
-    case kDataTypeHex8:
-    case kDataTypeInt8:
-    case kDataTypeUInt8:
-        return message_.buildPresetByte(request_, length, address, static_cast<int>(v.integer));
-    case kDataTypeInt16:
-    case kDataTypeUInt16:
-        return message_.buildPresetWord(request_, length, address,
-                                        static_cast<std::uint16_t>(v.integer));
-    case kDataTypeInt32:
-    case kDataTypeUInt32:
-        return message_.buildPresetLong(request_, length, address,
-                                        static_cast<std::uint32_t>(v.integer));
-    case kDataTypeFloat:
-        return message_.buildPresetFloat(request_, length, address, static_cast<float>(v.real));
-    default:
-        return message_.buildPresetDouble(request_, length, address, v.real);
-    }
+    store(values, type, v);
+    return buildTypedSingle(message_, request_, length, request, values);
 }
 
 int CTestModbusDlg::buildForceCoil(const ReadFields& fields, int& length) {
@@ -768,22 +644,22 @@ int CTestModbusDlg::buildForceCoil(const ReadFields& fields, int& length) {
 
 int CTestModbusDlg::buildPresetMultiple(const ReadFields& fields, int& length) {
     const bool coils = form.functionIndex == kFnForceCoils;
-    const MultipleWrite write{coils ? kDataTypeBoolean : form.dataType, coils,
-                              static_cast<std::uint16_t>(fields.startAddress), sent_.quantity,
-                              sent_.stringSize};
+    const TypedRequest write{coils ? kDataTypeBoolean : form.dataType, 0,
+                             static_cast<std::uint16_t>(fields.startAddress), sent_.quantity,
+                             sent_.stringSize};
     // The builder judges the quantity first: the values are counted against one it can send.
-    const int limit = presetMultiple(message_, request_, length, write, ValueArrays{});
+    const int limit = buildTypedMultiple(message_, request_, length, write, WriteValues{});
     length = 0;
     if (limit != kResultOk && limit != kResultTypeNotSupported)
         return limit;
     const std::vector<std::string> entered = tokens(kAllTokens, write.dataType == kDataTypeString);
     Refusal refused = countRefusal(write.count, entered.size());
-    ValueArrays values;
+    WriteValues values;
     if (refused.code == kResultOk)
         refused = readValues(write.dataType, entered, write.stringSize, values);
     if (refused.code != kResultOk)
         return refuseValues(refused.code, std::move(refused.text));
-    return presetMultiple(message_, request_, length, write, values);
+    return buildTypedMultiple(message_, request_, length, write, values);
 }
 
 int CTestModbusDlg::buildUserDefined(int functionCode, int& length) {
@@ -844,7 +720,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
     const int queued = host_.queueRequest(request_, &requestLength_, response_, &responseLength_);
     if (queued != kResultOk) {
         // Only while the comms thread is ending: nothing was sent.
-        fail(queued == kInvalidWriteRequest ? queued : static_cast<int>(kIdsTestNotQueued));
+        fail(queued == kResultInvalidWriteRequest ? queued : static_cast<int>(kIdsTestNotQueued));
         return;
     }
     waiting_ = true;
@@ -854,7 +730,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
 }
 
 std::string CTestModbusDlg::messageText(int code) {
-    if (code == kResultUnknownSocketError)
+    if (code == kResultUnknownTcpError)
         return host_.unknownErrorText();
     return idText(static_cast<unsigned>(code));
 }
@@ -981,37 +857,12 @@ int CTestModbusDlg::checkAndDecode() {
 }
 
 int CTestModbusDlg::decodeRegisters(const std::uint8_t* frame, int length) {
-    const std::uint16_t count = sent_.quantity;
-    const std::string_view sep = setup_.listSeparator;
     const int type = sent_.dataType;
     const bool isSigned = type == kDataTypeInt8 || type == kDataTypeInt16 || type == kDataTypeInt32;
-    int code = kResultOk;
-    std::string text;
-    if (type == kDataTypeInt8 || type == kDataTypeUInt8) {
-        std::vector<std::uint8_t> v;
-        code = message_.decodeBytes(frame, length, count, v);
-        text = formatBytes(v, isSigned, sep);
-    } else if (type == kDataTypeInt16 || type == kDataTypeUInt16) {
-        std::vector<std::uint16_t> v;
-        code = message_.decodeWords(frame, length, count, v);
-        text = formatWords(v, isSigned, sep);
-    } else if (type == kDataTypeInt32 || type == kDataTypeUInt32) {
-        std::vector<std::uint32_t> v;
-        code = message_.decodeLongs(frame, length, count, v);
-        text = formatLongs(v, isSigned, sep);
-    } else if (isFloatType(type)) {
-        std::vector<float> v;
-        code = message_.decodeFloats(frame, length, count, v);
-        text = formatFloats(v, sep);
-    } else if (type == kDataTypeDouble) {
-        std::vector<double> v;
-        code = message_.decodeDoubles(frame, length, count, v);
-        text = formatDoubles(v, sep);
-    } else if (type == kDataTypeString) {
-        std::vector<std::string> v;
-        code = message_.decodeStrings(frame, length, count, sent_.stringSize, v);
-        text = formatStrings(v, sep);
-    }
+    ReadValues values;
+    const int code = decodeTypedRegisters(message_, frame, length,
+                                          {type, 0, 0, sent_.quantity, sent_.stringSize}, values);
+    const std::string text = formatReadValues(values, isSigned, setup_.listSeparator);
     // A byte count other than the one asked for shows nothing: part of the values, or values
     // read from another count, would pass for the unit's answer.
     if (code == kResultOk)

@@ -2,6 +2,7 @@
 
 #include "config/location.h"
 #include "protocol/modbus_message.h"
+#include "windows/field_rules.h"
 
 #include <cstdint>
 #include <optional>
@@ -122,17 +123,6 @@ struct TestStatistics {
     // The line shown under the buttons.
     std::string text() const;
 };
-
-// The result of reading an integer field: a value, or the message that refuses it.
-struct IntegerField {
-    std::optional<int> value;
-    std::string message; // empty when the value is accepted
-};
-
-// Reads a whole number with optional sign and surrounding blanks; with a range, the value must
-// lie in it. A number too large for an int is no integer.
-IntegerField readIntegerField(std::string_view text);
-IntegerField readIntegerField(std::string_view text, int low, int high);
 
 // Splits data values: strings on the list separator; other values on single spaces when the
 // text holds a space, otherwise on the list separator. Empty pieces are skipped; at most

@@ -9,13 +9,6 @@
 
 #include <cstdint>
 
-namespace {
-
-constexpr int kAddressingModiconCompatible = 2;
-constexpr int kAddressingLogical = 0;
-
-} // namespace
-
 CViewCommands::CViewCommands(CVantrelDoc& document, CSettingsFile& settings, IViewDialogs& dialogs,
                              IMessageBox& messageBox, std::function<void()> postStatusRefresh)
     : document_(document), settings_(settings), dialogs_(dialogs), messageBox_(messageBox),
@@ -119,8 +112,8 @@ void CViewCommands::testComms() {
     }
     const CLocation& location = document_.currentLocation;
     dialogs_.runTest(document_, document_.message().modbusId, location.modbusType,
-                     location.modiconCompatible ? kAddressingModiconCompatible
-                                                : kAddressingLogical);
+                     location.modiconCompatible ? kAddressingIndexModicon
+                                                : kAddressingIndexLogical);
 }
 
 void CViewCommands::releaseNotes(const std::string& path) {

@@ -5,8 +5,10 @@
 #include "tests/support/test_serial_support.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/ioctl.h>
 
 namespace {
@@ -367,6 +369,30 @@ TEST(PortNames, OnlyComFollowedByDigitsInRange) {
                      numbers);
     EXPECT_EQ(numbers, (std::vector<int>{42, 3, 10, 5, 255, 7}));
 }
+
+struct PortNameRow {
+    const char* name;
+    const char* portName;
+    std::optional<int> number;
+};
+
+class ComPortNumberRow : public ::testing::TestWithParam<PortNameRow> {};
+
+TEST_P(ComPortNumberRow, ReadsTheNumberAfterCom) {
+    EXPECT_EQ(readComNumber(GetParam().portName, ComNaming::PortName), GetParam().number);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ComPortNumberRow,
+    ::testing::Values(PortNameRow{.name = "TwoDigits", .portName = "COM12", .number = 12},
+                      PortNameRow{.name = "DevicePrefix", .portName = "\\\\.\\COM3", .number = 3},
+                      PortNameRow{.name = "LowerCase", .portName = "com3", .number = std::nullopt},
+                      PortNameRow{.name = "OtherName", .portName = "Port3", .number = std::nullopt},
+                      PortNameRow{.name = "NoDigits", .portName = "COMx", .number = std::nullopt},
+                      PortNameRow{.name = "Empty", .portName = "", .number = std::nullopt},
+                      // Out of range: the port map finds nothing and the open reports 5028.
+                      PortNameRow{.name = "Huge", .portName = "COM99999999999", .number = INT_MAX}),
+    [](const ::testing::TestParamInfo<PortNameRow>& row) { return std::string(row.param.name); });
 
 struct EnumerationCase {
     const char* name;

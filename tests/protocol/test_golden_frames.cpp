@@ -4,6 +4,7 @@
 #include "protocol/data_types.h"
 #include "protocol/modbus_message.h"
 #include "protocol/result_codes.h"
+#include "protocol/typed_requests.h"
 #include "protocol/value_codecs.h"
 #include "test_support.h"
 
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
+#include <type_traits>
+#include <variant>
 
 namespace {
 
@@ -83,6 +86,23 @@ std::vector<std::string> strings(const Fields& f) {
     return out;
 }
 
+// The vector's values in the array of their type.
+WriteValues writeValues(const Fields& f, int type) {
+    WriteValues values;
+    if (type == kDataTypeString)
+        values.strings = strings(f);
+    else if (type == kDataTypeFloat)
+        values.floats = reals<float>(f);
+    else if (type == kDataTypeDouble)
+        values.doubles = reals<double>(f);
+    else {
+        values.bits = integers<int>(f);
+        values.words = integers<std::uint16_t>(f);
+        values.longs = integers<std::uint32_t>(f);
+    }
+    return values;
+}
+
 void configure(CModbusMessage& m, const Fields& f) {
     const std::string& framing = f.at("framing");
     setFraming(m, framing == "rtu"   ? Framing::Rtu
@@ -105,112 +125,44 @@ int build(CModbusMessage& m, const Fields& f, std::uint8_t* frame, int& length) 
         return m.buildReadExceptionStatus(frame, length);
     if (op == "diag")
         return m.buildDiagnostics(frame, length, 0, integers<std::uint16_t>(f).at(0));
-    if (op == "read") {
-        switch (type) {
-        case kDataTypeBoolean:
-            return m.buildReadBits(frame, length, fc, addr, count);
-        case kDataTypeInt8:
-        case kDataTypeUInt8:
-            return m.buildReadBytes(frame, length, fc, addr, count);
-        case kDataTypeInt16:
-        case kDataTypeUInt16:
-            return m.buildReadWords(frame, length, fc, addr, count);
-        case kDataTypeDouble:
-            return m.buildReadDoubles(frame, length, fc, addr, count);
-        case kDataTypeString:
-            return m.buildReadStrings(frame, length, fc, addr, count, size);
-        default:
-            return m.buildReadLongs(frame, length, fc, addr, count);
-        }
-    }
-    if (op == "single") {
-        switch (type) {
-        case kDataTypeBoolean:
-            return m.buildForceCoil(frame, length, addr, integers<int>(f).at(0));
-        case kDataTypeUInt8:
-            return m.buildPresetByte(frame, length, addr, integers<int>(f).at(0));
-        case kDataTypeInt16:
-        case kDataTypeUInt16:
-            return m.buildPresetWord(frame, length, addr, integers<std::uint16_t>(f).at(0));
-        case kDataTypeInt32:
-        case kDataTypeUInt32:
-            return m.buildPresetLong(frame, length, addr, integers<std::uint32_t>(f).at(0));
-        case kDataTypeFloat:
-            return m.buildPresetFloat(frame, length, addr, reals<float>(f).at(0));
-        default:
-            return m.buildPresetDouble(frame, length, addr, reals<double>(f).at(0));
-        }
-    }
-    switch (type) {
-    case kDataTypeBoolean:
-        return m.buildForceCoils(frame, length, addr, count, integers<int>(f));
-    case kDataTypeInt8:
-    case kDataTypeUInt8:
-        return m.buildPresetBytes(frame, length, addr, count, integers<int>(f));
-    case kDataTypeInt16:
-    case kDataTypeUInt16:
-        return m.buildPresetWords(frame, length, addr, count, integers<std::uint16_t>(f));
-    case kDataTypeInt32:
-    case kDataTypeUInt32:
-        return m.buildPresetLongs(frame, length, addr, count, integers<std::uint32_t>(f));
-    case kDataTypeFloat:
-        return m.buildPresetFloats(frame, length, addr, count, reals<float>(f));
-    case kDataTypeDouble:
-        return m.buildPresetDoubles(frame, length, addr, count, reals<double>(f));
-    default:
-        return m.buildPresetStrings(frame, length, addr, count, size, strings(f));
-    }
+    const TypedRequest request{type, fc, addr, count, size};
+    if (op == "read")
+        return buildTypedRead(m, frame, length, request);
+    const WriteValues values = writeValues(f, type);
+    if (op == "single")
+        return buildTypedSingle(m, frame, length, request, values);
+    return buildTypedMultiple(m, frame, length, request, values);
+}
+
+template <typename T> std::vector<T> expectedValues(const Fields& f) {
+    if constexpr (std::is_same_v<T, std::string>)
+        return strings(f);
+    else if constexpr (std::is_floating_point_v<T>)
+        return reals<T>(f);
+    else
+        return integers<T>(f);
 }
 
 // Decodes a read response of registers and compares the values with the vector's.
 void expectRegisterValues(const CModbusMessage& m, const Fields& f, const Bytes& response,
                           const std::string& where) {
-    const auto count = static_cast<std::uint16_t>(number(f, "count"));
-    const int length = static_cast<int>(response.size());
-    switch (number(f, "type")) {
-    case kDataTypeInt8:
-    case kDataTypeUInt8: {
-        std::vector<std::uint8_t> values;
-        EXPECT_EQ(m.decodeBytes(response.data(), length, count, values), kResultOk) << where;
-        EXPECT_EQ(values, integers<std::uint8_t>(f)) << where;
-        break;
-    }
-    case kDataTypeInt16:
-    case kDataTypeUInt16: {
-        std::vector<std::uint16_t> values;
-        EXPECT_EQ(m.decodeWords(response.data(), length, count, values), kResultOk) << where;
-        EXPECT_EQ(values, integers<std::uint16_t>(f)) << where;
-        break;
-    }
-    case kDataTypeInt32:
-    case kDataTypeUInt32: {
-        std::vector<std::uint32_t> values;
-        EXPECT_EQ(m.decodeLongs(response.data(), length, count, values), kResultOk) << where;
-        EXPECT_EQ(values, integers<std::uint32_t>(f)) << where;
-        break;
-    }
-    case kDataTypeFloat: {
-        std::vector<float> values;
-        EXPECT_EQ(m.decodeFloats(response.data(), length, count, values), kResultOk) << where;
-        EXPECT_EQ(values, reals<float>(f)) << where;
-        break;
-    }
-    case kDataTypeDouble: {
-        std::vector<double> values;
-        EXPECT_EQ(m.decodeDoubles(response.data(), length, count, values), kResultOk) << where;
-        EXPECT_EQ(values, reals<double>(f)) << where;
-        break;
-    }
-    default: {
-        std::vector<std::string> values;
-        EXPECT_EQ(m.decodeStrings(response.data(), length, count,
-                                  static_cast<std::uint16_t>(number(f, "size")), values),
-                  kResultOk)
-            << where;
-        EXPECT_EQ(values, strings(f)) << where;
-        break;
-    }
-    }
+    const TypedRequest request{number(f, "type"), number(f, "fc"), 0,
+                               static_cast<std::uint16_t>(number(f, "count")),
+                               static_cast<std::uint16_t>(number(f, "size"))};
+    ReadValues values;
+    EXPECT_EQ(decodeTypedRegisters(m, response.data(), static_cast<int>(response.size()), request,
+                                   values),
+              kResultOk)
+        << where;
+    std::visit(
+        [&](const auto& got) {
+            using V = std::decay_t<decltype(got)>;
+            if constexpr (std::is_same_v<V, std::monostate>)
+                ADD_FAILURE() << where << ": no decoder for the type";
+            else
+                EXPECT_EQ(got, expectedValues<typename V::value_type>(f)) << where;
+        },
+        values);
 }
 
 void checkContent(CModbusMessage& m, const Fields& f, Bytes request, Bytes response,

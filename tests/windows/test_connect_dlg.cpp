@@ -81,30 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LineRow{.name = "DamagedBaud", .baudIndex = 10, .baudRate = 0}),
     [](const ::testing::TestParamInfo<LineRow>& row) { return std::string(row.param.name); });
 
-struct PortNameRow {
-    const char* name;
-    const char* portName;
-    std::optional<int> number;
-};
-
-class ComPortNumberRow : public ::testing::TestWithParam<PortNameRow> {};
-
-TEST_P(ComPortNumberRow, ReadsTheNumberAfterCom) {
-    EXPECT_EQ(comPortNumber(GetParam().portName), GetParam().number);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ComPortNumberRow,
-    ::testing::Values(PortNameRow{.name = "TwoDigits", .portName = "COM12", .number = 12},
-                      PortNameRow{.name = "DevicePrefix", .portName = "\\\\.\\COM3", .number = 3},
-                      PortNameRow{.name = "LowerCase", .portName = "com3", .number = std::nullopt},
-                      PortNameRow{.name = "OtherName", .portName = "Port3", .number = std::nullopt},
-                      PortNameRow{.name = "NoDigits", .portName = "COMx", .number = std::nullopt},
-                      PortNameRow{.name = "Empty", .portName = "", .number = std::nullopt},
-                      // Out of range: the port map finds nothing and the open reports 5028.
-                      PortNameRow{.name = "Huge", .portName = "COM99999999999", .number = INT_MAX}),
-    [](const ::testing::TestParamInfo<PortNameRow>& row) { return std::string(row.param.name); });
-
 TEST(ConnectColumns, ShareTheListWidth) {
     EXPECT_EQ(connectColumnWidths(800), (std::array<int, 4>{200, 240, 80, 300}));
 }

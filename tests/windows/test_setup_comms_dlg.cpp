@@ -38,43 +38,6 @@ private:
     bool succeeds_;
 };
 
-// Integer fields.
-
-struct IntegerCase {
-    const char* name = "";
-    const char* text = "";
-    bool accepted = false;
-    std::int32_t value = 0;
-};
-
-class FieldInteger : public ::testing::TestWithParam<IntegerCase> {};
-
-TEST_P(FieldInteger, Reads) {
-    std::int32_t value = -99;
-    EXPECT_EQ(parseFieldInteger(GetParam().text, value), GetParam().accepted);
-    if (GetParam().accepted) {
-        EXPECT_EQ(value, GetParam().value);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, FieldInteger,
-    ::testing::Values(
-        IntegerCase{.name = "Plain", .text = "12", .accepted = true, .value = 12},
-        IntegerCase{.name = "BlanksAndMinus", .text = "  -5\t", .accepted = true, .value = -5},
-        IntegerCase{.name = "Plus", .text = "+7", .accepted = true, .value = 7},
-        IntegerCase{.name = "Largest", .text = "2147483647", .accepted = true, .value = 2147483647},
-        IntegerCase{.name = "Empty", .text = "", .accepted = false},
-        IntegerCase{.name = "BlanksOnly", .text = "   ", .accepted = false},
-        IntegerCase{.name = "Letters", .text = "abc", .accepted = false},
-        IntegerCase{.name = "TrailingLetter", .text = "12a", .accepted = false},
-        IntegerCase{.name = "InnerBlank", .text = "1 2", .accepted = false},
-        IntegerCase{.name = "SignAlone", .text = "-", .accepted = false},
-        IntegerCase{.name = "TwoSigns", .text = "+-1", .accepted = false},
-        IntegerCase{.name = "Huge", .text = "99999999999", .accepted = false},
-        IntegerCase{.name = "Decimal", .text = "1.5", .accepted = false}),
-    rowName<IntegerCase>);
-
 TEST(ModbusIdSpin, WrapsAtBothEnds) {
     EXPECT_EQ(stepModbusId("247", 1), 0);
     EXPECT_EQ(stepModbusId("0", -1), 247);
