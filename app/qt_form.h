@@ -38,7 +38,8 @@ inline void focusField(QWidget* field) {
 
 // OK of a form: closes `dialog` as accepted when `check` passed, else says why and puts the focus
 // on the refused field (`refusedField`, the widget of `check.focus`).
-inline void acceptOrRefuse(QDialog& dialog, const FieldCheck& check, QWidget* refusedField) {
+template <typename Field>
+void acceptOrRefuse(QDialog& dialog, const FieldCheck<Field>& check, QWidget* refusedField) {
     if (check.accepted) {
         dialog.done(QDialog::Accepted);
         return;
