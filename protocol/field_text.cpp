@@ -6,6 +6,32 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+int digitValue(char c, int base) {
+    int value = -1;
+    if (c >= '0' && c <= '9')
+        value = c - '0';
+    else if (c >= 'A' && c <= 'F')
+        value = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+        value = c - 'a' + 10;
+    return value < base ? value : -1;
+}
+
+NumberStart findNumberStart(std::string_view token, int base) {
+    NumberStart start;
+    std::size_t& pos = start.digits;
+    while (pos < token.size() && isBlank(token[pos]))
+        ++pos;
+    if (pos < token.size() && (token[pos] == '+' || token[pos] == '-')) {
+        start.negative = token[pos] == '-';
+        ++pos;
+    }
+    if (base == 16 && pos + 2 < token.size() && token[pos] == '0' &&
+        (token[pos + 1] == 'x' || token[pos + 1] == 'X') && digitValue(token[pos + 2], 16) >= 0)
+        pos += 2;
+    return start;
+}
+
 std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);

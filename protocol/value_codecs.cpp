@@ -73,32 +73,11 @@ double getDouble(const std::uint8_t* in) {
 
 namespace {
 
-int digitValue(char ch, int base) {
-    int value = 99;
-    if (ch >= '0' && ch <= '9')
-        value = ch - '0';
-    else if (ch >= 'A' && ch <= 'F')
-        value = ch - 'A' + 10;
-    else if (ch >= 'a' && ch <= 'f')
-        value = ch - 'a' + 10;
-    return value < base ? value : -1;
-}
-
 // Reads an optionally signed integer in `base` from the start of the token; the value wraps
 // modulo 2^64 and the caller keeps the bits of its width.
 std::optional<std::uint64_t> scanInteger(std::string_view token, int base) {
-    std::size_t pos = 0;
-    while (pos < token.size() && isBlank(token[pos]))
-        ++pos;
-    bool negative = false;
-    if (pos < token.size() && (token[pos] == '+' || token[pos] == '-')) {
-        negative = token[pos] == '-';
-        ++pos;
-    }
-    // A hexadecimal conversion accepts a 0x prefix when a digit follows it.
-    if (base == 16 && pos + 2 < token.size() && token[pos] == '0' &&
-        (token[pos + 1] == 'x' || token[pos + 1] == 'X') && digitValue(token[pos + 2], 16) >= 0)
-        pos += 2;
+    const auto [digits, negative] = findNumberStart(token, base);
+    std::size_t pos = digits;
     std::uint64_t value = 0;
     bool any = false;
     for (; pos < token.size(); ++pos) {

@@ -80,16 +80,6 @@ std::string withoutBlanks(std::string_view text) {
     return out;
 }
 
-int hexDigitValue(char ch) {
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    return -1;
-}
-
 struct HexNumber {
     std::uint64_t value = 0;
     std::size_t bytes = 0; // bytes the digits need, leading zeros not counted
@@ -98,22 +88,13 @@ struct HexNumber {
 // Reads one number as "%X" does (leading blanks, optional sign, optional 0x, the longest run of
 // hexadecimal digits; the rest is ignored) and says how many bytes its digits fill.
 std::optional<HexNumber> readHexNumber(std::string_view token) {
-    std::size_t pos = 0;
-    while (pos < token.size() && isBlank(token[pos]))
-        ++pos;
-    bool negative = false;
-    if (pos < token.size() && (token[pos] == '+' || token[pos] == '-')) {
-        negative = token[pos] == '-';
-        ++pos;
-    }
-    if (pos + 2 < token.size() && token[pos] == '0' && (token[pos + 1] | 0x20) == 'x' &&
-        hexDigitValue(token[pos + 2]) >= 0)
-        pos += 2;
+    const auto [digits, negative] = findNumberStart(token, 16);
+    std::size_t pos = digits;
     const std::size_t start = pos;
     std::size_t significant = 0;
     HexNumber number;
-    for (; pos < token.size() && hexDigitValue(token[pos]) >= 0; ++pos) {
-        number.value = (number.value << 4) | static_cast<unsigned>(hexDigitValue(token[pos]));
+    for (; pos < token.size() && digitValue(token[pos], 16) >= 0; ++pos) {
+        number.value = (number.value << 4) | static_cast<unsigned>(digitValue(token[pos], 16));
         if (significant > 0 || token[pos] != '0')
             ++significant;
     }

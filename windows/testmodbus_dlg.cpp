@@ -203,29 +203,12 @@ std::optional<ValueRange> integerRange(int dataType) {
     }
 }
 
-int digitValue(char c, int base) {
-    const auto u = static_cast<unsigned char>(c);
-    int digit = -1;
-    if (std::isdigit(u) != 0)
-        digit = c - '0';
-    else if (base == 16 && std::isxdigit(u) != 0)
-        digit = std::toupper(u) - 'A' + 10;
-    return digit;
-}
-
 // The integer at the start of a token as the entry formats read it (blanks, a sign, a 0x prefix
 // in hexadecimal, digits), but without wrapping: a number beyond 63 bits is held at that bound,
 // outside every range.
 std::optional<std::int64_t> scanUnwrapped(std::string_view token, int base) {
-    std::size_t pos = 0;
-    while (pos < token.size() && isBlank(token[pos]))
-        ++pos;
-    const bool negative = pos < token.size() && token[pos] == '-';
-    if (pos < token.size() && (token[pos] == '+' || token[pos] == '-'))
-        ++pos;
-    if (base == 16 && pos + 2 < token.size() && token[pos] == '0' &&
-        (token[pos + 1] == 'x' || token[pos + 1] == 'X') && digitValue(token[pos + 2], 16) >= 0)
-        pos += 2;
+    const auto [digits, negative] = findNumberStart(token, base);
+    std::size_t pos = digits;
     constexpr std::int64_t kBound = std::numeric_limits<std::int64_t>::max();
     std::int64_t value = 0;
     bool any = false;
