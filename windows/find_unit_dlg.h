@@ -70,7 +70,7 @@ public:
     FindState state() const { return state_; }
     const FindPlan& plan() const { return plan_; }
     int probesDone() const { return done_; }
-    // "12 of 2470 probes done, 2458 left, at most 4 min 6 s left"
+    // "12 of 2470 probes done, 2458 left, about 4 min 6 s left"
     std::string progressText() const;
     // "Trying COM4  9600 8N1  RTU, ID 5", or the state's text.
     std::string activityText() const;

@@ -115,7 +115,7 @@ FindCheck checkFindForm(const FindForm& form);
 // What the ID fields start with for a medium.
 void setFindMedium(FindForm& form, FindMedium medium);
 
-// "2470 probes × 100 ms: at most 4 min 7 s." for the plan.
+// "2470 probes × 100 ms = 4 min 7 s if no unit answers." for the plan: the time-outs alone.
 std::string sweepLengthText(const FindPlan& plan);
 // "4 min 7 s", or "7 s" under a minute.
 std::string durationText(std::int64_t milliseconds);

@@ -78,7 +78,7 @@ TEST_F(FindUnitWindow, ShowsTheSweepLengthBeforeItStarts) {
     window->parityChecks[kParityOdd]->setChecked(false);
     window->stopBitsChecks[1]->setChecked(false);
     EXPECT_EQ(window->lengthLabel->text().toStdString(),
-              "2470 probes \u00d7 100 ms: at most 4 min 7 s.");
+              "2470 probes \u00d7 100 ms = 4 min 7 s if no unit answers.");
     saveScreenshot(*window, "find_unit_settings.png");
 
     // An impossible range is refused with its field focused.
