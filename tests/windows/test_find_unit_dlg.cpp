@@ -253,16 +253,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, SerialSweep,
                                                      kParityNone,
                                                      0,
                                                      "server ID 0x2A, run indicator on, PU1"},
-                                           SerialRow{"Silent about itself",
+                                           SerialRow{"SilentAboutItself",
                                                      {.id = 1, .speed = B19200},
                                                      kBaud19200,
                                                      kParityNone,
                                                      0,
                                                      "(no identification)"}),
                          [](const ::testing::TestParamInfo<SerialRow>& row) {
-                             std::string name = row.param.name;
-                             std::erase(name, ' ');
-                             return name;
+                             return std::string(row.param.name);
                          });
 
 TEST(SerialSweep, PausesAndCancelsWithinOneProbe) {
