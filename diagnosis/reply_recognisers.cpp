@@ -66,20 +66,22 @@ bool answersRequest(const std::optional<FrameView>& reply, const ByteVector& req
 }
 
 std::optional<LateReply> lateInFlush(const ExchangeView& x) {
-    const ByteVector* earlierSent = nullptr;
-    std::int64_t earlierAt = 0;
-    if (x.evidence.previous) {
-        earlierSent = &x.evidence.previous->requestSent;
-        earlierAt = x.evidence.previous->txAtMs;
-    }
+    struct Earlier {
+        const ByteVector* sent;
+        std::int64_t atMs;
+    };
+    std::vector<Earlier> earlier;
+    if (x.evidence.previous)
+        earlier.push_back({&x.evidence.previous->requestSent, x.evidence.previous->txAtMs});
     for (const AttemptView& a : x.attempts) {
-        if (earlierSent != nullptr && !a.flushed.empty() &&
-            answersRequest(decodeFrame(a.flushed, x.framing()), *earlierSent, x.framing()))
-            return LateReply{a.flushAtMs - earlierAt, a.flushed};
-        if (!a.sent.empty()) {
-            earlierSent = &a.sent;
-            earlierAt = a.txAtMs;
+        if (!a.flushed.empty()) {
+            const auto reply = decodeFrame(a.flushed, x.framing());
+            for (const Earlier& e : earlier)
+                if (answersRequest(reply, *e.sent, x.framing()))
+                    return LateReply{a.flushAtMs - e.atMs, a.flushed};
         }
+        if (!a.sent.empty())
+            earlier.push_back({&a.sent, a.txAtMs});
     }
     return std::nullopt;
 }

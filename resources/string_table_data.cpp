@@ -554,7 +554,7 @@ const StringEntry kStringTable[] = {
     {13121, "Read as %1 the values are not plausible (%2); read as %3 they are."sv},
     {13122, "The unit lays its values out as %1: read them in that order (the Number Convertor "
             "shows each order; Modicon Compatible reads 32-bit floating values as CDAB)."sv},
-    {13124, "The connection is up, but the unit sent nothing."sv},
+    {13124, "The connection is up, but nothing came back before the time-out."sv},
     {13125, "Nothing came back in %1 attempt(s) of %2 ms each."sv},
     {13126, "Check the Modbus ID (%1): a gateway drops requests for a unit it does not know. "
             "Check that the device on this port speaks Modbus/TCP, or choose RTU over TCP for a "
