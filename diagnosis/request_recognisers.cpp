@@ -190,9 +190,10 @@ std::optional<Finding> recogniseUnitCountsRegisters(const ExchangeView& x) {
     if (!failure || !logicalAddressing(x) ||
         failure->byteCount != kRegisterBytes * x.wireQuantity())
         return std::nullopt;
-    return makeFinding(Cause::UnitCountsRegisters,
-                       {numberText(x.wireQuantity()), numberText(failure->byteCount),
-                        numberText(failure->valueBytes * x.wireQuantity())});
+    const int expected = failure->valueBytes * x.wireQuantity();
+    return makeFinding(
+        Cause::UnitCountsRegisters,
+        {numberText(x.wireQuantity()), numberText(failure->byteCount), numberText(expected)});
 }
 
 std::optional<Finding> recogniseUnitCountsValues(const ExchangeView& x) {
@@ -200,10 +201,10 @@ std::optional<Finding> recogniseUnitCountsValues(const ExchangeView& x) {
     if (!failure || logicalAddressing(x) ||
         failure->byteCount != failure->valueBytes * x.wireQuantity())
         return std::nullopt;
+    const int expected = kRegisterBytes * x.wireQuantity();
     return makeFinding(Cause::UnitCountsValues,
                        {numberText(x.wireQuantity()), numberText(failure->byteCount),
-                        numberText(kRegisterBytes * x.wireQuantity()),
-                        addressingText(x.evidence.link.addressingIndex)});
+                        numberText(expected), addressingText(x.evidence.link.addressingIndex)});
 }
 
 std::optional<Finding> recogniseWordOrder(const ExchangeView& x) {

@@ -427,4 +427,35 @@ INSTANTIATE_TEST_SUITE_P(
                      {kDataTypeFloat, 0, 2}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Causes no loopback unit can plant: the port's own line-error reports and a connection attempt
+// that the network leaves unanswered. Their evidence is the result code alone.
+struct ReportedCause {
+    const char* name;
+    int result;
+    bool serial;
+    Cause cause;
+};
+
+class ReportedCauses : public ::testing::TestWithParam<ReportedCause> {};
+
+TEST_P(ReportedCauses, AreNamedFromTheResult) {
+    const ReportedCause& c = GetParam();
+    DiagnosisEvidence e;
+    e.link = {c.serial, kFrameRtu, 9600, false, kAddressingIndexLogical, 500, 50};
+    e.requestSent = kRtuRead;
+    e.records = {{CommsLogType::Tx, 1000, kRtuRead, 0}, {CommsLogType::Error, 1400, {}, c.result}};
+    e.result = c.result;
+    const std::vector<Finding> findings = diagnose(e);
+    ASSERT_FALSE(findings.empty());
+    EXPECT_EQ(static_cast<int>(findings.front().cause), static_cast<int>(c.cause));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, ReportedCauses,
+    ::testing::Values(ReportedCause{"ParityErrors", 5034, true, Cause::ParityErrors},
+                      ReportedCause{"FramingErrors", 5035, true, Cause::FramingErrors},
+                      ReportedCause{"BreakDetected", 5036, true, Cause::FramingErrors},
+                      ReportedCause{"ConnectTimedOut", 5502, false, Cause::ConnectTimedOut}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 } // namespace
