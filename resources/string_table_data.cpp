@@ -432,7 +432,7 @@ const StringEntry kStringTable[] = {
             "WAYLAND_DISPLAY is set); without a desktop try: xvfb-run -a vantrel"sv},
     {13000, "Likely cause: %1"sv},
     {13001, "&Details"sv},
-    {13002, "%1 (%2 of %3 failures)"sv},
+    {13002, "%1 (%2 times in %3 exchanges)"sv},
     {13003, "FINDING:"sv},
     {13004, "Evidence: %1"sv},
     {13005, "Next check: %1"sv},

@@ -10,7 +10,8 @@ void CDiagnosisView::clear() {
     findings_.clear();
     tally_.fill(0);
     tallied_.fill(std::nullopt);
-    failures_ = 0;
+    exchanges_ = 0;
+    withFinding_ = 0;
 }
 
 void CDiagnosisView::finishExchange(DiagnosisEvidence evidence) {
@@ -27,16 +28,17 @@ void CDiagnosisView::finishExchange(DiagnosisEvidence evidence) {
     if (recent_.size() > kRecentKept)
         recent_.erase(recent_.begin());
 
+    ++exchanges_;
     if (findings_.empty())
         return;
-    ++failures_;
+    ++withFinding_;
     const auto cause = static_cast<std::size_t>(findings_.front().cause);
     ++tally_[cause];
     tallied_[cause] = findings_.front();
 }
 
 std::string CDiagnosisView::line(bool repeating) const {
-    if (!repeating || failures_ == 0) {
+    if (!repeating || withFinding_ == 0) {
         if (findings_.empty())
             return {};
         return substituteArgs(loadString(kIdsDiagLikelyCause), {findings_.front().statement});
@@ -45,7 +47,7 @@ std::string CDiagnosisView::line(bool repeating) const {
         static_cast<std::size_t>(std::max_element(tally_.begin(), tally_.end()) - tally_.begin());
     const std::string count = substituteArgs(
         loadString(kIdsDiagRepeatCount),
-        {tallied_[most]->statement, std::to_string(tally_[most]), std::to_string(failures_)});
+        {tallied_[most]->statement, std::to_string(tally_[most]), std::to_string(exchanges_)});
     return substituteArgs(loadString(kIdsDiagLikelyCause), {count});
 }
 

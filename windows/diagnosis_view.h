@@ -27,7 +27,8 @@ public:
 
     const std::vector<Finding>& findings() const { return findings_; }
     // "Likely cause: ..." with the first finding of the last exchange; in Repeat, the cause found
-    // first most often so far, with its count. Empty when there is none.
+    // first most often so far, with how often among the exchanges since Repeat started. Empty
+    // when there is none.
     std::string line(bool repeating) const;
     // Every finding of the last exchange: statement, evidence and next check, a blank line apart.
     std::string details() const;
@@ -43,7 +44,8 @@ private:
     // Per cause, how often it came first, and its finding as last seen.
     std::array<int, kCauseCount> tally_{};
     std::array<std::optional<Finding>, kCauseCount> tallied_{};
-    int failures_ = 0;
+    int exchanges_ = 0;
+    int withFinding_ = 0;
 };
 
 // Adds the FINDING record of `finding` to the log. Returns as CCommsLogStore::addLogRecord.

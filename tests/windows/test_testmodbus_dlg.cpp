@@ -885,7 +885,7 @@ TEST(TestModbusLogic, RepeatShowsTheCauseFoundMostOftenWithItsCount) {
     view.finishExchange(failed(true, 5006));
     view.finishExchange(DiagnosisEvidence{}); // a healthy exchange counts for nothing
     const std::string statement(loadString(causeTextId(Cause::NothingOnSerialLine)));
-    EXPECT_EQ(view.line(true), "Likely cause: " + statement + " (2 of 3 failures)");
+    EXPECT_EQ(view.line(true), "Likely cause: " + statement + " (2 times in 4 exchanges)");
     EXPECT_EQ(view.line(false), "");
     view.clear();
     EXPECT_EQ(view.line(true), "");
