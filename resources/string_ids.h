@@ -275,6 +275,21 @@ constexpr unsigned kIdsThreadStartFailed = 5058;
 constexpr unsigned kIdsOffline = 9005;
 constexpr unsigned kIdsAboutTitle = 10102;
 
+// Likely causes of a failed exchange: the Test dialog's line and details, the log's FINDING
+// record and the help page. Each cause's statement, evidence and next check are at
+// causeTextId (diagnosis/diagnose.h) + 0, 1, 2; 13012-13015 name the word orders.
+constexpr unsigned kIdsDiagLikelyCause = 13000;
+constexpr unsigned kIdsDiagDetails = 13001;
+constexpr unsigned kIdsDiagRepeatCount = 13002;
+constexpr unsigned kIdsLogTypeFinding = 13003;
+constexpr unsigned kIdsDiagEvidence = 13004;
+constexpr unsigned kIdsDiagNextCheck = 13005;
+constexpr unsigned kIdsDiagFindingsTitle = 13006;
+constexpr unsigned kIdsDiagEchoAlone = 13010;
+constexpr unsigned kIdsDiagEchoGlued = 13011;
+constexpr unsigned kIdsDiagOrderFirst = 13012;
+constexpr unsigned kIdsDiagHelpTitle = 13016;
+constexpr unsigned kIdsDiagHelpIntro = 13017;
 // Find Unit: the sweep of line settings and IDs for a unit that answers.
 constexpr unsigned kIdsMenuFindUnit = 13600;
 constexpr unsigned kIdsPromptFindUnit = 13601;

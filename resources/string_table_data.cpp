@@ -430,6 +430,140 @@ const StringEntry kStringTable[] = {
     {12604, "vantrel: option '%s' needs a value"sv},
     {12605, "vantrel: there is no display to show the program on (neither DISPLAY nor "
             "WAYLAND_DISPLAY is set); without a desktop try: xvfb-run -a vantrel"sv},
+    {13000, "Likely cause: %1"sv},
+    {13001, "&Details"sv},
+    {13002, "%1 (%2 times in %3 exchanges)"sv},
+    {13003, "FINDING:"sv},
+    {13004, "Evidence: %1"sv},
+    {13005, "Next check: %1"sv},
+    {13006, "Likely causes"sv},
+    {13010, "alone, with nothing after them"sv},
+    {13011, "followed by the unit's reply"sv},
+    {13012, "ABCD (most significant register first)"sv},
+    {13013, "CDAB (registers exchanged)"sv},
+    {13014, "BADC (bytes exchanged in each register)"sv},
+    {13015, "DCBA (registers and bytes exchanged)"sv},
+    {13016, "When a unit does not answer"sv},
+    {13017, "When a request fails, or its values look wrong, the Test dialog shows the most "
+            "likely cause below the statistics line; Details lists every cause the evidence "
+            "supports, what it rests on and what to check next. The communications log carries "
+            "the first one as a FINDING record after the ERROR record. These are the causes it "
+            "recognises."sv},
+    {13020, "Nothing listens on that TCP port of the unit."sv},
+    {13021, "The connection was refused at once: %1"sv},
+    {13022, "Check the location's TCP port (Modbus/TCP units listen on 502) and that the unit's "
+            "Modbus/TCP server is switched on."sv},
+    {13024, "The unit's address could not be reached."sv},
+    {13025, "No answer to the connection attempt before the time-out: %1"sv},
+    {13026, "Check the IP address and the route to it: the unit's subnet, the gateway of this "
+            "computer, a firewall; ping the address."sv},
+    {13028, "The unit closed the connection instead of answering."sv},
+    {13029, "The connection was closed %1 ms after the request, with no reply."sv},
+    {13030, "The unit may take only one connection at a time (close other masters and try "
+            "again), or a gateway refused unit ID %1: check the ID against the gateway's list."sv},
+    {13032, "The unit answers only with transaction identifier 0."sv},
+    {13033, "The request carried transaction identifier %1; the reply carried 0: %2"sv},
+    {13034, "The unit does not copy the transaction identifier as Modbus/TCP requires; ask its "
+            "maker for a firmware update, or reach it through a gateway."sv},
+    {13036, "The unit answers, but after the time-out."sv},
+    {13037, "An answer came %1 ms after its request, where the wait was %2 ms: %3"sv},
+    {13038, "Raise %1 to %2 ms or more, or find what delays the unit (a gateway, a busy unit, a "
+            "slow radio link)."sv},
+    {13040, "The request came back: the line echoes what is sent."sv},
+    {13041, "The bytes of the request (%1) came back %2."sv},
+    {13042, "A two-wire RS-485 adapter reads back its own transmission: turn on echo removal in "
+            "the location."sv},
+    {13044, "Echo removal may have dropped the unit's answer."sv},
+    {13045, "The only bytes back were a copy of the request (%1), which echo removal took for "
+            "the line's echo; a write of one coil or register is answered with exactly that "
+            "copy."sv},
+    {13046, "If this line does not echo (RS-232, a four-wire or echo-free RS-485 adapter), turn "
+            "off echo removal in the location."sv},
+    {13048, "The device answers for every unit ID with its own identifier."sv},
+    {13049, "The reply came under unit identifier %1; the request asked for %2."sv},
+    {13050, "This is a Modbus/TCP device that ignores the unit identifier, or a gateway "
+            "answering for itself: use unit ID %1, and make sure the unit you mean is the one at "
+            "this address."sv},
+    {13052, "Another unit answered than the one asked."sv},
+    {13053, "The reply came from unit ID %1; the request asked for unit ID %2: %3"sv},
+    {13054, "Set the Modbus ID to %1 if that is the unit you mean; otherwise two units on the "
+            "line may share an address."sv},
+    {13056, "The unit speaks ASCII framing."sv},
+    {13057, "The reply is ASCII text, ':' to CR LF: %1"sv},
+    {13058, "Choose ASCII framing for this location."sv},
+    {13060, "The unit speaks RTU framing."sv},
+    {13061, "The reply is a binary frame with a valid CRC: %1"sv},
+    {13062, "Choose RTU framing for this location."sv},
+    {13064, "The unit speaks Modbus/TCP, not RTU over TCP."sv},
+    {13065, "The reply starts with a Modbus/TCP header whose length matches: %1"sv},
+    {13066, "Choose Modbus/TCP framing for this location."sv},
+    {13068, "The unit speaks RTU over TCP, not Modbus/TCP."sv},
+    {13069, "The reply is an RTU frame with a valid CRC, without a Modbus/TCP header: %1"sv},
+    {13070, "Choose RTU framing (RTU over TCP) for this location."sv},
+    {13072, "The parity setting does not match the unit's."sv},
+    {13073, "The port reported parity errors on the reply at %1 baud."sv},
+    {13074, "Set the parity (and data and stop bits) to the unit's; 8 data bits, even parity, 1 "
+            "stop bit is the Modbus default."sv},
+    {13076, "The bit timing does not match the unit's, most often the baud rate."sv},
+    {13077, "%1 (at %2 baud)."sv},
+    {13078, "Set the baud rate to the unit's. A break or constant framing errors also come from "
+            "A/B wires swapped or a missing bias on the RS-485 pair."sv},
+    {13080, "The bytes arrive garbled: the baud rate or parity does not match."sv},
+    {13081, "Bytes came back, but neither the unit ID nor the function code is where it belongs: "
+            "%1 (at %2 baud)."sv},
+    {13082, "Set the baud rate, parity and stop bits to the unit's; Find Unit tries the usual "
+            "combinations."sv},
+    {13084, "Noise on the line changed some bits of the reply."sv},
+    {13085, "The reply starts as the unit's but its check value fails: %1; %2 of the last %3 "
+            "requests passed."sv},
+    {13086, "Check the cable's shield and ground, termination resistors at both ends of the "
+            "RS-485 pair, and the cable length for the baud rate; a lower baud rate is more "
+            "robust."sv},
+    {13088, "The unit has no holding registers to read here."sv},
+    {13089, "Exception 01 (illegal function) answered function 03, read holding registers."sv},
+    {13090, "Many units keep their measurements as input registers: try function 04."sv},
+    {13092, "The unit has no input registers to read here."sv},
+    {13093, "Exception 01 (illegal function) answered function 04, read input registers."sv},
+    {13094, "Many units keep every value as holding registers: try function 03."sv},
+    {13096, "The address sent is not one the unit has."sv},
+    {13097, "Exception 02 answered a request for %4 value(s) at address %1 as sent (start "
+            "address %2 under %3)."sv},
+    {13098, "Register numbers in a unit's documentation often start at 1 where the address sent "
+            "starts at 0: try start address %1 or %2, and check that the block does not run past "
+            "the last register."sv},
+    {13100, "The unit cannot return that many values in one answer."sv},
+    {13101, "The request asked for %1 values; the unit refused them or sent fewer."sv},
+    {13102, "Ask for %1 or fewer at a time."sv},
+    {13104, "The gateway is reached, but has no path to the unit behind it."sv},
+    {13105, "Exception 0A (gateway path unavailable)."sv},
+    {13106, "Check the gateway's routing table for unit ID %1 and the port it routes to."sv},
+    {13108, "The gateway is reached, but the unit behind it does not answer."sv},
+    {13109, "Exception 0B (gateway target device failed to respond)."sv},
+    {13110, "Check the unit behind the gateway: its ID (%1), its power, and the gateway's serial "
+            "settings and wiring to it."sv},
+    {13112, "The unit counts 16-bit registers, not values."sv},
+    {13113, "%1 values were asked under Logical Addressing; the unit sent %2 bytes, one register "
+            "each, where %3 were expected."sv},
+    {13114, "Choose Register Addressing, which asks for two registers per 32-bit value and four "
+            "per 64-bit value."sv},
+    {13116, "The unit counts values, not 16-bit registers."sv},
+    {13117, "%1 registers were asked under %4; the unit sent %2 bytes, a whole value for each, "
+            "where %3 were expected."sv},
+    {13118, "Choose Logical Addressing, which asks for one value per register."sv},
+    {13120, "The values read as if laid out in another word order."sv},
+    {13121, "Read as %1 the values are not plausible (%2); read as %3 they are."sv},
+    {13122, "The unit lays its values out as %1: read them in that order (the Number Convertor "
+            "shows each order; Modicon Compatible reads 32-bit floating values as CDAB)."sv},
+    {13124, "The connection is up, but nothing came back before the time-out."sv},
+    {13125, "Nothing came back in %1 attempt(s) of %2 ms each."sv},
+    {13126, "Check the Modbus ID (%1): a gateway drops requests for a unit it does not know. "
+            "Check that the device on this port speaks Modbus/TCP, or choose RTU over TCP for a "
+            "serial server."sv},
+    {13128, "Nothing at all came back on the serial line."sv},
+    {13129, "No byte came back in %1 attempt(s) of %2 ms each at %3 baud."sv},
+    {13130, "Check in turn: the Modbus ID (%1), the baud rate and parity against the unit's, the "
+            "A/B wires (swap them), the unit's power, and that the port is the one wired to the "
+            "unit. Find Unit tries the usual IDs and line settings."sv},
     {13600, "Find Unit..."sv},
     {13601, "Sweep line settings and unit IDs for a unit that answers"sv},
     {13602, "Find Unit"sv},
