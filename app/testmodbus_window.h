@@ -36,6 +36,9 @@ public:
 
     // Cancel and Escape.
     void reject() override;
+    // Save Step: appends the request on screen, with the values last received as its expected
+    // values, to the sequence file at `path`. False after the message of a refusal or failure.
+    bool saveStepTo(const std::string& path);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -53,6 +56,7 @@ private:
     void openConvertor();
     void openCommsLog();
     void changeTemporarySettings();
+    void saveStep();
 
     void showMessage(const std::string& text) override;
     void setFocus(TestField field) override;
@@ -101,6 +105,7 @@ private:
     QPushButton* temporarySettings_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QLabel* statistics_ = nullptr;
+    QPushButton* saveStep_ = nullptr;
 
     QPointer<QWidget> convertorWindow_;
     QPointer<QWidget> commsLogWindow_;

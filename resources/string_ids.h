@@ -355,3 +355,4 @@ constexpr unsigned kIdsTestSaveStep = 13475;
 constexpr unsigned kIdsTestSaveStepTitle = 13476;
 constexpr unsigned kIdsTestSaveStepFilter = 13477;
 constexpr unsigned kIdsTestSaveStepFailed = 13478;
+constexpr unsigned kIdsTestSaveStepName = 13479;

@@ -511,6 +511,7 @@ const StringEntry kStringTable[] = {
     {13476, "Save Step to Sequence"sv},
     {13477, "Sequence files (*.toml)"sv},
     {13478, "The step could not be saved to %1: %2"sv},
+    {13479, "%1, register %2"sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);
