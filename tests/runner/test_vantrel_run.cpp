@@ -113,11 +113,13 @@ struct DemoUnit {
     std::string serialLink;
 
     explicit DemoUnit(const std::string& errorFile) {
-        child = std::make_unique<CChild>(std::vector<std::string>{kDemo, "--tcp-port", "0",
-                                                                  "--rtu-tcp-port", "0", "--com",
-                                                                  "7", "--ports-dir", ports.path()},
-                                         errorFile);
-        const std::string ready = child->readLine(15000);
+        child = std::make_unique<CChild>(
+            std::vector<std::string>{kDemo, "--tcp-port", "0", "--rtu-tcp-port", "0", "--com", "7",
+                                     "--ports-dir", ports.path(), "--write-settings", settings()},
+            errorFile);
+        std::string ready = child->readLine(15000);
+        while (!ready.empty() && ready.find("ready") == std::string::npos)
+            ready = child->readLine(15000);
         std::smatch m;
         if (std::regex_search(
                 ready, m, std::regex(R"(Modbus/TCP on ([0-9.:]+), RTU over TCP on ([0-9.:]+))"))) {
@@ -126,6 +128,8 @@ struct DemoUnit {
         }
         serialLink = ports / "COM7";
     }
+    // The settings file holding the demo unit's locations.
+    std::string settings() const { return ports / "settings.dat"; }
 };
 
 bool pymodbusInstalled() {
@@ -140,6 +144,7 @@ std::string readAll(const std::string& path) {
 
 enum class Target {
     DemoTcp,
+    DemoLocation,
     DemoRtuTcp,
     DemoPty,
     PymodbusTcp,
@@ -161,6 +166,7 @@ struct RunRow {
 
 const RunRow kRunRows[] = {
     {"demo_example_over_tcp", Target::DemoTcp, "docs:demo_read.toml", 0, 4, 0, 0},
+    {"demo_location_of_the_settings_file", Target::DemoLocation, "docs:demo_read.toml", 0, 4, 0, 0},
     {"demo_example_rtu_over_tcp", Target::DemoRtuTcp, "docs:demo_read.toml", 0, 4, 0, 0},
     {"demo_example_rtu_on_pty", Target::DemoPty, "docs:demo_read.toml", 0, 4, 0, 0},
     {"demo_write_example", Target::DemoTcp, "docs:demo_write.toml", 0, 4, 0, 0},
@@ -209,9 +215,12 @@ std::vector<std::string> startTarget(Target target, std::unique_ptr<DemoUnit>& d
     const std::string here = "127.0.0.1:";
     switch (target) {
     case Target::DemoTcp:
+    case Target::DemoLocation:
     case Target::DemoRtuTcp:
     case Target::DemoPty:
         demo = std::make_unique<DemoUnit>(errorFile);
+        if (target == Target::DemoLocation)
+            return {"--location", "Demo unit (Modbus/TCP)", "--settings", demo->settings()};
         if (target == Target::DemoTcp)
             return {"--tcp", demo->tcp};
         if (target == Target::DemoRtuTcp)
