@@ -37,13 +37,29 @@ extern "C" void onInterrupt(int /*signal*/) {
     gInterrupted.store(true);
 }
 
-void installInterruptHandler() {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
+// Ctrl+C and SIGTERM end the run through the flag while the guard lives; the handlers before it
+// come back afterwards.
+class CInterruptGuard {
+public:
+    CInterruptGuard() {
+        gInterrupted.store(false);
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &previousInt_);
+        ::sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~CInterruptGuard() {
+        ::sigaction(SIGINT, &previousInt_, nullptr);
+        ::sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+    CInterruptGuard(const CInterruptGuard&) = delete;
+    CInterruptGuard& operator=(const CInterruptGuard&) = delete;
+
+private:
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
+};
 
 void complain(const std::string& text) {
     std::fprintf(stderr, "vantrel-run: %s\n", text.c_str());
@@ -323,6 +339,6 @@ int runVantrelRun(int argc, const char* const argv[]) {
         complain(error);
         return kExitBadInput;
     }
-    installInterruptHandler();
+    const CInterruptGuard interrupts;
     return runSession({options, *read.sequence, target});
 }
