@@ -37,6 +37,9 @@ public:
 
     // Cancel and Escape.
     void reject() override;
+    // Save Step: appends the request on screen, with the values last received as its expected
+    // values, to the sequence file at `path`. False after the message of a refusal or failure.
+    bool saveStepTo(const std::string& path);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -54,6 +57,7 @@ private:
     void openConvertor();
     void openCommsLog();
     void changeTemporarySettings();
+    void saveStep();
 
     void showMessage(const std::string& text) override;
     void setFocus(TestField field) override;
@@ -105,6 +109,7 @@ private:
     QPushButton* cancel_ = nullptr;
     QLabel* statistics_ = nullptr;
     CLikelyCauseLine* likelyCause_ = nullptr;
+    QPushButton* saveStep_ = nullptr;
 
     QPointer<QWidget> convertorWindow_;
     QPointer<QWidget> commsLogWindow_;

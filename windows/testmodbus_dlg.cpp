@@ -923,3 +923,23 @@ void CTestModbusDlg::onCancel() {
     host_.abortCurrentJob();
     waiting_ = false;
 }
+
+std::optional<TestStepEntries> CTestModbusDlg::stepEntries() {
+    ReadFields fields;
+    int functionCode = 0;
+    if (!readForm(fields) || !checkForm(fields, functionCode))
+        return std::nullopt;
+    const FunctionRow* row = functionRow(form.functionIndex);
+    const bool strings = form.dataType == kDataTypeString && form.functionIndex != kFnUserDefined;
+    TestStepEntries step{form.functionIndex,   fields.userFunction, form.dataType,
+                         form.addressingIndex, fields.modbusId,     fields.startAddress,
+                         fields.quantity,      fields.stringSize,   {},
+                         form.checkMode,       form.checkValue,     {}};
+    // A read shows its results in the values box, which its last failure cleared.
+    const bool readShown = row != nullptr && row->valuesReadOnly;
+    if (!readShown)
+        step.values = tokens(kAllTokens, strings);
+    else if (sent_.functionIndex == form.functionIndex)
+        step.received = tokenizeValues(form.dataValues, setup_.listSeparator, true, kAllTokens);
+    return step;
+}

@@ -133,6 +133,23 @@ struct TestStatistics {
     std::string text() const;
 };
 
+// The request on screen as a sequence step records it: the entries as Transmit reads them, and
+// the values the last reply to a read of the same function gave (empty when there are none).
+struct TestStepEntries {
+    int functionIndex = kFnReadHolding;
+    int userFunction = 0;
+    int dataType = 0;
+    int addressingIndex = 0;
+    int modbusId = 0;
+    int startAddress = 0;
+    int quantity = 0;
+    int stringSize = 0;
+    std::vector<std::string> values; // the values to write, or a User Defined request's bytes
+    int checkMode = kCheckAutomatic;
+    std::string checkValue;
+    std::vector<std::string> received;
+};
+
 // Splits data values: strings on the list separator; other values on single spaces when the
 // text holds a space, otherwise on the list separator. Empty pieces are skipped; at most
 // `maxTokens` are returned.
@@ -175,6 +192,9 @@ public:
     void onCommsResult(unsigned jobType, int result);
     void onCancel();
     const CDiagnosisView& diagnosis() const { return diagnosis_; }
+    // Save Step: the request on screen, checked as Transmit checks it; nothing after the
+    // message of an entry that Transmit would refuse.
+    std::optional<TestStepEntries> stepEntries();
 
     bool waiting() const { return waiting_; }
     bool repeating() const { return repeating_; }

@@ -15,8 +15,10 @@
 #include "diagnosis/diagnose.h"
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
+#include "runner/run_main.h"
 #include "tests/support/engine_probe.h"
 #include "tests/support/row_names.h"
+#include "tests/support/temp_folder.h"
 #include "window_test_support.h"
 #include "windows/vantrel_doc.h"
 
@@ -498,6 +500,33 @@ std::string unitName(const ::testing::TestParamInfo<Unit>& row) {
                                          "pymodbus_ascii_over_tcp", "libmodbus_tcp",
                                          "libmodbus_rtu_serial"};
     return kNames[static_cast<int>(row.param)];
+}
+
+// Save Step after each exchange of the table that passes, then the sequence replayed by
+// vantrel-run against a fresh unit of the same kind.
+TEST(TestWindow, SavedStepsReplayWithExitCodeZero) {
+    if (const std::string missing = missingForUnit(Unit::PymodbusTcp); !missing.empty())
+        GTEST_SKIP() << missing;
+    CTempFolder folder;
+    const std::string path = folder / "recorded.toml";
+    {
+        CSession s(Unit::PymodbusTcp);
+        ASSERT_TRUE(s.ready());
+        for (const Step& step : kSteps) {
+            if (step.message != 0)
+                continue;
+            SCOPED_TRACE(step.name);
+            compose(s, step);
+            ASSERT_TRUE(s.transmit());
+            ASSERT_TRUE(s.dialog->saveStepTo(path));
+        }
+        saveScreenshot(*s.dialog, "test_dialog_save_step.png");
+    }
+    const CRunningUnit fresh(Unit::PymodbusTcp);
+    ASSERT_TRUE(fresh.started());
+    const std::string tcp = "127.0.0.1:" + std::to_string(fresh.port());
+    const char* const argv[] = {"vantrel-run", path.c_str(), "--tcp", tcp.c_str(), "--quiet"};
+    EXPECT_EQ(runVantrelRun(5, argv), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, TestWindowPeers,
