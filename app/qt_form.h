@@ -36,14 +36,22 @@ inline void focusField(QWidget* field) {
         box->selectAll();
 }
 
-// OK of a form: closes `dialog` as accepted when `check` passed, else says why and puts the focus
-// on the refused field (`refusedField`, the widget of `check.focus`).
-template <typename Field>
-void acceptOrRefuse(QDialog& dialog, const FieldCheck<Field>& check, QWidget* refusedField) {
+// OK of a form: closes `dialog` as accepted when `check` passed, else has `tell` say why and puts
+// the focus on the refused field (`refusedField`, the widget of `check.focus`).
+template <typename Field, typename Tell>
+void acceptOrRefuse(QDialog& dialog, const FieldCheck<Field>& check, QWidget* refusedField,
+                    Tell tell) {
     if (check.accepted) {
         dialog.done(QDialog::Accepted);
         return;
     }
-    tellUser(&dialog, check.message);
+    tell(check.message);
     focusField(refusedField);
+}
+
+// The same with the refusal in an information box over the dialog.
+template <typename Field>
+void acceptOrRefuse(QDialog& dialog, const FieldCheck<Field>& check, QWidget* refusedField) {
+    acceptOrRefuse(dialog, check, refusedField,
+                   [&dialog](const std::string& text) { tellUser(&dialog, text); });
 }
