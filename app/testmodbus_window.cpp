@@ -1,5 +1,6 @@
 #include "app/testmodbus_window.h"
 
+#include "app/app_dialogs.h"
 #include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
@@ -14,7 +15,6 @@
 #include "resources/string_table.h"
 #include "windows/vantrel_doc.h"
 #include "windows/view_commands.h"
-#include "windows/view_dialogs.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -74,7 +74,7 @@ QPushButton* makeButton(unsigned id, const char* name, QWidget* parent) {
 
 } // namespace
 
-CTestModbusWindow::CTestModbusWindow(CVantrelDoc& document, IViewDialogs& dialogs,
+CTestModbusWindow::CTestModbusWindow(CVantrelDoc& document, IAppDialogs& dialogs,
                                      CTestModbusDlg::Setup setup, IMessageBox* messageBox,
                                      QWidget* parent)
     : QDialog(parent), document_(document), dialogs_(dialogs), messageBox_(messageBox, this),
