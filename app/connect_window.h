@@ -33,14 +33,6 @@ public:
     int run();
 
     CConnectDlg& logic() { return *logic_; }
-    QTreeWidget* locationList() const { return list_; }
-    QPushButton* connectButton() const { return connectButton_; }
-    QPushButton* cancelButton() const { return cancelButton_; }
-    QPushButton* abortButton() const { return abortButton_; }
-    QString locationText() const;
-    QString statusText() const;
-    QString modemResponseText() const;
-    bool timerActive(int id) const;
 
     // Closing is refused while a connection is being made.
     void reject() override;
