@@ -33,6 +33,8 @@ public:
     int run();
 
     CConnectDlg& logic() { return *logic_; }
+    // Find Unit over this dialog; the list shows any location it created.
+    void findUnit();
 
     // Closing is refused while a connection is being made.
     void reject() override;
@@ -57,6 +59,7 @@ private:
     void closeDialog() override;
 
     CVantrelDoc& document_;
+    CSettingsFile& settings_;
     CWindowMessageBox messageBox_;
     CEngineModemJobs jobs_;
     QTreeWidget* list_ = nullptr;
@@ -66,6 +69,7 @@ private:
     QPushButton* connectButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* abortButton_ = nullptr;
+    QPushButton* findUnitButton_ = nullptr;
     QTimer* dialingTimer_ = nullptr;
     QTimer* tcpTimer_ = nullptr;
     bool closed_ = false;

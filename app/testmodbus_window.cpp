@@ -1,6 +1,7 @@
 #include "app/testmodbus_window.h"
 
 #include "app/app_dialogs.h"
+#include "app/likely_cause_line.h"
 #include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
@@ -176,6 +177,7 @@ void CTestModbusWindow::buildWidgets() {
     QSizePolicy keepRoom = statistics_->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
     statistics_->setSizePolicy(keepRoom);
+    likelyCause_ = new CLikelyCauseLine(this);
 }
 
 void CTestModbusWindow::buildLayout() {
@@ -247,6 +249,7 @@ void CTestModbusWindow::buildLayout() {
     outer->addLayout(grid);
     outer->addLayout(buttons);
     outer->addWidget(statistics_);
+    outer->addWidget(likelyCause_);
     setMinimumWidth(640);
 }
 
@@ -356,6 +359,7 @@ void CTestModbusWindow::applyButtons() {
     cancel_->setEnabled(f.cancelEnabled);
     statistics_->setText(qText(f.statistics));
     statistics_->setVisible(!f.statistics.empty());
+    likelyCause_->setTexts(f.likelyCause, f.causeDetails);
 }
 
 void CTestModbusWindow::keyPressEvent(QKeyEvent* event) {
@@ -475,4 +479,13 @@ std::string CTestModbusWindow::unknownErrorText() {
 
 std::uint32_t CTestModbusWindow::tickCount() {
     return ::tickCount();
+}
+
+CCommsLogStore* CTestModbusWindow::commsLog() {
+    return &document_.context().engine.logRecords;
+}
+
+int CTestModbusWindow::baudRate() {
+    const auto index = static_cast<std::size_t>(document_.currentLocation.baudIndex);
+    return index < kBaudRates.size() ? kBaudRates[index] : 0;
 }

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <memory>
 
+class CLikelyCauseLine;
 class CQtMessageTarget;
 class CVantrelDoc;
 class IAppDialogs;
@@ -63,6 +64,8 @@ private:
     void dropQueuedJobs() override;
     std::string unknownErrorText() override;
     std::uint32_t tickCount() override;
+    CCommsLogStore* commsLog() override;
+    int baudRate() override;
 
     CVantrelDoc& document_;
     IAppDialogs& dialogs_;
@@ -101,6 +104,7 @@ private:
     QPushButton* temporarySettings_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QLabel* statistics_ = nullptr;
+    CLikelyCauseLine* likelyCause_ = nullptr;
 
     QPointer<QWidget> convertorWindow_;
     QPointer<QWidget> commsLogWindow_;

@@ -2,6 +2,7 @@
 
 #include "config/location.h"
 #include "protocol/modbus_message.h"
+#include "windows/diagnosis_view.h"
 #include "windows/field_rules.h"
 
 #include <cstdint>
@@ -88,6 +89,10 @@ struct TestModbusForm {
     bool cancelEnabled = true;
     unsigned repeatLabel = 0;
     std::string statistics; // empty until a request has been sent
+    // "Likely cause: ..." below the statistics, and every finding in full; empty when the last
+    // exchange gave none. Cleared by the next Transmit (in Repeat, by Repeat).
+    std::string likelyCause;
+    std::string causeDetails;
 };
 
 // What the logic asks of its window and of the document behind it.
@@ -110,6 +115,10 @@ public:
     virtual std::string unknownErrorText() = 0;
     // Milliseconds from a monotonic clock.
     virtual std::uint32_t tickCount() = 0;
+    // The comms log the exchanges are recorded in, and the line's bits per second (0 for TCP/IP):
+    // what the diagnosis of an exchange reads. Without a log the exchanges are not diagnosed.
+    virtual CCommsLogStore* commsLog() { return nullptr; }
+    virtual int baudRate() { return 0; }
 };
 
 // Response times and outcomes of the exchanges since Repeat started or since a single Transmit.
@@ -168,6 +177,7 @@ public:
     // WM_COMMS_RESULT. A result that the dialog does not wait for is dropped.
     void onCommsResult(unsigned jobType, int result);
     void onCancel();
+    const CDiagnosisView& diagnosis() const { return diagnosis_; }
 
     bool waiting() const { return waiting_; }
     bool repeating() const { return repeating_; }
@@ -187,6 +197,7 @@ private:
         std::uint16_t quantity = 0;
         std::uint16_t stringSize = 0;
         bool asciiFraming = false;
+        int startAddress = 0;
     };
     // The integer fields as read from the form.
     struct ReadFields {
@@ -220,6 +231,11 @@ private:
     void setTransmitEnabled();
     std::string messageText(int code);
     bool asciiFraming() const { return form.modbusType == static_cast<int>(ModbusType::Ascii); }
+    // The diagnosis of each exchange (testmodbus_diagnosis.cpp).
+    void clearDiagnosis();
+    void beginDiagnosis();
+    DiagnosisEvidence exchangeEvidence() const;
+    void showDiagnosis(DiagnosisEvidence evidence, int result);
     std::vector<std::string> tokens(std::size_t maxTokens, bool strings) const;
 
     CModbusMessage& message_;
@@ -239,4 +255,6 @@ private:
     std::string valuesRefusal_;
     std::uint32_t queuedAt_ = 0;
     TestStatistics statistics_;
+    CDiagnosisView diagnosis_;
+    std::vector<std::uint8_t> builtRequest_; // the request as built, before the engine stamps it
 };
