@@ -5,7 +5,7 @@
 #include "comms/comms_context.h"
 #include "windows/vantrel_doc.h"
 
-CVantrelShell::CVantrelShell(CVantrelApp& app, IViewDialogs& dialogs)
+CVantrelShell::CVantrelShell(CVantrelApp& app, IAppDialogs& dialogs)
     : app_(app), dialogs_(dialogs) {}
 
 CVantrelShell::~CVantrelShell() {
