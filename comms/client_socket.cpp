@@ -1,6 +1,7 @@
 #include "comms/client_socket.h"
 
 #include "platform/socket_errors.h"
+#include "protocol/result_codes.h"
 #include "resources/string_table.h"
 
 #include <algorithm>
@@ -46,9 +47,9 @@ constexpr WinsockMapping kWinsockResults[] = {
     {10056, 5511, 5511, 5511}, // WSAEISCONN
     {10057, 5515, 5515, 5515}, // WSAENOTCONN
     {10058, 0, 5527, 5523},    // WSAESHUTDOWN
-    {10060, 5517, 5517, 5517}, // WSAETIMEDOUT
-    {10061, 5507, 5507, 5507}, // WSAECONNREFUSED
-    {10065, 5532, 5532, 5532}, // WSAEHOSTUNREACH
+    {10060, kResultSocketTimedOut, kResultSocketTimedOut, kResultSocketTimedOut}, // WSAETIMEDOUT
+    {10061, kResultConnectRefused, kResultConnectRefused, kResultConnectRefused}, // WSAECONNREFUSED
+    {10065, 5532, 5532, 5532},                                                    // WSAEHOSTUNREACH
     {10093, 5519, 5519, 5519}, // WSANOTINITIALISED
 };
 

@@ -22,7 +22,6 @@ constexpr int kResultStopping = 1;               // job refused while the thread
 constexpr int kResultTerminating = 5001;         // marks an abort inside an exchange
 constexpr int kResultInvalidWriteRequest = 5016; // "Invalid write request data."
 constexpr int kResultUnknownPortError = 5040;    // "Unknown Communications Port Error."
-constexpr int kResultNoTcpConnection = 5534;     // "There is no TCP/IP connection."
 
 // Every wait of the user-interface thread on the comms thread is bounded by this.
 constexpr int kControllerWaitMs = 10000;

@@ -20,13 +20,13 @@ int lineErrorResult(std::uint32_t errors) {
     if (errors & CE_RXOVER)
         return 5032;
     if (errors & CE_OVERRUN)
-        return 5033;
+        return kResultPortOverrun;
     if (errors & CE_RXPARITY)
-        return 5034;
+        return kResultPortParity;
     if (errors & CE_FRAME)
-        return 5035;
+        return kResultPortFraming;
     if (errors & CE_BREAK)
-        return 5036;
+        return kResultPortBreak;
     if (errors & CE_TXFULL)
         return 5037;
     if (errors & 0x1E00u)

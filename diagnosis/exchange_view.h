@@ -106,14 +106,3 @@ std::optional<Finding> recogniseUnitCountsValues(const ExchangeView& x);
 std::optional<Finding> recogniseWordOrder(const ExchangeView& x);
 std::optional<Finding> recogniseNothingOverTcp(const ExchangeView& x);
 std::optional<Finding> recogniseNothingOnSerialLine(const ExchangeView& x);
-
-// Result codes of the exchanges and the socket that the recognisers read. They are raised in
-// comms/, which this library does not use; the values are the string-table identifiers there.
-inline constexpr int kResultPortOverrun = 5033;
-inline constexpr int kResultPortParity = 5034;
-inline constexpr int kResultPortFraming = 5035;
-inline constexpr int kResultPortBreak = 5036;
-inline constexpr int kResultConnectTimedOut = 5502;
-inline constexpr int kResultConnectRefused = 5507;
-inline constexpr int kResultSocketTimedOut = 5517;
-inline constexpr int kResultConnectionGone = 5534;

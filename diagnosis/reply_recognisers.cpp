@@ -118,7 +118,7 @@ std::optional<Finding> recogniseConnectTimedOut(const ExchangeView& x) {
 
 std::optional<Finding> recogniseClosedAfterRequest(const ExchangeView& x) {
     const AttemptView* a = x.last();
-    if (x.serial() || x.result() != kResultConnectionGone || a == nullptr || a->sent.empty() ||
+    if (x.serial() || x.result() != kResultNoTcpConnection || a == nullptr || a->sent.empty() ||
         !a->received.empty())
         return std::nullopt;
     return makeFinding(Cause::ClosedAfterRequest,

@@ -22,10 +22,22 @@ constexpr int kResultTooManyToWrite = 5021;
 constexpr int kResultBusy = 5023;       // exception 06
 constexpr int kResultInvalidLrc = 5024; // "Response from unit had an invalid LRC."
 constexpr int kResultRegistersNotPreset = 5026;
-constexpr int kResultNegativeAck = 5027;      // exception 07
-constexpr int kResultMemoryParity = 5029;     // exception 08
-constexpr int kResultGatewayPath = 5030;      // exception 0A
-constexpr int kResultGatewayTarget = 5031;    // exception 0B
-constexpr int kResultBroadcastSent = 5041;    // "Broadcast Message - no response required."
+constexpr int kResultNegativeAck = 5027;   // exception 07
+constexpr int kResultMemoryParity = 5029;  // exception 08
+constexpr int kResultGatewayPath = 5030;   // exception 0A
+constexpr int kResultGatewayTarget = 5031; // exception 0B
+constexpr int kResultBroadcastSent = 5041; // "Broadcast Message - no response required."
+
+// Results of the serial line and the socket that readers of an exchange tell apart (the
+// diagnosis among them).
+constexpr int kResultPortOverrun = 5033;     // the port's receive buffer overran
+constexpr int kResultPortParity = 5034;      // parity error reported by the port
+constexpr int kResultPortFraming = 5035;     // framing error reported by the port
+constexpr int kResultPortBreak = 5036;       // break condition on the line
+constexpr int kResultConnectTimedOut = 5502; // the TCP connect found no peer in time
+constexpr int kResultConnectRefused = 5507;  // nothing listens on the port
+constexpr int kResultSocketTimedOut = 5517;  // the socket's own time-out
+constexpr int kResultNoTcpConnection = 5534; // "There is no TCP/IP connection."
+
 constexpr int kResultTypeNotSupported = 7015; // the data type has no builder for the function
 constexpr int kResultInvalidData = 7016;      // a value cannot be read in its type

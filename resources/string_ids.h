@@ -219,7 +219,6 @@ constexpr unsigned kIdsInitiating = 5000;
 constexpr unsigned kIdsConnectedTo = 5002;
 constexpr unsigned kIdsPortOpenFailed = 5028;
 constexpr unsigned kIdsWaitingForConnect = 5048;
-constexpr unsigned kIdsTcpTimedOut = 5502;
 constexpr unsigned kIdsTcpUnableToConnect = 5503;
 constexpr unsigned kIdsTcpReconnectFailed = 5533;
 constexpr unsigned kIdsInvalidPortNumber = 7001;

@@ -4,6 +4,7 @@
 #include "comms/comms_context.h"
 #include "comms/port_map.h"
 #include "config/settings_file.h"
+#include "protocol/result_codes.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "windows/port_line_settings.h"
@@ -125,7 +126,7 @@ void CConnectDlg::tcpTick() {
         tcpConnecting_ = false;
         window_.stopTimer(kTimerTcpConnect);
         socket.disconnect();
-        reportTcpError(static_cast<int>(kIdsTcpTimedOut));
+        reportTcpError(kResultConnectTimedOut);
     }
 }
 

@@ -248,7 +248,7 @@ void CFindUnitDlg::onConnectTick() {
     } else if (const int error = socket.connectError.load(); error != 0) {
         skipTcpPort(error);
     } else if (tickCount() - connectStart_ > limit) {
-        skipTcpPort(static_cast<int>(kIdsTcpTimedOut));
+        skipTcpPort(kResultConnectTimedOut);
     }
 }
 
