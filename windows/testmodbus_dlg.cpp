@@ -543,6 +543,7 @@ int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
     sent_ = {form.functionIndex, form.dataType,
              static_cast<std::uint16_t>(std::clamp(fields.quantity, 0, kMaxDataAddress)),
              static_cast<std::uint16_t>(fields.stringSize), asciiFraming()};
+    sentStartAddress_ = fields.startAddress;
     const auto address = static_cast<std::uint16_t>(fields.startAddress);
     std::uint8_t* frame = request_;
     int length = 0;
@@ -709,7 +710,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
     waiting_ = true;
     queuedAt_ = host_.tickCount();
     ++statistics_.sent;
-    form.statistics = statistics_.text();
+    form.statistics = statisticsText();
 }
 
 std::string CTestModbusDlg::messageText(int code) {
@@ -749,16 +750,16 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
         form.receiveText = idText(kResultBroadcastSent);
         setTransmitEnabled();
         statistics_.record(elapsed, true);
-        form.statistics = statistics_.text();
+        form.statistics = statisticsText();
         if (repeating_)
-            onTransmit();
+            repeatNext();
         return;
     }
     form.receiveText.clear();
     if (jobType != static_cast<unsigned>(JobType::ModbusRequest)) {
         clearReadResults();
         statistics_.record(elapsed, false);
-        form.statistics = statistics_.text();
+        form.statistics = statisticsText();
         fail(kResultUnknownReturnType);
         return;
     }
@@ -768,7 +769,15 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     if (check != kResultOk)
         clearReadResults();
     statistics_.record(elapsed, check == kResultOk);
-    form.statistics = statistics_.text();
+    recordReadOutcome(check);
+    if (keepsRepeatingAfter(check)) {
+        countFailure(check);
+        form.statistics = statisticsText();
+        setTransmitEnabled();
+        repeatNext();
+        return;
+    }
+    form.statistics = statisticsText();
     if (check != kResultOk) {
         if (closing_) {
             setTransmitEnabled();
@@ -779,7 +788,7 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     }
     setTransmitEnabled();
     if (repeating_)
-        onTransmit();
+        repeatNext();
 }
 
 int CTestModbusDlg::checkAndDecode() {
@@ -875,6 +884,10 @@ void CTestModbusDlg::onRepeat() {
     // Enter or Space on Stop ends the repetition from the keyboard.
     host_.setFocus(TestField::Repeat);
     statistics_.reset();
+    runIntervalMs_ = std::max(form.repeatIntervalMs, 0);
+    runKeepsGoing_ = form.keepRepeating;
+    failuresByResult_.clear();
+    ++run_;
     // A request still outstanding is finished first; its result starts the repetition.
     if (!waiting_)
         onTransmit();
@@ -891,6 +904,7 @@ void CTestModbusDlg::stopRepeating() {
     if (repeating_)
         focusTransmit_ = true;
     repeating_ = false;
+    repeatTimerPending_ = false;
     form.repeatLabel = kIdsTestRepeat;
 }
 

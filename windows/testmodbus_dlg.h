@@ -3,11 +3,14 @@
 #include "config/location.h"
 #include "protocol/modbus_message.h"
 #include "windows/field_rules.h"
+#include "windows/register_table_dlg.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The fields of the Test Modbus Communications window that can take the focus after a check.
@@ -85,6 +88,10 @@ struct TestModbusForm {
     bool cancelEnabled = true;
     unsigned repeatLabel = 0;
     std::string statistics; // empty until a request has been sent
+    // Beside Repeat: the pause between requests (0: as fast as the engine allows) and whether a
+    // failure is counted instead of ending the run; both are taken when Repeat starts.
+    int repeatIntervalMs = 0;
+    bool keepRepeating = false;
 };
 
 // What the logic asks of its window and of the document behind it.
@@ -107,6 +114,9 @@ public:
     virtual std::string unknownErrorText() = 0;
     // Milliseconds from a monotonic clock.
     virtual std::uint32_t tickCount() = 0;
+    // Starts the single-shot timer that paces Repeat; its tick reaches onRepeatTimer. False when
+    // the window has no timer: the next request then goes at once.
+    virtual bool startRepeatTimer(std::uint32_t /*ms*/) { return false; }
 };
 
 // Response times and outcomes of the exchanges since Repeat started or since a single Transmit.
@@ -133,6 +143,10 @@ std::vector<std::string> tokenizeValues(std::string_view text, std::string_view 
 // A frame as shown in the frame boxes: every byte as two hex digits and a space; for ASCII
 // framing a blank line and the characters, each between two spaces and one.
 std::string formatFrameText(const std::uint8_t* bytes, int length, bool asciiFraming);
+
+// The failures Repeat counted, one line per result with its count,
+// in code order.
+std::string testFailureBreakdown(const std::map<int, int>& failures);
 
 // The function code a list index stands for (User Defined: 0), -1 outside the list.
 int functionCodeOfIndex(int functionIndex);
@@ -165,12 +179,19 @@ public:
     // WM_COMMS_RESULT. A result that the dialog does not wait for is dropped.
     void onCommsResult(unsigned jobType, int result);
     void onCancel();
+    // The repeat timer's tick; dropped unless a paced Repeat waits for it.
+    void onRepeatTimer();
 
     bool waiting() const { return waiting_; }
     bool repeating() const { return repeating_; }
     bool closing() const { return closing_; }
     const TestStatistics& statistics() const { return statistics_; }
     const std::uint8_t* requestFrame() const { return request_; }
+    // The last exchange of a read (01 to 04) for the register tables; none after other
+    // functions. Taking it clears it.
+    std::optional<ReadOutcome> takeReadOutcome() { return std::exchange(readOutcome_, {}); }
+    // The failures counted while Repeat kept going, by result code.
+    const std::map<int, int>& failuresByResult() const { return failuresByResult_; }
     std::uint16_t requestLength() const { return requestLength_; }
 
     TestModbusForm form;
@@ -210,6 +231,12 @@ private:
     void fail(int code);
     void failAt(TestField field, const std::string& text);
     bool isBroadcastRequest() const;
+    void repeatNext();
+    bool keepsRepeatingAfter(int code) const;
+    void countFailure(int code);
+    std::string statisticsText() const;
+    void recordReadOutcome(int check);
+    RegisterRead readData() const;
     int checkAndDecode();
     int decodeRegisters(const std::uint8_t* frame, int length);
     void clearReadResults();
@@ -236,4 +263,12 @@ private:
     std::string valuesRefusal_;
     std::uint32_t queuedAt_ = 0;
     TestStatistics statistics_;
+    // The soak options of the Repeat run under way.
+    int runIntervalMs_ = 0;
+    bool runKeepsGoing_ = false;
+    bool repeatTimerPending_ = false;
+    std::uint32_t run_ = 0;
+    std::map<int, int> failuresByResult_;
+    std::optional<ReadOutcome> readOutcome_;
+    int sentStartAddress_ = 0;
 };
