@@ -102,6 +102,8 @@ CTestModbusWindow::~CTestModbusWindow() {
         convertorWindow_->close();
     if (commsLogWindow_)
         commsLogWindow_->close();
+    if (registerTableWindow_)
+        registerTableWindow_->close();
 }
 
 WindowHandle CTestModbusWindow::handle() const {
@@ -176,6 +178,7 @@ void CTestModbusWindow::buildWidgets() {
     QSizePolicy keepRoom = statistics_->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
     statistics_->setSizePolicy(keepRoom);
+    buildSoakWidgets();
 }
 
 void CTestModbusWindow::buildLayout() {
@@ -198,6 +201,7 @@ void CTestModbusWindow::buildLayout() {
     auto* idRow = new QHBoxLayout;
     idRow->addWidget(modbusId_);
     idRow->addStretch();
+    addSoakControls(idRow);
     grid->addLayout(idRow, row++, 1);
     grid->addWidget(label(kIdsTestFunctionCodeLabel, function_), row, 0);
     auto* functionRow = new QHBoxLayout;
@@ -218,6 +222,7 @@ void CTestModbusWindow::buildLayout() {
                        static_cast<QWidget*>(stringSizeLabel_), static_cast<QWidget*>(stringSize_)})
         numbers->addWidget(w);
     numbers->addStretch();
+    numbers->addWidget(registers_);
     for (QLineEdit* edit : {start_, quantity_, stringSize_})
         edit->setMaximumWidth(80);
     grid->addLayout(numbers, row++, 0, 1, 2);
@@ -264,6 +269,7 @@ void CTestModbusWindow::connectSignals() {
     connect(repeat_, &QPushButton::clicked, this, [this] { runEvent(&CTestModbusDlg::onRepeat); });
     connect(convertor_, &QPushButton::clicked, this, [this] { openConvertor(); });
     connect(commsLog_, &QPushButton::clicked, this, [this] { openCommsLog(); });
+    connect(registers_, &QPushButton::clicked, this, [this] { openRegisterTable(); });
     connect(temporarySettings_, &QPushButton::clicked, this, [this] { changeTemporarySettings(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
 }
@@ -290,6 +296,7 @@ void CTestModbusWindow::collectForm() {
     f.dataValues = stdText(dataValues_->toPlainText());
     f.checkMode = checkMode_->currentIndex();
     f.checkValue = stdText(checkValue_->text());
+    collectSoakOptions();
 }
 
 void CTestModbusWindow::applyForm() {
@@ -356,6 +363,7 @@ void CTestModbusWindow::applyButtons() {
     cancel_->setEnabled(f.cancelEnabled);
     statistics_->setText(qText(f.statistics));
     statistics_->setVisible(!f.statistics.empty());
+    applySoakOptions();
 }
 
 void CTestModbusWindow::keyPressEvent(QKeyEvent* event) {
@@ -381,6 +389,7 @@ LParam CTestModbusWindow::onWindowMessage(unsigned message, WParam wParam, LPara
         collectForm();
         logic_.onCommsResult(static_cast<unsigned>(wParam), static_cast<int>(lParam));
         applyForm();
+        publishReadOutcome();
     } else if (message == WM_CONVERTOR_CLOSED) {
         convertorWindow_ = nullptr;
     } else if (message == WM_COMMSLOG_CLOSED) {
@@ -404,6 +413,8 @@ void CTestModbusWindow::changeTemporarySettings() {
 
 void CTestModbusWindow::showMessage(const std::string& text) {
     applyForm();
+    // The register tables learn of the failure before the box holds the window.
+    publishReadOutcome();
     messageBox_->showWarning(text);
 }
 

@@ -479,7 +479,7 @@ const StringEntry kStringTable[] = {
     {13246, "Response time"sv},
     {13260, "&Interval (ms):"sv},
     {13261, "&Keep repeating after a failure"sv},
-    {13262, "   Most frequent failure (%1 of %2): %3"sv},
+    {13262, "Most frequent failure (%1 of %2): %3"sv},
     {13263, "%1 \u00d7 %2"sv},
 };
 

@@ -18,6 +18,10 @@ constexpr std::size_t kRegisterBytes = 2;
 constexpr int kAddressSpace = 65536;
 constexpr int kBitsPerRegister = 16;
 constexpr char kUnprintable = '.';
+// The Number Convertor's names of the byte orders.
+constexpr unsigned kMotorolaText = 8070;
+constexpr unsigned kIntelText = 8071;
+constexpr unsigned kModiconText = 8072;
 
 bool isBitsFunction(int function) {
     return function == 1 || function == 2;
@@ -272,7 +276,11 @@ std::string CRegisterTableDlg::wideText(std::size_t row, WideType type, WordOrde
 std::array<bool, 4> CRegisterTableDlg::plausible(std::size_t row, WideType type) const {
     if (row >= rows_.size())
         return {};
-    return plausibleOrders(bytesFrom(row), type);
+    // A mark on every order singles none out (zeros, or bytes of another type): none is shown.
+    const std::array<bool, 4> marks = plausibleOrders(bytesFrom(row), type);
+    if (std::all_of(marks.begin(), marks.end(), [](bool mark) { return mark; }))
+        return {};
+    return marks;
 }
 
 std::optional<RowPin> CRegisterTableDlg::pinOf(std::size_t row) const {
@@ -319,6 +327,21 @@ std::string CRegisterTableDlg::typeTitle(WideType type) {
 std::string CRegisterTableDlg::orderTitle(WordOrder order) {
     return std::string(
         loadString(kIdsRegTableOrderFirst + static_cast<unsigned>(orderIndex(order))));
+}
+
+std::string CRegisterTableDlg::orderHeader(WordOrder order) {
+    std::string header = orderTitle(order);
+    switch (order) {
+    case WordOrder::ABCD:
+        return header + "\n" + std::string(loadString(kMotorolaText));
+    case WordOrder::CDAB:
+        return header + "\n" + std::string(loadString(kModiconText));
+    case WordOrder::DCBA:
+        return header + "\n" + std::string(loadString(kIntelText));
+    case WordOrder::BADC:
+        break;
+    }
+    return header;
 }
 
 void CRegisterTableDlg::appendRowCsv(std::string& out, std::size_t row) const {

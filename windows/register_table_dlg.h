@@ -116,7 +116,8 @@ public:
     // The value that starts at `row` read as `type` in `order`; empty when the read ends before
     // the value does, and for bits.
     std::string wideText(std::size_t row, WideType type, WordOrder order) const;
-    // Which orders of the value at `row` read plausibly, indexed like kWordOrders.
+    // Which orders of the value at `row` read plausibly, indexed like kWordOrders; none when all
+    // four do.
     std::array<bool, 4> plausible(std::size_t row, WideType type) const;
 
     std::optional<RowPin> pinOf(std::size_t row) const;
@@ -136,6 +137,8 @@ public:
     static std::string columnTitle(int column);
     static std::string typeTitle(WideType type);
     static std::string orderTitle(WordOrder order);
+    // The order's letters over the Number Convertor's name for it, where it has one.
+    static std::string orderHeader(WordOrder order);
 
 private:
     struct Row {

@@ -710,7 +710,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
     waiting_ = true;
     queuedAt_ = host_.tickCount();
     ++statistics_.sent;
-    form.statistics = statisticsText();
+    form.statistics = statistics_.text();
 }
 
 std::string CTestModbusDlg::messageText(int code) {
@@ -750,7 +750,7 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
         form.receiveText = idText(kResultBroadcastSent);
         setTransmitEnabled();
         statistics_.record(elapsed, true);
-        form.statistics = statisticsText();
+        form.statistics = statistics_.text();
         if (repeating_)
             repeatNext();
         return;
@@ -759,7 +759,7 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     if (jobType != static_cast<unsigned>(JobType::ModbusRequest)) {
         clearReadResults();
         statistics_.record(elapsed, false);
-        form.statistics = statisticsText();
+        form.statistics = statistics_.text();
         fail(kResultUnknownReturnType);
         return;
     }
@@ -772,12 +772,12 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     recordReadOutcome(check);
     if (keepsRepeatingAfter(check)) {
         countFailure(check);
-        form.statistics = statisticsText();
+        form.statistics = statistics_.text();
         setTransmitEnabled();
         repeatNext();
         return;
     }
-    form.statistics = statisticsText();
+    form.statistics = statistics_.text();
     if (check != kResultOk) {
         if (closing_) {
             setTransmitEnabled();

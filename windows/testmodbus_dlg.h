@@ -234,7 +234,6 @@ private:
     void repeatNext();
     bool keepsRepeatingAfter(int code) const;
     void countFailure(int code);
-    std::string statisticsText() const;
     void recordReadOutcome(int check);
     RegisterRead readData() const;
     int checkAndDecode();

@@ -41,19 +41,18 @@ bool CTestModbusDlg::keepsRepeatingAfter(int code) const {
 
 void CTestModbusDlg::countFailure(int code) {
     ++failuresByResult_[code];
-}
-
-std::string CTestModbusDlg::statisticsText() const {
-    std::string text = statistics_.text();
-    if (failuresByResult_.empty())
-        return text;
+    // A read's values box has nothing to show after a failure: it names this failure and the
+    // most frequent one. A write's box keeps the operator's values.
+    if (!isReadFunction(sent_.functionIndex))
+        return;
     const auto mostFrequent =
         std::max_element(failuresByResult_.begin(), failuresByResult_.end(),
                          [](const auto& a, const auto& b) { return a.second < b.second; });
-    return text +
-           substituteArgs(loadString(kIdsTestSoakFailures),
-                          {std::to_string(mostFrequent->second), std::to_string(statistics_.failed),
-                           loadString(static_cast<unsigned>(mostFrequent->first))});
+    form.dataValues =
+        messageText(code) + "\n" +
+        substituteArgs(loadString(kIdsTestSoakFailures),
+                       {std::to_string(mostFrequent->second), std::to_string(statistics_.failed),
+                        messageText(mostFrequent->first)});
 }
 
 std::string testFailureBreakdown(const std::map<int, int>& failures) {
