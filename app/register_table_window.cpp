@@ -2,6 +2,7 @@
 
 #include "app/qt_form.h"
 #include "app/qt_text.h"
+#include "app/register_trend_window.h"
 #include "app/widgets/register_table_model.h"
 #include "platform/clock.h"
 #include "resources/string_ids.h"
@@ -54,7 +55,7 @@ void CRegisterTableWindow::buildWidgets() {
     table_ = named(new QTableView(this), "table");
     table_->setModel(model_.get());
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->verticalHeader()->setVisible(false);
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     table_->horizontalHeader()->setStretchLastSection(true);
@@ -90,7 +91,9 @@ void CRegisterTableWindow::buildWidgets() {
     unpin_ = named(new QPushButton(qText(kIdsRegTableUnpin), this), "unpin");
     export_ = named(new QPushButton(qText(kIdsRegTableExport), this), "export");
     seriesButton_ = named(new QPushButton(qText(kIdsRegTableSeriesStart), this), "series");
+    trendButton_ = named(new QPushButton(qText(kIdsRegTableTrend), this), "trend");
     close_ = named(new QPushButton(qText(kIdsDialogCancel), this), "cancel");
+    connect(trendButton_, &QPushButton::clicked, this, [this] { openTrend(); });
     connect(pin_, &QPushButton::clicked, this, [this] { pinSelected(); });
     connect(unpin_, &QPushButton::clicked, this, [this] { unpinSelected(); });
     connect(export_, &QPushButton::clicked, this, [this] { exportTable(); });
@@ -131,7 +134,7 @@ void CRegisterTableWindow::setColumnWidths() {
 
 void CRegisterTableWindow::buildLayout() {
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {pin_, unpin_, export_, seriesButton_})
+    for (QPushButton* button : {pin_, unpin_, export_, seriesButton_, trendButton_})
         buttons->addWidget(button);
     buttons->addStretch(1);
     buttons->addWidget(close_);
@@ -149,6 +152,8 @@ void CRegisterTableWindow::onResult(const ReadOutcome& outcome) {
     refresh();
     if (series_.isOpen() && outcome.passed)
         writeSeriesLine();
+    if (trend_)
+        trend_->onResult(outcome);
 }
 
 void CRegisterTableWindow::refresh() {
@@ -209,6 +214,19 @@ void CRegisterTableWindow::pinSelected() {
     logic_.setPin(selectedRow(), RowPin{kWideTypes[static_cast<std::size_t>(type)],
                                         kWordOrders[static_cast<std::size_t>(order)]});
     refresh();
+}
+
+void CRegisterTableWindow::openTrend() {
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+        rows.push_back(static_cast<std::size_t>(index.row()));
+    std::sort(rows.begin(), rows.end());
+    if (rows.empty() && logic_.rowCount() > 0)
+        rows.push_back(selectedRow());
+    if (trend_)
+        trend_->close();
+    trend_ = new CRegisterTrendWindow(logic_, std::move(rows), this);
+    trend_->show();
 }
 
 void CRegisterTableWindow::unpinSelected() {

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "app/qt_message_box.h"
+#include "app/register_trend_window.h"
 #include "windows/register_table_dlg.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
 class CRegisterTableModel;
+
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -30,6 +33,9 @@ public:
     void setFileChoice(std::function<QString()> choose) { chooseFile_ = std::move(choose); }
     // Pins the selected row to the cell selected in the orders grid.
     void pinSelected();
+    // Opens the trend of the selected rows (up to four), in place of one open before.
+    void openTrend();
+    CRegisterTrendWindow* trendWindow() const { return trend_; }
 
 private:
     void buildWidgets();
@@ -65,6 +71,8 @@ private:
     QPushButton* unpin_ = nullptr;
     QPushButton* export_ = nullptr;
     QPushButton* seriesButton_ = nullptr;
+    QPushButton* trendButton_ = nullptr;
     QPushButton* close_ = nullptr;
+    QPointer<CRegisterTrendWindow> trend_;
     QTimer* markTimer_ = nullptr;
 };

@@ -305,6 +305,7 @@ constexpr unsigned kIdsRegTableTrend = 13243;
 constexpr unsigned kIdsRegTableResponseAxis = 13244;
 constexpr unsigned kIdsRegTableTimeAxis = 13245;
 constexpr unsigned kIdsRegTableResponseTime = 13246;
+constexpr unsigned kIdsRegTableTrendTitle = 13247;
 constexpr unsigned kIdsTestRepeatInterval = 13260;
 constexpr unsigned kIdsTestKeepRepeating = 13261;
 constexpr unsigned kIdsTestSoakFailures = 13262;

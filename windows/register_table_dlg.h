@@ -120,6 +120,11 @@ public:
     // four do.
     std::array<bool, 4> plausible(std::size_t row, WideType type) const;
 
+    // The row's pinned value, else its register's; none when the read ends before the value.
+    std::optional<WideNumber> trackedNumber(std::size_t row) const {
+        return row < rows_.size() ? trackedValue(row) : std::nullopt;
+    }
+
     std::optional<RowPin> pinOf(std::size_t row) const;
     // Pins (or with none, unpins) the row; its minimum, maximum and changes start again.
     void setPin(std::size_t row, std::optional<RowPin> pin);

@@ -8,6 +8,7 @@
 #include "app/number_convertor_window.h"
 #include "app/qt_view_dialogs.h"
 #include "app/register_table_window.h"
+#include "app/register_trend_window.h"
 #include "app/temp_comms_window.h"
 #include "app/testmodbus_window.h"
 #include "protocol/data_types.h"
@@ -986,6 +987,12 @@ TEST(TestWindow, RegisterTableFollowsARepeatThatKeepsGoingThroughFailures) {
     table->findChild<QPushButton*>(QStringLiteral("series"))->click();
 
     s.setField("quantity", "3");
+    s.transmit(); // the rows to plot come from a first read
+    auto* rows = table->findChild<QTableView*>(QStringLiteral("table"));
+    rows->selectionModel()->select(rows->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->findChild<QPushButton*>(QStringLiteral("trend"))->click();
+    ASSERT_NE(table->trendWindow(), nullptr);
     s.widget<QSpinBox>("repeatInterval")->setValue(5);
     s.widget<QCheckBox>("keepRepeating")->setChecked(true);
     s.click("repeat");
@@ -1005,11 +1012,17 @@ TEST(TestWindow, RegisterTableFollowsARepeatThatKeepsGoingThroughFailures) {
               std::to_string(passes - 1));
     EXPECT_EQ(table->logic().cellText(1, CRegisterTableDlg::kColChanges), "0");
     saveScreenshot(*s.dialog, "test_dialog_soak.png");
+    CRegisterTrendWindow* trend = table->trendWindow();
+    trend->redraw();
+    EXPECT_EQ(trend->trend().plotted(0, CRegisterTrendWindow::kPlotPoints).size(),
+              static_cast<std::size_t>(passes));
+    saveScreenshot(*trend, "register_trend.png");
 
-    // The series holds a line per passing read, read back by Python's CSV reader.
+    // The series: its header, the single read's line and one per passing read of the repeat, as
+    // Python's CSV reader reads them.
     table->findChild<QPushButton*>(QStringLiteral("series"))->click();
     const std::string series = readCsvWithPython(folder / "series.csv", 0);
-    EXPECT_EQ(series, std::to_string(passes + 1) + "\nTime (UTC)\n0\n1\n2\n");
+    EXPECT_EQ(series, std::to_string(passes + 2) + "\nTime (UTC)\n0\n1\n2\n");
     table->setFileChoice([&] { return QString::fromStdString(folder / "table.csv"); });
     table->findChild<QPushButton*>(QStringLiteral("export"))->click();
     const std::string exported = readCsvWithPython(folder / "table.csv", 5);

@@ -4,7 +4,9 @@
 #include "resources/string_table.h"
 #include "tests/support/row_names.h"
 #include "windows/register_table_dlg.h"
+#include "windows/register_trend.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -208,6 +210,34 @@ TEST(RegisterTable, AFileThatCannotBeWrittenGivesTheSystemsReason) {
     ASSERT_EQ(full.open("/dev/full"), "");
     EXPECT_EQ(full.write("2026-12-08T12:30:00.007Z,1\r\n"), systemErrorText(ENOSPC));
     EXPECT_FALSE(full.isOpen());
+}
+
+// An hour and more of a fast repeat: the plot keeps the last hour, within its points, with
+// every low and high.
+TEST(RegisterTrend, PlotsTheLastHourWithinItsPointsKeepingTheExtremes) {
+    CReadFeed feed;
+    CRegisterTableDlg table(feed);
+    CRegisterTrend trend;
+    trend.setRows({1, 0, 2, 3, 4});
+    ASSERT_EQ(trend.rows().size(), CRegisterTrend::kMaxRows);
+    constexpr int kSamples = 40000; // one every 0.1 s
+    for (int i = 0; i < kSamples; ++i) {
+        const auto value = static_cast<std::uint8_t>(i == 39000 ? 250 : i % 100);
+        table.onResult(passed({0, 0, 0, value, 0, 0, 0, 0}), 0);
+        trend.add(table, i / 10.0, 7);
+    }
+    const std::vector<TrendPoint> points = trend.plotted(0, 2000);
+    EXPECT_LE(points.size(), 2000u);
+    EXPECT_GE(points.front().seconds, kSamples / 10.0 - 1 - CRegisterTrend::kKeptSeconds);
+    EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
+                               [](const auto& a, const auto& b) { return a.seconds < b.seconds; }));
+    const auto [low, high] =
+        std::minmax_element(points.begin(), points.end(),
+                            [](const auto& a, const auto& b) { return a.value < b.value; });
+    EXPECT_EQ(low->value, 0);
+    EXPECT_EQ(high->value, 250);
+    EXPECT_EQ(trend.plotted(trend.responseLine(), 10).back().value, 7);
+    EXPECT_EQ(trend.lineTitle(table, 0), "40002 Unsigned");
 }
 
 } // namespace
