@@ -1,5 +1,6 @@
 #include "app/testmodbus_window.h"
 
+#include "app/likely_cause_line.h"
 #include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
@@ -179,6 +180,7 @@ void CTestModbusWindow::buildWidgets() {
     keepRoom.setRetainSizeWhenHidden(true);
     statistics_->setSizePolicy(keepRoom);
     buildSoakWidgets();
+    likelyCause_ = new CLikelyCauseLine(this);
 }
 
 void CTestModbusWindow::buildLayout() {
@@ -252,6 +254,7 @@ void CTestModbusWindow::buildLayout() {
     outer->addLayout(grid);
     outer->addLayout(buttons);
     outer->addWidget(statistics_);
+    outer->addWidget(likelyCause_);
     setMinimumWidth(640);
 }
 
@@ -364,6 +367,7 @@ void CTestModbusWindow::applyButtons() {
     statistics_->setText(qText(f.statistics));
     statistics_->setVisible(!f.statistics.empty());
     applySoakOptions();
+    likelyCause_->setTexts(f.likelyCause, f.causeDetails);
 }
 
 void CTestModbusWindow::keyPressEvent(QKeyEvent* event) {
@@ -486,4 +490,13 @@ std::string CTestModbusWindow::unknownErrorText() {
 
 std::uint32_t CTestModbusWindow::tickCount() {
     return ::tickCount();
+}
+
+CCommsLogStore* CTestModbusWindow::commsLog() {
+    return &document_.context().engine.logRecords;
+}
+
+int CTestModbusWindow::baudRate() {
+    const auto index = static_cast<std::size_t>(document_.currentLocation.baudIndex);
+    return index < kBaudRates.size() ? kBaudRates[index] : 0;
 }

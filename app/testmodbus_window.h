@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <memory>
 
+class CLikelyCauseLine;
 class CQtMessageTarget;
 class CVantrelDoc;
 class IViewDialogs;
@@ -74,6 +75,8 @@ private:
     void dropQueuedJobs() override;
     std::string unknownErrorText() override;
     std::uint32_t tickCount() override;
+    CCommsLogStore* commsLog() override;
+    int baudRate() override;
 
     CVantrelDoc& document_;
     IViewDialogs& dialogs_;
@@ -116,6 +119,7 @@ private:
     QSpinBox* repeatInterval_ = nullptr;
     QCheckBox* keepRepeating_ = nullptr;
     QTimer* repeatTimer_ = nullptr;
+    CLikelyCauseLine* likelyCause_ = nullptr;
 
     QPointer<QWidget> convertorWindow_;
     QPointer<QWidget> commsLogWindow_;

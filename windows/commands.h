@@ -20,6 +20,7 @@ enum class Command {
     ReleaseNotes,
     Convertor,
     About,
+    FindUnit,
     ContextHelp,
 };
 
@@ -71,6 +72,11 @@ inline constexpr std::array<CommandEntry, 15> kCommandTable = {{
      .promptId = kIdsPromptLocations,
      .tipId = kIdsTipLocations,
      .onToolbar = true},
+    // Sweeps line settings and IDs; it refuses to start while online, and says so.
+    {.command = Command::FindUnit,
+     .menuId = kIdsMenuSetup,
+     .textId = kIdsMenuFindUnit,
+     .promptId = kIdsPromptFindUnit},
     {.command = Command::Connect,
      .menuId = kIdsMenuOnline,
      .textId = kIdsMenuConnect,

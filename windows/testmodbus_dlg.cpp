@@ -441,8 +441,10 @@ void CTestModbusDlg::onModbusTypeChanged() {
 void CTestModbusDlg::onTransmit() {
     if (waiting_ || closing_)
         return;
-    if (!repeating_)
+    if (!repeating_) {
         statistics_.reset();
+        clearDiagnosis();
+    }
     ReadFields fields;
     if (!readForm(fields))
         return;
@@ -543,7 +545,7 @@ int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
     sent_ = {form.functionIndex, form.dataType,
              static_cast<std::uint16_t>(std::clamp(fields.quantity, 0, kMaxDataAddress)),
              static_cast<std::uint16_t>(fields.stringSize), asciiFraming()};
-    sentStartAddress_ = fields.startAddress;
+    sent_.startAddress = fields.startAddress;
     const auto address = static_cast<std::uint16_t>(fields.startAddress);
     std::uint8_t* frame = request_;
     int length = 0;
@@ -701,6 +703,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
         fail(code);
         return;
     }
+    beginDiagnosis();
     const int queued = host_.queueRequest(request_, &requestLength_, response_, &responseLength_);
     if (queued != kResultOk) {
         // Only while the comms thread is ending: nothing was sent.
@@ -765,7 +768,10 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     }
     const int shown = std::min<int>(responseLength_, kFrameBufferSize);
     form.receiveText = formatFrameText(response_, shown, sent_.asciiFraming);
+    // Taken before checkAndDecode converts ASCII frames in place.
+    DiagnosisEvidence evidence = exchangeEvidence();
     const int check = result != kResultOk ? result : checkAndDecode();
+    showDiagnosis(std::move(evidence), check);
     if (check != kResultOk)
         clearReadResults();
     statistics_.record(elapsed, check == kResultOk);
@@ -888,6 +894,7 @@ void CTestModbusDlg::onRepeat() {
     runKeepsGoing_ = form.keepRepeating;
     failuresByResult_.clear();
     ++run_;
+    clearDiagnosis();
     // A request still outstanding is finished first; its result starts the repetition.
     if (!waiting_)
         onTransmit();

@@ -2,6 +2,7 @@
 
 #include "config/location.h"
 #include "protocol/modbus_message.h"
+#include "windows/diagnosis_view.h"
 #include "windows/field_rules.h"
 #include "windows/register_table_dlg.h"
 
@@ -92,6 +93,10 @@ struct TestModbusForm {
     // failure is counted instead of ending the run; both are taken when Repeat starts.
     int repeatIntervalMs = 0;
     bool keepRepeating = false;
+    // "Likely cause: ..." below the statistics, and every finding in full; empty when the last
+    // exchange gave none. Cleared by the next Transmit (in Repeat, by Repeat).
+    std::string likelyCause;
+    std::string causeDetails;
 };
 
 // What the logic asks of its window and of the document behind it.
@@ -117,6 +122,10 @@ public:
     // Starts the single-shot timer that paces Repeat; its tick reaches onRepeatTimer. False when
     // the window has no timer: the next request then goes at once.
     virtual bool startRepeatTimer(std::uint32_t /*ms*/) { return false; }
+    // The comms log the exchanges are recorded in, and the line's bits per second (0 for TCP/IP):
+    // what the diagnosis of an exchange reads. Without a log the exchanges are not diagnosed.
+    virtual CCommsLogStore* commsLog() { return nullptr; }
+    virtual int baudRate() { return 0; }
 };
 
 // Response times and outcomes of the exchanges since Repeat started or since a single Transmit.
@@ -181,6 +190,7 @@ public:
     void onCancel();
     // The repeat timer's tick; dropped unless a paced Repeat waits for it.
     void onRepeatTimer();
+    const CDiagnosisView& diagnosis() const { return diagnosis_; }
 
     bool waiting() const { return waiting_; }
     bool repeating() const { return repeating_; }
@@ -205,6 +215,7 @@ private:
         std::uint16_t quantity = 0;
         std::uint16_t stringSize = 0;
         bool asciiFraming = false;
+        int startAddress = 0;
     };
     // The integer fields as read from the form.
     struct ReadFields {
@@ -243,6 +254,11 @@ private:
     void setTransmitEnabled();
     std::string messageText(int code);
     bool asciiFraming() const { return form.modbusType == static_cast<int>(ModbusType::Ascii); }
+    // The diagnosis of each exchange (testmodbus_diagnosis.cpp).
+    void clearDiagnosis();
+    void beginDiagnosis();
+    DiagnosisEvidence exchangeEvidence() const;
+    void showDiagnosis(DiagnosisEvidence evidence, int result);
     std::vector<std::string> tokens(std::size_t maxTokens, bool strings) const;
 
     CModbusMessage& message_;
@@ -269,5 +285,6 @@ private:
     std::uint32_t run_ = 0;
     std::map<int, int> failuresByResult_;
     std::optional<ReadOutcome> readOutcome_;
-    int sentStartAddress_ = 0;
+    CDiagnosisView diagnosis_;
+    std::vector<std::uint8_t> builtRequest_; // the request as built, before the engine stamps it
 };

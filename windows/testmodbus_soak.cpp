@@ -86,7 +86,7 @@ RegisterRead CTestModbusDlg::readData() const {
     const int offset = message_.frameOffset();
     RegisterRead read;
     read.function = functionCodeOfIndex(sent_.functionIndex);
-    read.enteredStart = sentStartAddress_;
+    read.enteredStart = sent_.startAddress;
     read.wireStart = getUInt16(&request_[offset + 2]);
     const std::size_t count = response_[offset + 2];
     const std::uint8_t* data = &response_[offset + 3];
