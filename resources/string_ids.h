@@ -290,7 +290,7 @@ constexpr unsigned kIdsDiagEchoGlued = 13011;
 constexpr unsigned kIdsDiagOrderFirst = 13012;
 constexpr unsigned kIdsDiagHelpTitle = 13016;
 constexpr unsigned kIdsDiagHelpIntro = 13017;
-// Register Table, the Test window's soak options and the convertor's every-order view (13200-13399).
+// Register Table with its trend and files, and the Test window's soak options (13200-13399).
 constexpr unsigned kIdsRegTableTitle = 13200;
 constexpr unsigned kIdsRegTableButton = 13201;
 constexpr unsigned kIdsMenuRegisterTable = 13202;
@@ -315,7 +315,6 @@ constexpr unsigned kIdsRegTableOrdersOf = 13238;
 constexpr unsigned kIdsRegTableModiconNote = 13239;
 constexpr unsigned kIdsRegTablePlausible = 13240;
 constexpr unsigned kIdsRegTableCsvFilter = 13241;
-constexpr unsigned kIdsRegTableSeriesRecording = 13242;
 constexpr unsigned kIdsRegTableTrend = 13243;
 constexpr unsigned kIdsRegTableResponseAxis = 13244;
 constexpr unsigned kIdsRegTableTimeAxis = 13245;

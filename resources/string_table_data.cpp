@@ -603,10 +603,11 @@ const StringEntry kStringTable[] = {
     {13236, "&Pin"sv},
     {13237, "&Unpin"sv},
     {13238, "Every order of the value at %1:"sv},
-    {13239, "ABCD is Motorola (Big Endian), DCBA is Intel (Little Endian), CDAB is Modicon for 32-bit values; a Double in Modicon order is laid out as Motorola. Plausible readings are marked."sv},
+    {13239, "ABCD is Motorola (Big Endian), DCBA is Intel (Little Endian), CDAB is Modicon for "
+            "32-bit values; a Double in Modicon order is laid out as Motorola. Plausible readings "
+            "are marked."sv},
     {13240, "reads plausibly"sv},
     {13241, "CSV files (*.csv);;All files (*)"sv},
-    {13242, "Recording to %1"sv},
     {13243, "&Trend"sv},
     {13244, "Response time (ms)"sv},
     {13245, "Seconds since the trend started"sv},
