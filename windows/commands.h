@@ -59,7 +59,7 @@ struct CommandEntry {
 };
 
 // Every command in menu order; the toolbar buttons follow the same order.
-inline constexpr std::array<CommandEntry, 15> kCommandTable = {{
+inline constexpr std::array<CommandEntry, 16> kCommandTable = {{
     {.command = Command::LogCommunications,
      .menuId = kIdsMenuSetup,
      .textId = kIdsMenuLogCommunications,
