@@ -106,6 +106,8 @@ CTestModbusWindow::~CTestModbusWindow() {
         convertorWindow_->close();
     if (commsLogWindow_)
         commsLogWindow_->close();
+    if (registerTableWindow_)
+        registerTableWindow_->close();
 }
 
 WindowHandle CTestModbusWindow::handle() const {
@@ -181,6 +183,7 @@ void CTestModbusWindow::buildWidgets() {
     QSizePolicy keepRoom = statistics_->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
     statistics_->setSizePolicy(keepRoom);
+    buildSoakWidgets();
     likelyCause_ = new CLikelyCauseLine(this);
 }
 
@@ -204,6 +207,7 @@ void CTestModbusWindow::buildLayout() {
     auto* idRow = new QHBoxLayout;
     idRow->addWidget(modbusId_);
     idRow->addStretch();
+    addSoakControls(idRow);
     grid->addLayout(idRow, row++, 1);
     grid->addWidget(label(kIdsTestFunctionCodeLabel, function_), row, 0);
     auto* functionRow = new QHBoxLayout;
@@ -224,6 +228,7 @@ void CTestModbusWindow::buildLayout() {
                        static_cast<QWidget*>(stringSizeLabel_), static_cast<QWidget*>(stringSize_)})
         numbers->addWidget(w);
     numbers->addStretch();
+    numbers->addWidget(registers_);
     for (QLineEdit* edit : {start_, quantity_, stringSize_})
         edit->setMaximumWidth(80);
     grid->addLayout(numbers, row++, 0, 1, 2);
@@ -273,6 +278,7 @@ void CTestModbusWindow::connectSignals() {
     connect(repeat_, &QPushButton::clicked, this, [this] { runEvent(&CTestModbusDlg::onRepeat); });
     connect(convertor_, &QPushButton::clicked, this, [this] { openConvertor(); });
     connect(commsLog_, &QPushButton::clicked, this, [this] { openCommsLog(); });
+    connect(registers_, &QPushButton::clicked, this, [this] { openRegisterTable(); });
     connect(temporarySettings_, &QPushButton::clicked, this, [this] { changeTemporarySettings(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
     connect(saveStep_, &QPushButton::clicked, this, [this] { saveStep(); });
@@ -300,6 +306,7 @@ void CTestModbusWindow::collectForm() {
     f.dataValues = stdText(dataValues_->toPlainText());
     f.checkMode = checkMode_->currentIndex();
     f.checkValue = stdText(checkValue_->text());
+    collectSoakOptions();
 }
 
 void CTestModbusWindow::applyForm() {
@@ -366,6 +373,7 @@ void CTestModbusWindow::applyButtons() {
     cancel_->setEnabled(f.cancelEnabled);
     statistics_->setText(qText(f.statistics));
     statistics_->setVisible(!f.statistics.empty());
+    applySoakOptions();
     likelyCause_->setTexts(f.likelyCause, f.causeDetails);
 }
 
@@ -392,6 +400,7 @@ LParam CTestModbusWindow::onWindowMessage(unsigned message, WParam wParam, LPara
         collectForm();
         logic_.onCommsResult(static_cast<unsigned>(wParam), static_cast<int>(lParam));
         applyForm();
+        publishReadOutcome();
     } else if (message == WM_CONVERTOR_CLOSED) {
         convertorWindow_ = nullptr;
     } else if (message == WM_COMMSLOG_CLOSED) {
@@ -415,6 +424,8 @@ void CTestModbusWindow::changeTemporarySettings() {
 
 void CTestModbusWindow::showMessage(const std::string& text) {
     applyForm();
+    // The register tables learn of the failure before the box holds the window.
+    publishReadOutcome();
     messageBox_->showWarning(text);
 }
 

@@ -13,13 +13,16 @@ class CQtMessageTarget;
 class CVantrelDoc;
 class IAppDialogs;
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTimer;
 
 // The Test Modbus Communications window: binds its widgets to CTestModbusDlg and forwards the
 // operator's events and the comms thread's results to it.
@@ -58,6 +61,14 @@ private:
     void openCommsLog();
     void changeTemporarySettings();
     void saveStep();
+    // The soak options beside Repeat and the Register Table (testmodbus_soak_window.cpp).
+    void buildSoakWidgets();
+    void addSoakControls(QHBoxLayout* row);
+    void collectSoakOptions();
+    void applySoakOptions();
+    void openRegisterTable();
+    void publishReadOutcome();
+    bool startRepeatTimer(std::uint32_t ms) override;
 
     void showMessage(const std::string& text) override;
     void setFocus(TestField field) override;
@@ -108,11 +119,16 @@ private:
     QPushButton* temporarySettings_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QLabel* statistics_ = nullptr;
+    QPushButton* registers_ = nullptr;
+    QSpinBox* repeatInterval_ = nullptr;
+    QCheckBox* keepRepeating_ = nullptr;
+    QTimer* repeatTimer_ = nullptr;
     CLikelyCauseLine* likelyCause_ = nullptr;
     QPushButton* saveStep_ = nullptr;
 
     QPointer<QWidget> convertorWindow_;
     QPointer<QWidget> commsLogWindow_;
+    QPointer<QWidget> registerTableWindow_;
     // Last, so that it unregisters before anything a result would touch goes away.
     std::unique_ptr<CQtMessageTarget> target_;
 };

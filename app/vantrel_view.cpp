@@ -4,6 +4,7 @@
 #include "app/qt_message_target.h"
 #include "app/qt_text.h"
 #include "app/qt_tool_window.h"
+#include "app/register_table_window.h"
 #include "windows/vantrel_doc.h"
 #include "windows/view_hint.h"
 
@@ -43,6 +44,8 @@ CVantrelView::CVantrelView(CVantrelDoc& document, CSettingsFile& settings, CMain
 }
 
 CVantrelView::~CVantrelView() {
+    // It follows the document's reads: it goes before the document does.
+    delete registerTableWindow_.data();
     messageTarget_.reset();
     watchdog_->stop();
     commands_.disconnectSequence();
@@ -111,6 +114,13 @@ void CVantrelView::runCommand(Command command) {
         break;
     case Command::CommsLog:
         showToolWindow(commsLogWindow_, [this] { return dialogs_.createCommsLog(handle()); });
+        break;
+    case Command::RegisterTable:
+        showToolWindow(registerTableWindow_, [this]() -> QWidget* {
+            auto* window = new CRegisterTableWindow(document_.readFeed, nullptr, &frame_);
+            window->show();
+            return window;
+        });
         break;
     case Command::HelpTopics:
         commands_.helpTopics(paths_.helpDocument);

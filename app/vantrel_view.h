@@ -41,6 +41,7 @@ public:
     WindowHandle handle() const;
     QWidget* commsLogWindow() const { return commsLogWindow_; }
     QWidget* convertorWindow() const { return convertorWindow_; }
+    QWidget* registerTableWindow() const { return registerTableWindow_; }
     bool watchdogActive() const;
     // The hint of the next step that the empty form shows.
     QString hintText() const;
@@ -59,5 +60,6 @@ private:
     QTimer* watchdog_ = nullptr;
     QPointer<QWidget> commsLogWindow_;
     QPointer<QWidget> convertorWindow_;
+    QPointer<QWidget> registerTableWindow_;
     std::unique_ptr<CQtMessageTarget> messageTarget_;
 };

@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev llvm
     clang-format clang-tidy gcovr
     libcli11-dev libtomlplusplus-dev
+    qt6-charts-dev libqt6opengl6-dev
 )
 
 missing=()

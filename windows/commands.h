@@ -13,6 +13,7 @@ enum class Command {
     TemporaryCommsSetup,
     TestComms,
     CommsLog,
+    RegisterTable,
     Toolbar,
     StatusBar,
     HelpTopics,
@@ -58,7 +59,7 @@ struct CommandEntry {
 };
 
 // Every command in menu order; the toolbar buttons follow the same order.
-inline constexpr std::array<CommandEntry, 15> kCommandTable = {{
+inline constexpr std::array<CommandEntry, 16> kCommandTable = {{
     {.command = Command::LogCommunications,
      .menuId = kIdsMenuSetup,
      .textId = kIdsMenuLogCommunications,
@@ -110,6 +111,11 @@ inline constexpr std::array<CommandEntry, 15> kCommandTable = {{
      .tipId = kIdsTipCommsLog,
      .onToolbar = true,
      .toolbarSeparatorBefore = true},
+    {.command = Command::RegisterTable,
+     .menuId = kIdsMenuView,
+     .textId = kIdsMenuRegisterTable,
+     .promptId = kIdsPromptRegisterTable,
+     .tipId = kIdsTipRegisterTable},
     {.command = Command::Toolbar,
      .menuId = kIdsMenuView,
      .menuSeparatorBefore = true,

@@ -756,7 +756,7 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
         statistics_.record(elapsed, true);
         form.statistics = statistics_.text();
         if (repeating_)
-            onTransmit();
+            repeatNext();
         return;
     }
     form.receiveText.clear();
@@ -776,6 +776,14 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     if (check != kResultOk)
         clearReadResults();
     statistics_.record(elapsed, check == kResultOk);
+    recordReadOutcome(check);
+    if (keepsRepeatingAfter(check)) {
+        countFailure(check);
+        form.statistics = statistics_.text();
+        setTransmitEnabled();
+        repeatNext();
+        return;
+    }
     form.statistics = statistics_.text();
     if (check != kResultOk) {
         if (closing_) {
@@ -787,7 +795,7 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     }
     setTransmitEnabled();
     if (repeating_)
-        onTransmit();
+        repeatNext();
 }
 
 int CTestModbusDlg::checkAndDecode() {
@@ -883,6 +891,10 @@ void CTestModbusDlg::onRepeat() {
     // Enter or Space on Stop ends the repetition from the keyboard.
     host_.setFocus(TestField::Repeat);
     statistics_.reset();
+    runIntervalMs_ = std::max(form.repeatIntervalMs, 0);
+    runKeepsGoing_ = form.keepRepeating;
+    failuresByResult_.clear();
+    ++run_;
     clearDiagnosis();
     // A request still outstanding is finished first; its result starts the repetition.
     if (!waiting_)
@@ -900,6 +912,7 @@ void CTestModbusDlg::stopRepeating() {
     if (repeating_)
         focusTransmit_ = true;
     repeating_ = false;
+    repeatTimerPending_ = false;
     form.repeatLabel = kIdsTestRepeat;
 }
 

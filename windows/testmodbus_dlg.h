@@ -4,11 +4,14 @@
 #include "protocol/modbus_message.h"
 #include "windows/diagnosis_view.h"
 #include "windows/field_rules.h"
+#include "windows/register_table_dlg.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The fields of the Test Modbus Communications window that can take the focus after a check.
@@ -89,6 +92,10 @@ struct TestModbusForm {
     bool cancelEnabled = true;
     unsigned repeatLabel = 0;
     std::string statistics; // empty until a request has been sent
+    // Beside Repeat: the pause between requests (0: as fast as the engine allows) and whether a
+    // failure is counted instead of ending the run; both are taken when Repeat starts.
+    int repeatIntervalMs = 0;
+    bool keepRepeating = false;
     // "Likely cause: ..." below the statistics, and every finding in full; empty when the last
     // exchange gave none. Cleared by the next Transmit (in Repeat, by Repeat).
     std::string likelyCause;
@@ -115,6 +122,9 @@ public:
     virtual std::string unknownErrorText() = 0;
     // Milliseconds from a monotonic clock.
     virtual std::uint32_t tickCount() = 0;
+    // Starts the single-shot timer that paces Repeat; its tick reaches onRepeatTimer. False when
+    // the window has no timer: the next request then goes at once.
+    virtual bool startRepeatTimer(std::uint32_t /*ms*/) { return false; }
     // The comms log the exchanges are recorded in, and the line's bits per second (0 for TCP/IP):
     // what the diagnosis of an exchange reads. Without a log the exchanges are not diagnosed.
     virtual CCommsLogStore* commsLog() { return nullptr; }
@@ -163,6 +173,10 @@ std::vector<std::string> tokenizeValues(std::string_view text, std::string_view 
 // framing a blank line and the characters, each between two spaces and one.
 std::string formatFrameText(const std::uint8_t* bytes, int length, bool asciiFraming);
 
+// The failures Repeat counted, one line per result with its count,
+// in code order.
+std::string testFailureBreakdown(const std::map<int, int>& failures);
+
 // The function code a list index stands for (User Defined: 0), -1 outside the list.
 int functionCodeOfIndex(int functionIndex);
 
@@ -194,6 +208,8 @@ public:
     // WM_COMMS_RESULT. A result that the dialog does not wait for is dropped.
     void onCommsResult(unsigned jobType, int result);
     void onCancel();
+    // The repeat timer's tick; dropped unless a paced Repeat waits for it.
+    void onRepeatTimer();
     const CDiagnosisView& diagnosis() const { return diagnosis_; }
     // Save Step: the request on screen, checked as Transmit checks it; nothing after the
     // message of an entry that Transmit would refuse.
@@ -204,6 +220,11 @@ public:
     bool closing() const { return closing_; }
     const TestStatistics& statistics() const { return statistics_; }
     const std::uint8_t* requestFrame() const { return request_; }
+    // The last exchange of a read (01 to 04) for the register tables; none after other
+    // functions. Taking it clears it.
+    std::optional<ReadOutcome> takeReadOutcome() { return std::exchange(readOutcome_, {}); }
+    // The failures counted while Repeat kept going, by result code.
+    const std::map<int, int>& failuresByResult() const { return failuresByResult_; }
     std::uint16_t requestLength() const { return requestLength_; }
 
     TestModbusForm form;
@@ -244,6 +265,11 @@ private:
     void fail(int code);
     void failAt(const TestCheck& refusal);
     bool isBroadcastRequest() const;
+    void repeatNext();
+    bool keepsRepeatingAfter(int code) const;
+    void countFailure(int code);
+    void recordReadOutcome(int check);
+    RegisterRead readData() const;
     int checkAndDecode();
     int decodeRegisters(const std::uint8_t* frame, int length);
     void clearReadResults();
@@ -275,6 +301,13 @@ private:
     std::string valuesRefusal_;
     std::uint32_t queuedAt_ = 0;
     TestStatistics statistics_;
+    // The soak options of the Repeat run under way.
+    int runIntervalMs_ = 0;
+    bool runKeepsGoing_ = false;
+    bool repeatTimerPending_ = false;
+    std::uint32_t run_ = 0;
+    std::map<int, int> failuresByResult_;
+    std::optional<ReadOutcome> readOutcome_;
     CDiagnosisView diagnosis_;
     std::vector<std::uint8_t> builtRequest_; // the request as built, before the engine stamps it
 };

@@ -3,6 +3,7 @@
 #include "commslog/comms_log_store.h"
 #include "config/location.h"
 #include "windows/message_box.h"
+#include "windows/register_table_dlg.h"
 
 #include <cstdint>
 #include <memory>
@@ -59,6 +60,8 @@ public:
     int online = 0;
     int reconnecting = 0;
     int modemIdleLimitMs = 0;
+    // The Test window's reads, for the register tables.
+    CReadFeed readFeed;
 
 private:
     std::unique_ptr<CCommsContext> context_;

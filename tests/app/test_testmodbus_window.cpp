@@ -9,11 +9,14 @@
 #include "app/number_convertor_window.h"
 #include "app/qt_text.h"
 #include "app/qt_view_dialogs.h"
+#include "app/register_table_window.h"
+#include "app/register_trend_window.h"
 #include "app/temp_comms_window.h"
 #include "app/testmodbus_window.h"
 #include "commslog/comms_log_text.h"
 #include "diagnosis/diagnose.h"
 #include "protocol/data_types.h"
+#include "protocol/value_codecs.h"
 #include "resources/string_ids.h"
 #include "runner/run_main.h"
 #include "tests/support/engine_probe.h"
@@ -22,6 +25,7 @@
 #include "window_test_support.h"
 #include "windows/vantrel_doc.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +34,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSpinBox>
+#include <QTableView>
+#include <QTableWidget>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -1008,6 +1014,171 @@ TEST(TestWindow, TestCommsOpensTheWindowModalOnTheConnectedLocation) {
     EXPECT_EQ(title, text(kIdsTestTitle));
     EXPECT_TRUE(modiconSelected);
     EXPECT_EQ(document.message().modbusId, 7);
+}
+
+// The Register Table over the Test window: the window it opens and the reads it follows.
+
+CRegisterTableWindow* openRegisterTable(CSession& s) {
+    s.click("registers");
+    s.click("registers"); // once however often it is pressed
+    const auto tables = s.dialog->findChildren<CRegisterTableWindow*>();
+    EXPECT_EQ(tables.size(), 1);
+    return tables.empty() ? nullptr : tables.front();
+}
+
+// A Float, a 32-bit and a 64-bit integer, each laid out in the four orders one after the other.
+struct Layout {
+    WideType type;
+    Bytes motorola;
+    const char* text;
+};
+const Layout kLayouts[] = {{WideType::Float32, {0x43, 0x66, 0xB3, 0x33}, "230.7"},
+                           {WideType::Int32, {0, 0, 0, 0xC8}, "200"},
+                           {WideType::Int64, {0, 0, 0, 0, 0, 0, 0, 0x2A}, "42"}};
+
+class RegisterTablePeers : public ::testing::TestWithParam<Unit> {};
+
+TEST_P(RegisterTablePeers, ShowsEveryOrderAndMarksTheOneTheValueWasLaidOutIn) {
+    if (const std::string missing = missingForUnit(GetParam()); !missing.empty())
+        GTEST_SKIP() << missing;
+    CSession s(GetParam());
+    ASSERT_TRUE(s.ready());
+    std::string values;
+    for (const Layout& layout : kLayouts) {
+        for (const WordOrder order : kWordOrders) {
+            Bytes laid = layout.motorola;
+            toMotorolaOrder(laid, order);
+            for (std::size_t i = 0; i < laid.size(); i += 2)
+                values += std::to_string(getUInt16(&laid[i])) + " ";
+        }
+    }
+    s.setFunction(kFnPresetRegisters);
+    s.setType(kDataTypeUInt16);
+    s.setField("startAddress", "30");
+    s.setField("quantity", "32");
+    s.setValues(values.c_str());
+    ASSERT_TRUE(s.transmit());
+    CRegisterTableWindow* table = openRegisterTable(s);
+    ASSERT_NE(table, nullptr);
+    s.setFunction(kFnReadHolding);
+    s.setType(kDataTypeUInt16);
+    ASSERT_TRUE(s.transmit());
+    ASSERT_TRUE(s.messages.messages.empty()) << s.messages.messages[0];
+    const CRegisterTableDlg& logic = table->logic();
+    ASSERT_EQ(logic.rowCount(), 32u);
+    std::size_t row = 0;
+    for (const Layout& layout : kLayouts) {
+        for (std::size_t i = 0; i < kWordOrders.size(); ++i, row += layout.motorola.size() / 2) {
+            EXPECT_EQ(logic.wideText(row, layout.type, kWordOrders[i]), layout.text) << row;
+            std::array<bool, 4> only{};
+            only[i] = true;
+            EXPECT_EQ(logic.plausible(row, layout.type), only) << row;
+        }
+    }
+    // What the operator sees: the grid of the selected row, its plausible order shaded.
+    table->findChild<QTableView*>(QStringLiteral("table"))->selectRow(2);
+    auto* orders = table->findChild<QTableWidget*>(QStringLiteral("orders"));
+    EXPECT_EQ(orders->item(0, 1)->text().toStdString(), "230.7");
+    EXPECT_EQ(orders->item(0, 1)->toolTip().toStdString(), text(kIdsRegTablePlausible));
+    EXPECT_TRUE(orders->item(0, 0)->toolTip().isEmpty());
+    if (GetParam() == Unit::PymodbusTcp)
+        saveScreenshot(*table, "register_table.png");
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, RegisterTablePeers,
+                         ::testing::Values(Unit::PymodbusTcp, Unit::LibmodbusTcp), unitName);
+
+// Python's own CSV reader on `path`: the number of rows, then the given row's fields, one a line.
+std::string readCsvWithPython(const std::string& path, int row) {
+    const std::string command = "/usr/bin/python3 -c \"import csv,sys; rows=list(csv.reader("
+                                "open(sys.argv[1], newline=''))); print(len(rows)); "
+                                "print('\\n'.join(rows[int(sys.argv[2])]))\" '" +
+                                path + "' " + std::to_string(row);
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            out += buffer;
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// A unit whose register 0 counts its requests and that refuses every fourth with exception 02.
+Bytes countingAnswer(const Bytes& request, int& served) {
+    ++served;
+    const auto quantity = static_cast<std::uint8_t>(request[11]);
+    if (served % 4 == 0)
+        return {request[0], request[1], 0, 0, 0, 3, request[6], 0x83, 2};
+    Bytes reply{request[0], request[1], 0,
+                0,          0,          static_cast<std::uint8_t>(3 + 2 * quantity),
+                request[6], 3,          static_cast<std::uint8_t>(2 * quantity)};
+    for (std::uint8_t i = 0; i < quantity; ++i) {
+        reply.push_back(0);
+        reply.push_back(i == 0 ? static_cast<std::uint8_t>(served) : i);
+    }
+    return reply;
+}
+
+TEST(TestWindow, RegisterTableFollowsARepeatThatKeepsGoingThroughFailures) {
+    CFakeUnit unit([](CUnitLink& link) {
+        int served = 0;
+        link.answerEach([&](const Bytes& request) { return countingAnswer(request, served); });
+    });
+    CTempFolder folder("register-table");
+    CSession s(tcpLocation("Counting", unit.port()));
+    ASSERT_TRUE(s.ready());
+    CRegisterTableWindow* table = openRegisterTable(s);
+    ASSERT_NE(table, nullptr);
+    std::vector<std::pair<bool, bool>> passedAndStale;
+    const int watch = s.document.readFeed.subscribe([&](const ReadOutcome& outcome) {
+        passedAndStale.emplace_back(outcome.passed, table->logic().stale());
+    });
+    table->setFileChoice([&] { return QString::fromStdString(folder / "series.csv"); });
+    table->findChild<QPushButton*>(QStringLiteral("series"))->click();
+
+    s.setField("quantity", "3");
+    s.transmit(); // the rows to plot come from a first read
+    auto* rows = table->findChild<QTableView*>(QStringLiteral("table"));
+    rows->selectionModel()->select(rows->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->findChild<QPushButton*>(QStringLiteral("trend"))->click();
+    ASSERT_NE(table->trendWindow(), nullptr);
+    s.widget<QSpinBox>("repeatInterval")->setValue(5);
+    s.widget<QCheckBox>("keepRepeating")->setChecked(true);
+    s.click("repeat");
+    ASSERT_TRUE(waitUntil([&] { return s.dialog->logic().statistics().failed >= 3; }, 20000));
+    s.click("repeat");
+    ASSERT_TRUE(waitUntil([&] { return !s.dialog->logic().waiting(); }));
+    s.document.readFeed.unsubscribe(watch);
+
+    EXPECT_TRUE(s.messages.messages.empty());
+    for (const auto& [passed, stale] : passedAndStale)
+        EXPECT_EQ(stale, !passed);
+    EXPECT_EQ(s.dialog->logic().failuresByResult().begin()->first, 5010);
+    const std::string tip = s.widget<QLabel>("statistics")->toolTip().toStdString();
+    EXPECT_NE(tip.find(text(5010)), std::string::npos) << tip;
+    const int passes = s.dialog->logic().statistics().passed;
+    EXPECT_EQ(table->logic().cellText(0, CRegisterTableDlg::kColChanges),
+              std::to_string(passes - 1));
+    EXPECT_EQ(table->logic().cellText(1, CRegisterTableDlg::kColChanges), "0");
+    saveScreenshot(*s.dialog, "test_dialog_soak.png");
+    CRegisterTrendWindow* trend = table->trendWindow();
+    trend->redraw();
+    EXPECT_EQ(trend->trend().plotted(0, CRegisterTrendWindow::kPlotPoints).size(),
+              static_cast<std::size_t>(passes));
+    saveScreenshot(*trend, "register_trend.png");
+
+    // The series: its header, the single read's line and one per passing read of the repeat, as
+    // Python's CSV reader reads them.
+    table->findChild<QPushButton*>(QStringLiteral("series"))->click();
+    const std::string series = readCsvWithPython(folder / "series.csv", 0);
+    EXPECT_EQ(series, std::to_string(passes + 2) + "\nTime (UTC)\n0\n1\n2\n");
+    table->setFileChoice([&] { return QString::fromStdString(folder / "table.csv"); });
+    table->findChild<QPushButton*>(QStringLiteral("export"))->click();
+    const std::string exported = readCsvWithPython(folder / "table.csv", 5);
+    EXPECT_EQ(exported.substr(0, exported.find('\n')), std::to_string(1 + 3 * (5 + 24)));
+    EXPECT_NE(exported.find("\nASCII\n"), std::string::npos) << exported;
 }
 
 } // namespace

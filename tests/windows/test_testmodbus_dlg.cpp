@@ -6,6 +6,7 @@
 #include "windows/testmodbus_dlg.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -45,6 +46,10 @@ public:
     void dropQueuedJobs() override { calls += "drop "; }
     std::string unknownErrorText() override { return "unknown socket error"; }
     std::uint32_t tickCount() override { return ticks += 5; }
+    bool startRepeatTimer(std::uint32_t ms) override {
+        timerMs.push_back(ms);
+        return true;
+    }
 
     // As the engine does: the request as it went on the wire (`wire`, if given) is written back,
     // and the bytes received handed over.
@@ -62,6 +67,7 @@ public:
     std::string calls;
     int queueResult = 0;
     std::uint32_t ticks = 0;
+    std::vector<std::uint32_t> timerMs;
 
 private:
     std::uint8_t* request_ = nullptr;
@@ -765,6 +771,56 @@ TEST(TestModbusLogic, RepeatRunsUntilTheFirstFailure) {
     EXPECT_EQ(d.dlg.statistics().failed, 1);
     EXPECT_NE(d.dlg.form.statistics.find("Sent: 6   Passed: 5   Failed: 1"), std::string::npos);
     EXPECT_EQ(d.host.focus, TestField::Transmit);
+}
+
+// Kept going, a failure is counted, named and followed by the next request after the pause; the
+// register tables get each read's data or its failure.
+TEST(TestModbusLogic, RepeatThatKeepsGoingCountsFailuresAtItsPace) {
+    Dialog d;
+    fill(d, {.name = "", .start = "7", .quantity = "2"});
+    d.dlg.form.repeatIntervalMs = 250;
+    d.dlg.form.keepRepeating = true;
+    d.dlg.onRepeat();
+    const std::vector<std::pair<Bytes, int>> answers{{withCrc({1, 3, 4, 0, 1, 0xAB, 0xCD}), 0},
+                                                     {{}, 5006},
+                                                     {{}, 5006},
+                                                     {withCrc({1, 0x83, 2}), 5010}};
+    for (const auto& [frame, result] : answers) {
+        d.host.answer(d.dlg, frame, result);
+        const std::optional<ReadOutcome> outcome = d.dlg.takeReadOutcome();
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(outcome->passed, result == 0);
+        d.dlg.onRepeatTimer();
+        d.dlg.onRepeatTimer(); // a second tick is dropped
+    }
+    EXPECT_TRUE(d.host.messages.empty());
+    EXPECT_EQ(d.host.sent.size(), 5u);
+    EXPECT_EQ(d.host.timerMs, std::vector<std::uint32_t>(4, 250));
+    EXPECT_EQ(d.dlg.statistics().failed, 3);
+    EXPECT_EQ(d.dlg.form.dataValues,
+              text(5010) + "\nMost frequent failure (2 of 3): " + text(5006));
+    EXPECT_EQ(testFailureBreakdown(d.dlg.failuresByResult()),
+              "2 \u00d7 " + text(5006) + "\n1 \u00d7 " + text(5010));
+    d.dlg.onRepeat(); // Stop: the pending tick is dropped
+    d.host.answer(d.dlg, withCrc({1, 3, 4, 0, 1, 0, 2}));
+    d.dlg.onRepeatTimer();
+    EXPECT_EQ(d.host.sent.size(), 5u);
+}
+
+TEST(TestModbusLogic, ThePassingReadCarriesItsRegistersAndBothAddresses) {
+    Dialog d;
+    fill(d, {.name = "", .start = "1", .quantity = "2", .addressing = 2});
+    d.dlg.onTransmit();
+    d.host.answer(d.dlg, withCrc({1, 3, 4, 0, 1, 0xAB, 0xCD}));
+    const std::optional<ReadOutcome> outcome = d.dlg.takeReadOutcome();
+    ASSERT_TRUE(outcome && outcome->passed);
+    EXPECT_EQ(outcome->read.enteredStart, 1);
+    EXPECT_EQ(outcome->read.wireStart, 0);
+    EXPECT_EQ(outcome->read.data, (Bytes{0, 1, 0xAB, 0xCD}));
+    fill(d, {.name = "", .function = kFnReadCoils, .quantity = "10"});
+    d.dlg.onTransmit();
+    d.host.answer(d.dlg, withCrc({1, 1, 2, 0x49, 0x02}));
+    EXPECT_EQ(d.dlg.takeReadOutcome()->read.data, (Bytes{1, 0, 0, 1, 0, 0, 1, 0, 0, 1}));
 }
 
 TEST(TestModbusLogic, EnterTransmitsWhenIdleAndStopsRepeating) {
