@@ -30,6 +30,7 @@ public:
     CCommsLogDlg& logic() { return logic_; }
     QTableView* list() const { return list_; }
     QLabel* status() const { return status_; }
+    QLabel* journalNote() const { return journalNote_; }
     QPushButton* button(Button which) const { return buttons_[which]; }
     bool batchTimerActive() const;
 
@@ -43,6 +44,9 @@ private:
     void endAddRows() override;
     void beginResetRows() override;
     void endResetRows() override;
+    void beginRemoveRows(int first, int last) override;
+    void endRemoveRows() override;
+    void showJournalNote(const std::string& text) override;
     void showStatus(const std::string& text) override;
     void hideStatus() override;
     void enableButtons(bool enabled) override;
@@ -55,6 +59,7 @@ private:
     bool showsLastRow() const override;
     void showLastRow() override;
 
+    void createJournalNote();
     void buildLayout();
     int buttonHeight() const;
     void measureTexts();
@@ -72,6 +77,7 @@ private:
     CCommsLogModel* model_ = nullptr;
     QTableView* list_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* journalNote_ = nullptr;
     std::array<QPushButton*, ButtonCount> buttons_{};
     QTimer* batchTimer_ = nullptr;
     std::unique_ptr<CQtMessageTarget> messageTarget_;

@@ -274,3 +274,12 @@ constexpr unsigned kIdsVersionFull = 172; // "Vantrel - v%d.%02d.%02d.%d"
 constexpr unsigned kIdsThreadStartFailed = 5058;
 constexpr unsigned kIdsOffline = 9005;
 constexpr unsigned kIdsAboutTitle = 10102;
+
+// Communications Log bound and journal: the journal's file name beside the settings file, and
+// the window's line about them ("%d": the bound or a count of records, "%s": the journal's
+// path, then the system's reason), and a journal a saved report could not read.
+constexpr unsigned kIdsLogJournalFileName = 13800;
+constexpr unsigned kIdsLogBoundNote = 13801;
+constexpr unsigned kIdsLogJournalNote = 13802;
+constexpr unsigned kIdsLogJournalFailed = 13803;
+constexpr unsigned kIdsLogJournalUnread = 13804;

@@ -430,6 +430,14 @@ const StringEntry kStringTable[] = {
     {12604, "vantrel: option '%s' needs a value"sv},
     {12605, "vantrel: there is no display to show the program on (neither DISPLAY nor "
             "WAYLAND_DISPLAY is set); without a desktop try: xvfb-run -a vantrel"sv},
+    // Communications Log bound and journal.
+    {13800, "VantrelCommsLog.journal"sv},
+    {13801, "The list keeps the newest %d records; older ones go to the journal and into saved "
+            "reports."sv},
+    {13802, "The list keeps the newest %d records; %d older ones are in the journal %s and go "
+            "into saved reports."sv},
+    {13803, "The journal %s cannot be written (%s): older records stay in memory."sv},
+    {13804, "The journal %s could not be read (%s): the saved report lacks its records."sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);
