@@ -1,5 +1,6 @@
 #include "app/connect_window.h"
 
+#include "app/find_unit_window.h"
 #include "app/modem_hang_up_window.h"
 #include "app/qt_form.h"
 #include "app/qt_message_box.h"
@@ -8,6 +9,7 @@
 #include "app/vantrel_app.h"
 #include "comms/comms_context.h"
 #include "resources/string_ids.h"
+#include "windows/machine_ports.h"
 #include "windows/vantrel_doc.h"
 
 #include <QFrame>
@@ -39,7 +41,7 @@ QLabel* makeLine(QWidget* parent) {
 
 CConnectWindow::CConnectWindow(CVantrelDoc& document, CSettingsFile& settings,
                                IMessageBox* messageBox, QWidget* parent)
-    : QDialog(parent), document_(document), messageBox_(messageBox, this),
+    : QDialog(parent), document_(document), settings_(settings), messageBox_(messageBox, this),
       jobs_(document.context().engine) {
     buildWidgets();
     target_ =
@@ -88,6 +90,8 @@ void CConnectWindow::buildWidgets() {
     abortButton_ = named(new QPushButton(qText(kIdsAbortButton), this), "abort");
     connectButton_->setDefault(true);
     abortButton_->setVisible(false);
+    findUnitButton_ = named(new QPushButton(qText(kIdsFindButton), this), "findUnit");
+    connect(findUnitButton_, &QPushButton::clicked, this, [this] { findUnit(); });
     connect(connectButton_, &QPushButton::clicked, this, [this] { logic_->connect(); });
     connect(cancelButton_, &QPushButton::clicked, this, &CConnectWindow::reject);
     connect(abortButton_, &QPushButton::clicked, this, [this] { logic_->abort(); });
@@ -109,6 +113,7 @@ void CConnectWindow::buildWidgets() {
     buttons->addSpacing(12);
     buttons->addWidget(abortButton_);
     buttons->addStretch(1);
+    buttons->addWidget(findUnitButton_);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addLayout(buttons);
@@ -151,6 +156,19 @@ int CConnectWindow::run() {
     if (!initialise())
         return QDialog::Rejected;
     return exec();
+}
+
+void CConnectWindow::findUnit() {
+    if (logic_->connecting())
+        return;
+    CMachinePorts ports(OsClass);
+    CFindUnitWindow finder(document_, settings_, ports, nullptr, this);
+    finder.exec();
+    const int selected = logic_->selectedRow;
+    logic_->initialise();
+    if (selected >= 0 && selected < static_cast<int>(logic_->rows().size()))
+        logic_->selectedRow = selected;
+    fillList();
 }
 
 void CConnectWindow::showEvent(QShowEvent* event) {

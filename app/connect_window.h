@@ -37,6 +37,9 @@ public:
     QPushButton* connectButton() const { return connectButton_; }
     QPushButton* cancelButton() const { return cancelButton_; }
     QPushButton* abortButton() const { return abortButton_; }
+    QPushButton* findUnitButton() const { return findUnitButton_; }
+    // Find Unit over this dialog; the list shows any location it created.
+    void findUnit();
     QString locationText() const;
     QString statusText() const;
     QString modemResponseText() const;
@@ -65,6 +68,7 @@ private:
     void closeDialog() override;
 
     CVantrelDoc& document_;
+    CSettingsFile& settings_;
     CWindowMessageBox messageBox_;
     CEngineModemJobs jobs_;
     QTreeWidget* list_ = nullptr;
@@ -74,6 +78,7 @@ private:
     QPushButton* connectButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* abortButton_ = nullptr;
+    QPushButton* findUnitButton_ = nullptr;
     QTimer* dialingTimer_ = nullptr;
     QTimer* tcpTimer_ = nullptr;
     bool closed_ = false;

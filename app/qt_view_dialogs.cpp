@@ -3,6 +3,7 @@
 #include "app/about_window.h"
 #include "app/comms_log_window.h"
 #include "app/connect_window.h"
+#include "app/find_unit_window.h"
 #include "app/modem_hang_up_window.h"
 #include "app/number_convertor_window.h"
 #include "app/setup_locations_window.h"
@@ -71,6 +72,12 @@ void CQtViewDialogs::runTest(CVantrelDoc& document, int modbusId, ModbusType mod
 void CQtViewDialogs::runConnect(CVantrelDoc& document, CSettingsFile& settings) {
     CConnectWindow dialog(document, settings, nullptr, parent_);
     dialog.run();
+}
+
+void CQtViewDialogs::runFindUnit(CVantrelDoc& document, CSettingsFile& settings) {
+    CMachinePorts ports(OsClass);
+    CFindUnitWindow dialog(document, settings, ports, nullptr, parent_);
+    dialog.exec();
 }
 
 void CQtViewDialogs::runHangUp(CVantrelDoc& document) {

@@ -28,6 +28,7 @@ public:
     bool runLocations(CSettingsFile& settings) override;
     void runConnect(CVantrelDoc& document, CSettingsFile& settings) override;
     void runHangUp(CVantrelDoc& document) override;
+    void runFindUnit(CVantrelDoc& document, CSettingsFile& settings) override;
     void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
                  int addressingMode) override;
     bool runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) override;

@@ -1,5 +1,6 @@
 #include "app/testmodbus_window.h"
 
+#include "app/likely_cause_line.h"
 #include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_message_target.h"
@@ -7,17 +8,20 @@
 #include "app/qt_tool_window.h"
 #include "comms/comms_context.h"
 #include "platform/clock.h"
+#include "platform/system_errors.h"
 #include "protocol/data_types.h"
 #include "protocol/field_text.h"
 #include "protocol/modbus_limits.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "runner/sequence_writer.h"
 #include "windows/vantrel_doc.h"
 #include "windows/view_commands.h"
 #include "windows/view_dialogs.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -170,12 +174,14 @@ void CTestModbusWindow::buildWidgets() {
     commsLog_ = makeButton(kIdsTestCommsLog, "commsLog", this);
     temporarySettings_ = makeButton(kIdsTestChangeTemporarySettings, "temporarySettings", this);
     cancel_ = makeButton(kIdsDialogCancel, "cancel", this);
+    saveStep_ = makeButton(kIdsTestSaveStep, "saveStep", this);
     statistics_ = new QLabel(this);
     statistics_->setObjectName(QStringLiteral("statistics"));
     // The line's room is kept while it is hidden, so the dialog does not grow on the first send.
     QSizePolicy keepRoom = statistics_->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
     statistics_->setSizePolicy(keepRoom);
+    likelyCause_ = new CLikelyCauseLine(this);
 }
 
 void CTestModbusWindow::buildLayout() {
@@ -233,6 +239,8 @@ void CTestModbusWindow::buildLayout() {
     checkRow->addWidget(checkValue_);
     checkValue_->setMaximumWidth(80);
     checkRow->addStretch();
+    // Save Step sits in the room right of the check value, so the window keeps its size.
+    checkRow->addWidget(saveStep_);
     grid->addLayout(checkRow, row++, 1);
     grid->addWidget(new QLabel(qText(kIdsTestTransmitMessageLabel), this), row++, 0, 1, 2);
     grid->addWidget(transmitFrame_, row++, 0, 1, 2);
@@ -247,6 +255,7 @@ void CTestModbusWindow::buildLayout() {
     outer->addLayout(grid);
     outer->addLayout(buttons);
     outer->addWidget(statistics_);
+    outer->addWidget(likelyCause_);
     setMinimumWidth(640);
 }
 
@@ -266,6 +275,7 @@ void CTestModbusWindow::connectSignals() {
     connect(commsLog_, &QPushButton::clicked, this, [this] { openCommsLog(); });
     connect(temporarySettings_, &QPushButton::clicked, this, [this] { changeTemporarySettings(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
+    connect(saveStep_, &QPushButton::clicked, this, [this] { saveStep(); });
 }
 
 void CTestModbusWindow::runEvent(void (CTestModbusDlg::*handler)()) {
@@ -356,6 +366,7 @@ void CTestModbusWindow::applyButtons() {
     cancel_->setEnabled(f.cancelEnabled);
     statistics_->setText(qText(f.statistics));
     statistics_->setVisible(!f.statistics.empty());
+    likelyCause_->setTexts(f.likelyCause, f.causeDetails);
 }
 
 void CTestModbusWindow::keyPressEvent(QKeyEvent* event) {
@@ -475,4 +486,43 @@ std::string CTestModbusWindow::unknownErrorText() {
 
 std::uint32_t CTestModbusWindow::tickCount() {
     return ::tickCount();
+}
+
+CCommsLogStore* CTestModbusWindow::commsLog() {
+    return &document_.context().engine.logRecords;
+}
+
+int CTestModbusWindow::baudRate() {
+    const auto index = static_cast<std::size_t>(document_.currentLocation.baudIndex);
+    return index < kBaudRates.size() ? kBaudRates[index] : 0;
+}
+
+void CTestModbusWindow::saveStep() {
+    QFileDialog dialog(this, qText(kIdsTestSaveStepTitle));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("toml"));
+    dialog.setNameFilter(qText(kIdsTestSaveStepFilter));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The step is appended: an existing file is not replaced.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        saveStepTo(dialog.selectedFiles().constFirst().toStdString());
+}
+
+bool CTestModbusWindow::saveStepTo(const std::string& path) {
+    collectForm();
+    const std::optional<TestStepEntries> entries = logic_.stepEntries();
+    applyForm();
+    if (!entries)
+        return false;
+    const std::string name = substituteArgs(
+        loadString(kIdsTestSaveStepName),
+        {loadString(kIdsFunctionFirst + static_cast<unsigned>(entries->functionIndex)),
+         std::to_string(entries->startAddress)});
+    const int error = appendStepToFile(path, stepOfEntries(*entries, name));
+    if (error != 0)
+        showMessage(
+            substituteArgs(loadString(kIdsTestSaveStepFailed), {path, systemErrorText(error)}));
+    return error == 0;
 }

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <memory>
 
+class CLikelyCauseLine;
 class CQtMessageTarget;
 class CVantrelDoc;
 class IViewDialogs;
@@ -36,6 +37,9 @@ public:
 
     // Cancel and Escape.
     void reject() override;
+    // Save Step: appends the request on screen, with the values last received as its expected
+    // values, to the sequence file at `path`. False after the message of a refusal or failure.
+    bool saveStepTo(const std::string& path);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -53,6 +57,7 @@ private:
     void openConvertor();
     void openCommsLog();
     void changeTemporarySettings();
+    void saveStep();
 
     void showMessage(const std::string& text) override;
     void setFocus(TestField field) override;
@@ -63,6 +68,8 @@ private:
     void dropQueuedJobs() override;
     std::string unknownErrorText() override;
     std::uint32_t tickCount() override;
+    CCommsLogStore* commsLog() override;
+    int baudRate() override;
 
     CVantrelDoc& document_;
     IViewDialogs& dialogs_;
@@ -101,6 +108,8 @@ private:
     QPushButton* temporarySettings_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QLabel* statistics_ = nullptr;
+    CLikelyCauseLine* likelyCause_ = nullptr;
+    QPushButton* saveStep_ = nullptr;
 
     QPointer<QWidget> convertorWindow_;
     QPointer<QWidget> commsLogWindow_;

@@ -97,6 +97,9 @@ void CVantrelView::runCommand(Command command) {
     case Command::Connect:
         commands_.connect();
         break;
+    case Command::FindUnit:
+        commands_.findUnit();
+        break;
     case Command::Disconnect:
         commands_.disconnect();
         break;

@@ -27,6 +27,9 @@ enum class CommsLogType : std::uint16_t {
     Error = 5,
     Reconnected = 6,
     RxFlush = 7,
+    // The likely cause of the exchange's failure, added after its ERROR record: 4 data bytes, the
+    // string-table identifier of the cause's statement, least significant byte first.
+    Finding = 8,
 };
 
 // One record of the comms log; immutable once added.

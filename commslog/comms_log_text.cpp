@@ -84,12 +84,19 @@ std::string_view CCommsLogText::typeText(unsigned type) {
         return loadString(kIdsLogTypeReconnected);
     case CommsLogType::RxFlush:
         return loadString(kIdsLogTypeRxFlush);
+    case CommsLogType::Finding:
+        return loadString(kIdsLogTypeFinding);
     }
     return loadString(kIdsLogTypeUnknown);
 }
 
+bool CCommsLogText::carriesText(const CCommsLogRecord& record) {
+    return record.type == static_cast<std::uint16_t>(CommsLogType::Error) ||
+           record.type == static_cast<std::uint16_t>(CommsLogType::Finding);
+}
+
 std::string CCommsLogText::sizeText(const CCommsLogRecord& record) {
-    if (record.type == static_cast<std::uint16_t>(CommsLogType::Error))
+    if (carriesText(record))
         return "0";
     return std::to_string(record.size);
 }
@@ -103,7 +110,7 @@ std::uint32_t CCommsLogText::errorCode(const CCommsLogRecord& record) {
 }
 
 std::string CCommsLogText::messageText(const CCommsLogRecord& record) {
-    if (record.type == static_cast<std::uint16_t>(CommsLogType::Error))
+    if (carriesText(record))
         return std::string(loadString(errorCode(record)));
     const std::size_t length = hexMessageLength(record);
     std::string text(length, ' ');

@@ -45,14 +45,17 @@ public:
     static std::string indexText(int index);
     static std::string_view typeText(unsigned type);
     static std::string sizeText(const CCommsLogRecord& record);
-    // ERROR record: the text of its result code (empty when the code has none); any other
+    // True for the records whose data is a string-table identifier shown as its text: ERROR
+    // (a result code) and FINDING (a likely cause).
+    static bool carriesText(const CCommsLogRecord& record);
+    // ERROR and FINDING records: the text of their identifier (empty when it has none); any other
     // record: every data byte as two hexadecimal digits and a blank.
     static std::string messageText(const CCommsLogRecord& record);
     // Length of a record's hexadecimal message text, and its character `at` (below the length).
     static std::size_t hexMessageLength(const CCommsLogRecord& record);
     static char hexMessageChar(const CCommsLogRecord& record, std::size_t at);
-    // The result code an ERROR record carries, least significant byte first; bytes the record
-    // lacks count as zero.
+    // The identifier an ERROR or FINDING record carries, least significant byte first; bytes the
+    // record lacks count as zero.
     static std::uint32_t errorCode(const CCommsLogRecord& record);
 
     std::string cellText(const CCommsLogRecord& record, int index, int column);

@@ -43,10 +43,13 @@ void putFloat(std::uint8_t* out, float value) {
     putUInt32(out, std::bit_cast<std::uint32_t>(value));
 }
 
-void putDouble(std::uint8_t* out, double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
+void putUInt64(std::uint8_t* out, std::uint64_t value) {
     for (int i = 0; i < 8; ++i)
-        out[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+        out[i] = static_cast<std::uint8_t>(value >> (56 - 8 * i));
+}
+
+void putDouble(std::uint8_t* out, double value) {
+    putUInt64(out, std::bit_cast<std::uint64_t>(value));
 }
 
 std::uint16_t getUInt16(const std::uint8_t* in) {
@@ -64,11 +67,15 @@ float getFloat(const std::uint8_t* in) {
     return std::bit_cast<float>(getUInt32(in));
 }
 
-double getDouble(const std::uint8_t* in) {
+std::uint64_t getUInt64(const std::uint8_t* in) {
     std::uint64_t value = 0;
     for (int i = 0; i < 8; ++i)
         value = (value << 8) | in[i];
-    return std::bit_cast<double>(value);
+    return value;
+}
+
+double getDouble(const std::uint8_t* in) {
+    return std::bit_cast<double>(getUInt64(in));
 }
 
 namespace {

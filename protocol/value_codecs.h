@@ -19,12 +19,14 @@ void wordSwap4(std::uint8_t* bytes);
 // Write a value most significant byte first into `out`.
 void putUInt16(std::uint8_t* out, std::uint16_t value);
 void putUInt32(std::uint8_t* out, std::uint32_t value);
+void putUInt64(std::uint8_t* out, std::uint64_t value);
 void putFloat(std::uint8_t* out, float value);
 void putDouble(std::uint8_t* out, double value);
 
 // Read a value stored most significant byte first.
 std::uint16_t getUInt16(const std::uint8_t* in);
 std::uint32_t getUInt32(const std::uint8_t* in);
+std::uint64_t getUInt64(const std::uint8_t* in);
 float getFloat(const std::uint8_t* in);
 double getDouble(const std::uint8_t* in);
 

@@ -18,8 +18,9 @@ dpkg -x "$package" "$root"
 
 desktop-file-validate "$root/usr/share/applications/org.vantrel.Vantrel.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.vantrel.Vantrel.metainfo.xml"
-for page in vantrel vantrel-demo-unit; do
+for page in vantrel vantrel-demo-unit vantrel-run; do
     [ -f "$root/usr/share/man/man1/$page.1.gz" ] || { echo "no man page for $page"; exit 1; }
 done
 "$root/usr/bin/vantrel-demo-unit" --help >/dev/null
+"$root/usr/bin/vantrel-run" --help >/dev/null
 bash "$here/tests/e2e/real_window.sh" installed "$root"

@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev llvm
     clang-format clang-tidy gcovr
     dpkg-dev appstream desktop-file-utils librsvg2-bin
+    libcli11-dev libtomlplusplus-dev
 )
 
 missing=()

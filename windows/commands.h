@@ -19,6 +19,7 @@ enum class Command {
     ReleaseNotes,
     Convertor,
     About,
+    FindUnit,
     ContextHelp,
 };
 
@@ -57,7 +58,7 @@ struct CommandEntry {
 };
 
 // Every command in menu order; the toolbar buttons follow the same order.
-inline constexpr std::array<CommandEntry, 14> kCommandTable = {{
+inline constexpr std::array<CommandEntry, 15> kCommandTable = {{
     {.command = Command::LogCommunications,
      .menuId = kIdsMenuSetup,
      .textId = kIdsMenuLogCommunications,
@@ -70,6 +71,11 @@ inline constexpr std::array<CommandEntry, 14> kCommandTable = {{
      .promptId = kIdsPromptLocations,
      .tipId = kIdsTipLocations,
      .onToolbar = true},
+    // Sweeps line settings and IDs; it refuses to start while online, and says so.
+    {.command = Command::FindUnit,
+     .menuId = kIdsMenuSetup,
+     .textId = kIdsMenuFindUnit,
+     .promptId = kIdsPromptFindUnit},
     {.command = Command::Connect,
      .menuId = kIdsMenuOnline,
      .textId = kIdsMenuConnect,

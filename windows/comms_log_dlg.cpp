@@ -23,10 +23,10 @@ constexpr int kColumnTime = 1;
 constexpr int kColumnType = 2;
 constexpr int kColumnSize = 3;
 constexpr int kColumnMessage = 4;
-constexpr unsigned kLastKnownType = 7;
+constexpr unsigned kLastKnownType = 8;
 
 bool isError(const CCommsLogRecord& record) {
-    return record.type == static_cast<std::uint16_t>(CommsLogType::Error);
+    return CCommsLogText::carriesText(record);
 }
 
 // Hexadecimal message texts order like the bytes they show: two upper-case digits per byte

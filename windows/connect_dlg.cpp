@@ -4,7 +4,6 @@
 #include "comms/comms_context.h"
 #include "comms/port_map.h"
 #include "config/settings_file.h"
-#include "platform/device_access.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "windows/port_line_settings.h"
@@ -15,7 +14,6 @@
 
 namespace {
 
-constexpr std::uint32_t kDriverQueueBytes = 640;
 constexpr int kMsPerSecond = 1000;
 
 } // namespace
@@ -150,13 +148,7 @@ void CConnectDlg::connectSerial() {
         return;
     }
     if (!openPort(*portNumber)) {
-        // Linux refuses a device to users outside the group that owns it: say how to fix that.
-        std::string hint;
-        if (const auto group = deviceRefusingGroup(resolveComPort(*portNumber)))
-            hint =
-                "  " + formatString(kIdsSerialPermissionHint, resolveComPort(*portNumber).c_str(),
-                                    group->c_str(), group->c_str());
-        reportSerialError(kIdsPortOpenFailed, hint);
+        reportSerialError(kIdsPortOpenFailed, portRefusalHint(*portNumber));
         return;
     }
     loadSerialEngineParameters();
@@ -167,25 +159,8 @@ void CConnectDlg::connectSerial() {
 }
 
 bool CConnectDlg::openPort(int portNumber) {
-    CSerialPort& port = document_.context().serialPort;
     const std::optional<PortLineSettings> line = portLineSettings(location_);
-    if (!line)
-        return false;
-    try {
-        port.open(portNumber, line->baudRate, line->parity, line->dataBits, line->stopBits,
-                  FlowControl::None, true);
-        if (!port.isOpen())
-            return false;
-        port.raiseDtr();
-        port.raiseRts();
-        port.setQueueSizes(kDriverQueueBytes, kDriverQueueBytes);
-        port.setTimeouts({kReadIntervalImmediate, 0, 0, 0, 0});
-        return true;
-    } catch (const CSerialException&) {
-        // A device that takes the open but refuses its settings is a port that did not open.
-        document_.closeSerialPort();
-        return false;
-    }
+    return line && openLinePort(document_.context().serialPort, portNumber, *line);
 }
 
 void CConnectDlg::loadSerialEngineParameters() {

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+
+class CSerialPort;
 
 // The line settings a location asks of the serial port, in the port's own codes.
 struct PortLineSettings {
@@ -19,3 +22,12 @@ struct PortLineSettings {
 // of the baud index. Returns nothing when an index lies outside its list (a damaged settings
 // file), so that the line is never opened with settings nobody chose.
 std::optional<PortLineSettings> portLineSettings(const CLocation& location);
+
+// Opens COM<portNumber> with the line settings for the engine's exchanges: DTR and RTS raised,
+// 640-byte queues, reads that return at once. False, with the port closed, when the device cannot
+// be opened or refuses the settings.
+bool openLinePort(CSerialPort& port, int portNumber, const PortLineSettings& line);
+
+// "  " and how to get the right to open COM<portNumber> when its device refuses this user;
+// empty otherwise.
+std::string portRefusalHint(int portNumber);

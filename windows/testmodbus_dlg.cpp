@@ -441,8 +441,10 @@ void CTestModbusDlg::onModbusTypeChanged() {
 void CTestModbusDlg::onTransmit() {
     if (waiting_ || closing_)
         return;
-    if (!repeating_)
+    if (!repeating_) {
         statistics_.reset();
+        clearDiagnosis();
+    }
     ReadFields fields;
     if (!readForm(fields))
         return;
@@ -543,6 +545,7 @@ int CTestModbusDlg::buildRequest(const ReadFields& fields, int functionCode) {
     sent_ = {form.functionIndex, form.dataType,
              static_cast<std::uint16_t>(std::clamp(fields.quantity, 0, kMaxDataAddress)),
              static_cast<std::uint16_t>(fields.stringSize), asciiFraming()};
+    sent_.startAddress = fields.startAddress;
     const auto address = static_cast<std::uint16_t>(fields.startAddress);
     std::uint8_t* frame = request_;
     int length = 0;
@@ -700,6 +703,7 @@ void CTestModbusDlg::transmitOrFail(int code) {
         fail(code);
         return;
     }
+    beginDiagnosis();
     const int queued = host_.queueRequest(request_, &requestLength_, response_, &responseLength_);
     if (queued != kResultOk) {
         // Only while the comms thread is ending: nothing was sent.
@@ -764,7 +768,10 @@ void CTestModbusDlg::onCommsResult(unsigned jobType, int result) {
     }
     const int shown = std::min<int>(responseLength_, kFrameBufferSize);
     form.receiveText = formatFrameText(response_, shown, sent_.asciiFraming);
+    // Taken before checkAndDecode converts ASCII frames in place.
+    DiagnosisEvidence evidence = exchangeEvidence();
     const int check = result != kResultOk ? result : checkAndDecode();
+    showDiagnosis(std::move(evidence), check);
     if (check != kResultOk)
         clearReadResults();
     statistics_.record(elapsed, check == kResultOk);
@@ -875,6 +882,7 @@ void CTestModbusDlg::onRepeat() {
     // Enter or Space on Stop ends the repetition from the keyboard.
     host_.setFocus(TestField::Repeat);
     statistics_.reset();
+    clearDiagnosis();
     // A request still outstanding is finished first; its result starts the repetition.
     if (!waiting_)
         onTransmit();
@@ -914,4 +922,24 @@ void CTestModbusDlg::onCancel() {
     host_.dropQueuedJobs();
     host_.abortCurrentJob();
     waiting_ = false;
+}
+
+std::optional<TestStepEntries> CTestModbusDlg::stepEntries() {
+    ReadFields fields;
+    int functionCode = 0;
+    if (!readForm(fields) || !checkForm(fields, functionCode))
+        return std::nullopt;
+    const FunctionRow* row = functionRow(form.functionIndex);
+    const bool strings = form.dataType == kDataTypeString && form.functionIndex != kFnUserDefined;
+    TestStepEntries step{form.functionIndex,   fields.userFunction, form.dataType,
+                         form.addressingIndex, fields.modbusId,     fields.startAddress,
+                         fields.quantity,      fields.stringSize,   {},
+                         form.checkMode,       form.checkValue,     {}};
+    // A read shows its results in the values box, which its last failure cleared.
+    const bool readShown = row != nullptr && row->valuesReadOnly;
+    if (!readShown)
+        step.values = tokens(kAllTokens, strings);
+    else if (sent_.functionIndex == form.functionIndex)
+        step.received = tokenizeValues(form.dataValues, setup_.listSeparator, true, kAllTokens);
+    return step;
 }

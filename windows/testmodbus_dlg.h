@@ -2,6 +2,7 @@
 
 #include "config/location.h"
 #include "protocol/modbus_message.h"
+#include "windows/diagnosis_view.h"
 #include "windows/field_rules.h"
 
 #include <cstdint>
@@ -85,6 +86,10 @@ struct TestModbusForm {
     bool cancelEnabled = true;
     unsigned repeatLabel = 0;
     std::string statistics; // empty until a request has been sent
+    // "Likely cause: ..." below the statistics, and every finding in full; empty when the last
+    // exchange gave none. Cleared by the next Transmit (in Repeat, by Repeat).
+    std::string likelyCause;
+    std::string causeDetails;
 };
 
 // What the logic asks of its window and of the document behind it.
@@ -107,6 +112,10 @@ public:
     virtual std::string unknownErrorText() = 0;
     // Milliseconds from a monotonic clock.
     virtual std::uint32_t tickCount() = 0;
+    // The comms log the exchanges are recorded in, and the line's bits per second (0 for TCP/IP):
+    // what the diagnosis of an exchange reads. Without a log the exchanges are not diagnosed.
+    virtual CCommsLogStore* commsLog() { return nullptr; }
+    virtual int baudRate() { return 0; }
 };
 
 // Response times and outcomes of the exchanges since Repeat started or since a single Transmit.
@@ -122,6 +131,23 @@ struct TestStatistics {
     void record(std::uint32_t ms, bool pass);
     // The line shown under the buttons.
     std::string text() const;
+};
+
+// The request on screen as a sequence step records it: the entries as Transmit reads them, and
+// the values the last reply to a read of the same function gave (empty when there are none).
+struct TestStepEntries {
+    int functionIndex = kFnReadHolding;
+    int userFunction = 0;
+    int dataType = 0;
+    int addressingIndex = 0;
+    int modbusId = 0;
+    int startAddress = 0;
+    int quantity = 0;
+    int stringSize = 0;
+    std::vector<std::string> values; // the values to write, or a User Defined request's bytes
+    int checkMode = kCheckAutomatic;
+    std::string checkValue;
+    std::vector<std::string> received;
 };
 
 // Splits data values: strings on the list separator; other values on single spaces when the
@@ -165,6 +191,10 @@ public:
     // WM_COMMS_RESULT. A result that the dialog does not wait for is dropped.
     void onCommsResult(unsigned jobType, int result);
     void onCancel();
+    const CDiagnosisView& diagnosis() const { return diagnosis_; }
+    // Save Step: the request on screen, checked as Transmit checks it; nothing after the
+    // message of an entry that Transmit would refuse.
+    std::optional<TestStepEntries> stepEntries();
 
     bool waiting() const { return waiting_; }
     bool repeating() const { return repeating_; }
@@ -184,6 +214,7 @@ private:
         std::uint16_t quantity = 0;
         std::uint16_t stringSize = 0;
         bool asciiFraming = false;
+        int startAddress = 0;
     };
     // The integer fields as read from the form.
     struct ReadFields {
@@ -217,6 +248,11 @@ private:
     void setTransmitEnabled();
     std::string messageText(int code);
     bool asciiFraming() const { return form.modbusType == static_cast<int>(ModbusType::Ascii); }
+    // The diagnosis of each exchange (testmodbus_diagnosis.cpp).
+    void clearDiagnosis();
+    void beginDiagnosis();
+    DiagnosisEvidence exchangeEvidence() const;
+    void showDiagnosis(DiagnosisEvidence evidence, int result);
     std::vector<std::string> tokens(std::size_t maxTokens, bool strings) const;
 
     CModbusMessage& message_;
@@ -236,4 +272,6 @@ private:
     std::string valuesRefusal_;
     std::uint32_t queuedAt_ = 0;
     TestStatistics statistics_;
+    CDiagnosisView diagnosis_;
+    std::vector<std::uint8_t> builtRequest_; // the request as built, before the engine stamps it
 };

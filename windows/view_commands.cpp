@@ -84,6 +84,11 @@ void CViewCommands::disconnectSequence() {
     document_.closeSerialPort();
 }
 
+void CViewCommands::findUnit() {
+    dialogs_.runFindUnit(document_, settings_);
+    postStatusRefresh_();
+}
+
 void CViewCommands::temporaryCommsSetup() {
     if (!document_.online)
         return;

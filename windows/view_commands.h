@@ -26,6 +26,8 @@ public:
     // error when the link was TCP/IP) in the log when logging is on.
     void disconnect();
     void temporaryCommsSetup();
+    // Find Unit...: the finder, which may add a location to the settings.
+    void findUnit();
     // Test Comms...: message 7009 without a current location, else the test dialog.
     void testComms();
     // Shows `path` with the configured viewer, waiting for it to end, or hands it to the

@@ -29,6 +29,8 @@ public:
     // object. `addressingMode` is 2 (Modicon Compatible) or 0 (Logical Addressing).
     virtual void runTest(CVantrelDoc& document, int modbusId, ModbusType modbusType,
                          int addressingMode) = 0;
+    // Find Unit, modal: sweeps for units offline; Create Location adds to `settings` and saves.
+    virtual void runFindUnit(CVantrelDoc& /*document*/, CSettingsFile& /*settings*/) {}
     // Change Temporary Comms Parameters, modal. Returns true, with the three values changed, on
     // OK.
     virtual bool runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) = 0;

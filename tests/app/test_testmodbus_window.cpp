@@ -5,14 +5,20 @@
 // then opens the window as it does after any connect.
 
 #include "app/comms_log_window.h"
+#include "app/likely_cause_line.h"
 #include "app/number_convertor_window.h"
+#include "app/qt_text.h"
 #include "app/qt_view_dialogs.h"
 #include "app/temp_comms_window.h"
 #include "app/testmodbus_window.h"
+#include "commslog/comms_log_text.h"
+#include "diagnosis/diagnose.h"
 #include "protocol/data_types.h"
 #include "resources/string_ids.h"
+#include "runner/run_main.h"
 #include "tests/support/engine_probe.h"
 #include "tests/support/row_names.h"
+#include "tests/support/temp_folder.h"
 #include "window_test_support.h"
 #include "windows/vantrel_doc.h"
 
@@ -25,10 +31,13 @@
 #include <QPointer>
 #include <QSpinBox>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <thread>
 
 namespace {
 
@@ -493,6 +502,33 @@ std::string unitName(const ::testing::TestParamInfo<Unit>& row) {
     return kNames[static_cast<int>(row.param)];
 }
 
+// Save Step after each exchange of the table that passes, then the sequence replayed by
+// vantrel-run against a fresh unit of the same kind.
+TEST(TestWindow, SavedStepsReplayWithExitCodeZero) {
+    if (const std::string missing = missingForUnit(Unit::PymodbusTcp); !missing.empty())
+        GTEST_SKIP() << missing;
+    CTempFolder folder;
+    const std::string path = folder / "recorded.toml";
+    {
+        CSession s(Unit::PymodbusTcp);
+        ASSERT_TRUE(s.ready());
+        for (const Step& step : kSteps) {
+            if (step.message != 0)
+                continue;
+            SCOPED_TRACE(step.name);
+            compose(s, step);
+            ASSERT_TRUE(s.transmit());
+            ASSERT_TRUE(s.dialog->saveStepTo(path));
+        }
+        saveScreenshot(*s.dialog, "test_dialog_save_step.png");
+    }
+    const CRunningUnit fresh(Unit::PymodbusTcp);
+    ASSERT_TRUE(fresh.started());
+    const std::string tcp = "127.0.0.1:" + std::to_string(fresh.port());
+    const char* const argv[] = {"vantrel-run", path.c_str(), "--tcp", tcp.c_str(), "--quiet"};
+    EXPECT_EQ(runVantrelRun(5, argv), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Units, TestWindowPeers,
                          ::testing::Values(Unit::PymodbusTcp, Unit::PymodbusRtu,
                                            Unit::PymodbusAscii, Unit::LibmodbusTcp,
@@ -707,6 +743,121 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RejectedRow{"bad_crc", withBadCrc(rtuFrame({1, 3, 4, 0, 8, 0, 8})), 5008},
                       RejectedRow{"other_unit", rtuFrame({2, 3, 4, 0, 8, 0, 8}), 5007},
                       RejectedRow{"short_byte_count", rtuFrame({1, 3, 2, 0, 8}), 5005}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A unit that plants one cause, and the "Likely cause" line the window then shows below the
+// statistics, without growing; the cause's FINDING record follows the exchange's records.
+struct CauseRow {
+    const char* name;
+    bool serial; // a direct line on a pseudo-terminal, else Modbus/TCP on loopback
+    int retries;
+    const char* start;                              // the start address entered
+    std::function<Bytes(const Bytes&, int)> answer; // to the nth request; empty: no answer
+    Cause cause;
+};
+
+class LikelyCause : public ::testing::TestWithParam<CauseRow> {};
+
+TEST_P(LikelyCause, ShowsTheLineBelowTheStatisticsWithoutGrowing) {
+    const CauseRow& row = GetParam();
+    CTempPortsDir ports;
+    CPtyPair line;
+    std::optional<CFakeUnit> unit;
+    std::atomic<bool> stop{false};
+    std::thread serialUnit;
+    CLocation location;
+    if (row.serial) {
+        ports.link(kUnitComPort, line.slavePath());
+        location = serialLocation(kMediaCodeDirect, "Unit", kUnitComPort);
+        location.time1 = 300;
+        serialUnit = std::thread([&] {
+            for (int n = 0; !stop; ++n) {
+                Bytes request = line.receive(1, 50);
+                if (request.empty()) {
+                    --n;
+                    continue;
+                }
+                for (Bytes more = line.receive(1, 15); !more.empty(); more = line.receive(1, 15))
+                    request.insert(request.end(), more.begin(), more.end());
+                line.send(row.answer(request, n));
+            }
+        });
+    } else {
+        unit.emplace([&row](CUnitLink& link) {
+            int n = 0;
+            for (Bytes r = link.readRequest(); !r.empty(); r = link.readRequest()) {
+                const Bytes reply = row.answer(r, n++);
+                if (!reply.empty())
+                    link.send(reply);
+            }
+        });
+        location = quickLocation(unit->port(), ModbusType::ModbusTcp);
+    }
+    location.retries = row.retries;
+    {
+        CSession s(location);
+        ASSERT_TRUE(s.ready());
+        s.setField("startAddress", row.start);
+        s.setField("quantity", "2");
+        const QSize before = s.dialog->size();
+        ASSERT_TRUE(s.transmit());
+        const std::string expected =
+            substituteArgs(loadString(kIdsDiagLikelyCause), {loadString(causeTextId(row.cause))});
+        auto* lineWidget = s.dialog->findChild<CLikelyCauseLine*>(QStringLiteral("likelyCause"));
+        ASSERT_NE(lineWidget, nullptr);
+        EXPECT_EQ(lineWidget->lineText().toStdString(), expected);
+        EXPECT_EQ(s.dialog->size(), before);
+        const CCommsLogRecord* finding = lastRecord(s.document, CommsLogType::Finding);
+        ASSERT_NE(finding, nullptr);
+        EXPECT_EQ(CCommsLogText::errorCode(*finding), causeTextId(row.cause));
+        QWidget* details = lineWidget->openDetails();
+        ASSERT_NE(details, nullptr);
+        EXPECT_TRUE(details->grab().save(screenshotDirectory() + "/test_dialog_likely_cause_" +
+                                         qText(row.name) + "_details.png"));
+        details->close();
+        const std::string message = s.messages.messages.empty() ? "" : s.messages.messages[0];
+        const std::string shot = std::string("test_dialog_likely_cause_") + row.name + ".png";
+        if (message.empty())
+            EXPECT_TRUE(s.dialog->grab().save(screenshotDirectory() + "/" + qText(shot)));
+        else
+            saveScreenshotWithMessage(*s.dialog, message, shot.c_str());
+    }
+    stop = true;
+    if (serialUnit.joinable())
+        serialUnit.join();
+}
+
+Bytes rtuTwoRegisters(std::uint8_t unitId) {
+    return rtuFrame({unitId, 3, 4, 0, 7, 0, 9});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, LikelyCause,
+    ::testing::Values(CauseRow{"echo", true, 0, "0",
+                               [](const Bytes& r, int) {
+                                   Bytes echoed = r;
+                                   const Bytes reply = rtuTwoRegisters(1);
+                                   echoed.insert(echoed.end(), reply.begin(), reply.end());
+                                   return echoed;
+                               },
+                               Cause::EchoNotRemoved},
+                      CauseRow{"wrong_id", true, 0, "0",
+                               [](const Bytes&, int) { return rtuTwoRegisters(7); },
+                               Cause::WrongUnitId},
+                      CauseRow{"off_by_one", false, 0, "100",
+                               [](const Bytes& r, int) {
+                                   return tcpAnswer(r, {0x83, 2});
+                               },
+                               Cause::AddressOffByOne},
+                      CauseRow{"late_answer", false, 2, "0",
+                               [](const Bytes& r, int n) {
+                                   // The first request is answered after the wait for it has
+                                   // ended, while a retry waits; the retries not at all.
+                                   if (n == 0)
+                                       sleepMs(300);
+                                   return n == 0 ? tcpAnswer(r, {3, 4, 0, 7, 0, 9}) : Bytes{};
+                               },
+                               Cause::LateAnswer}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(TestWindow, ARefusedWriteSendsNothingAndKeepsTheEntry) {

@@ -392,6 +392,10 @@ const Expected kExpected[] = {
     {kIdsTipAbout, "About"},
     {kIdsTipContextHelp, "Help"},
     {kIdsSplashOk, "&OK"},
+
+    // The likely cause of a failed exchange.
+    {kIdsDiagLikelyCause, "Likely cause: %1"},
+    {kIdsDiagHelpTitle, "When a unit does not answer"},
 };
 
 // Texts whose wording is ours: they need only exist and say something.

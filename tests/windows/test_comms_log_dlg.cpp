@@ -123,6 +123,12 @@ INSTANTIATE_TEST_SUITE_P(
         CellCase{"ErrorWithoutBytes", 5, {}, "ERROR:", "0", ""},
         CellCase{"Reconnected", 6, {}, "RECONNECTED", "0", ""},
         CellCase{"RxFlush", 7, {0xFF}, "RX FLUSH:", "1", "FF "},
+        CellCase{"Finding",
+                 8,
+                 {0x48, 0x33, 0x00, 0x00},
+                 "FINDING:",
+                 "0",
+                 "Nothing at all came back on the serial line."},
         CellCase{"UnknownType", 9, {0xAB, 0x01}, "UNKNOWN LOG: ", "2", "AB 01 "},
         CellCase{"Largest", 3, bytes(640), "RX: ", "640", hexOf(640)}),
     [](const auto& row) { return std::string(row.param.name); });

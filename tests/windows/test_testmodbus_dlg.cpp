@@ -835,4 +835,60 @@ TEST(TestModbusLogic, AHugeDataValuesTextIsKeptAndRefusedByTheBuilder) {
     EXPECT_EQ(d.dlg.form.dataValues, huge);
 }
 
+// ---- The likely cause ----
+
+// A host whose exchanges are logged: the test writes the records the engine would.
+class CLoggingHost : public CRecordingHost {
+public:
+    CCommsLogStore* commsLog() override { return &log; }
+    int baudRate() override { return 19200; }
+    CCommsLogStore log;
+};
+
+TEST(TestModbusLogic, ATimedOutRequestGetsItsLikelyCauseUntilTheNextTransmit) {
+    CModbusMessage message;
+    CLoggingHost host;
+    CTestModbusDlg dlg(message, host, {MediaType::Direct, ModbusType::Rtu, 1, 0, ","});
+    dlg.onInitDialog();
+    dlg.form.quantity = "1";
+    dlg.onTransmit();
+    ASSERT_EQ(host.sent.size(), 1u);
+    const Bytes& tx = host.sent[0];
+    host.log.addLogRecord(static_cast<unsigned>(CommsLogType::Tx), static_cast<unsigned>(tx.size()),
+                          tx.data());
+    const std::uint8_t timedOut[4] = {0x8E, 0x13, 0, 0};
+    host.log.addLogRecord(static_cast<unsigned>(CommsLogType::Error), 4, timedOut);
+    host.answer(dlg, {}, 5006);
+
+    EXPECT_EQ(dlg.form.likelyCause,
+              substituteArgs(loadString(kIdsDiagLikelyCause),
+                             {loadString(causeTextId(Cause::NothingOnSerialLine))}));
+    EXPECT_NE(dlg.form.causeDetails.find("19200 baud"), std::string::npos);
+    ASSERT_EQ(host.log.count(), 3);
+    EXPECT_EQ(host.log.record(2)->type, static_cast<std::uint16_t>(CommsLogType::Finding));
+    dlg.onTransmit();
+    EXPECT_EQ(dlg.form.likelyCause, "");
+    EXPECT_EQ(dlg.form.causeDetails, "");
+}
+
+TEST(TestModbusLogic, RepeatShowsTheCauseFoundMostOftenWithItsCount) {
+    const auto failed = [](bool serial, int result) {
+        DiagnosisEvidence e;
+        e.link.serialLine = serial;
+        e.result = result;
+        e.records = {{CommsLogType::Tx, 0, {1, 3, 0, 0, 0, 1, 0x84, 0x0A}, 0}};
+        return e;
+    };
+    CDiagnosisView view;
+    view.finishExchange(failed(true, 5006));
+    view.finishExchange(failed(false, 5507));
+    view.finishExchange(failed(true, 5006));
+    view.finishExchange(DiagnosisEvidence{}); // a healthy exchange counts for nothing
+    const std::string statement(loadString(causeTextId(Cause::NothingOnSerialLine)));
+    EXPECT_EQ(view.line(true), "Likely cause: " + statement + " (2 times in 4 exchanges)");
+    EXPECT_EQ(view.line(false), "");
+    view.clear();
+    EXPECT_EQ(view.line(true), "");
+}
+
 } // namespace

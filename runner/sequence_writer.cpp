@@ -1,0 +1,149 @@
+#include "runner/sequence_writer.h"
+
+#include "protocol/data_types.h"
+#include "windows/testmodbus_dlg.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr mode_t kFileMode = 0644;
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A TOML basic string.
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// An integer written as TOML writes it stays bare; every other value is kept as its text.
+std::string valueToml(const std::string& text) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error == std::errc() && stop == end && std::to_string(value) == text)
+        return text;
+    return quoted(text);
+}
+
+std::string arrayToml(const std::vector<std::string>& values) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < values.size(); ++i)
+        out += (i > 0 ? ", " : "") + valueToml(values[i]);
+    return out + "]";
+}
+
+std::string byteArrayToml(const std::vector<std::string>& bytes) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        out += (i > 0 ? ", 0x" : "0x") + bytes[i];
+    return out + "]";
+}
+
+void appendKey(std::string& out, const char* key, const std::string& value) {
+    out += key;
+    out += " = ";
+    out += value;
+    out += '\n';
+}
+
+} // namespace
+
+SequenceStep stepOfEntries(const TestStepEntries& e, const std::string& name) {
+    SequenceStep step;
+    step.name = name;
+    StepRequest& r = step.request;
+    r.functionIndex = e.functionIndex;
+    r.userFunction = e.userFunction;
+    r.dataType = e.dataType;
+    r.addressingIndex = e.addressingIndex;
+    r.modbusId = e.modbusId;
+    r.address = e.startAddress;
+    r.quantity = e.quantity;
+    r.stringSize = e.stringSize;
+    for (const std::string& v : e.values)
+        r.values.push_back(trimmed(v));
+    r.checkMode = e.checkMode;
+    r.checkValue = e.checkValue;
+    for (const std::string& v : e.received)
+        step.expect.values.push_back(trimmed(v));
+    return step;
+}
+
+std::string stepText(const SequenceStep& step) {
+    const StepRequest& r = step.request;
+    const bool user = r.functionIndex == kFnUserDefined;
+    std::string out = "\n[[step]]\n";
+    appendKey(out, "name", quoted(step.name));
+    if (user)
+        appendKey(out, "user_function", std::to_string(r.userFunction));
+    else
+        appendKey(out, "function", std::to_string(functionCodeOfIndex(r.functionIndex)));
+    if (r.modbusId >= 0)
+        appendKey(out, "id", std::to_string(r.modbusId));
+    if (const char* addressing = nameOfValue(kSequenceAddressing, r.addressingIndex))
+        appendKey(out, "addressing", quoted(addressing));
+    if (const char* type = nameOfValue(kSequenceDataTypes, r.dataType); type && !user)
+        appendKey(out, "type", quoted(type));
+    appendKey(out, "register", std::to_string(r.address));
+    appendKey(out, "quantity", std::to_string(r.quantity));
+    if (r.dataType == kDataTypeString)
+        appendKey(out, "string_size", std::to_string(r.stringSize));
+    if (!r.values.empty())
+        appendKey(out, user ? "data" : "values",
+                  user ? byteArrayToml(r.values) : arrayToml(r.values));
+    if (r.checkMode == kCheckUserDefined)
+        appendKey(out, "check_value", quoted(r.checkValue));
+    else if (const char* check = nameOfValue(kSequenceCheckModes, r.checkMode);
+             check && r.checkMode >= 0)
+        appendKey(out, "check", quoted(check));
+    if (!step.expect.values.empty())
+        appendKey(out, "expect", "{ values = " + arrayToml(step.expect.values) + " }");
+    return out;
+}
+
+int appendStepToFile(const std::string& path, const SequenceStep& step) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kFileMode);
+    if (fd < 0)
+        return errno;
+    std::string text;
+    // A new file starts with the header a hand-written one has.
+    if (::lseek(fd, 0, SEEK_END) == 0)
+        text = "# Recorded with Save Step in the Test Modbus Communications window.\nname = "
+               "\"Recorded sequence\"\n";
+    text += stepText(step);
+    int error = 0;
+    std::size_t done = 0;
+    while (done < text.size() && error == 0) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno != EINTR)
+            error = errno;
+        else if (n > 0)
+            done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}

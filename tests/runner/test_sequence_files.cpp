@@ -1,0 +1,167 @@
+// Sequence files read and written without a unit: what each key becomes, where a fault is
+// reported, and that a recorded step reads back as it was recorded.
+
+#include "protocol/data_types.h"
+#include "runner/sequence_reader.h"
+#include "runner/sequence_writer.h"
+#include "tests/support/row_names.h"
+#include "tests/support/temp_folder.h"
+#include "windows/testmodbus_dlg.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using vantrel_test::PrintTo;
+
+struct FaultRow {
+    const char* name;
+    const char* text;
+    int line;
+    int column;
+    const char* message; // part of the message
+};
+
+const FaultRow kFaultRows[] = {
+    {"no_steps", "name = \"x\"\n", 1, 1, "no [[step]]"},
+    {"step_not_a_table_array", "step = 3\n", 1, 1, "must be an array of tables"},
+    {"unknown_header_key", "nmae = \"x\"\n[[step]]\nfunction = 3\n", 1, 1, "unknown key 'nmae'"},
+    {"unknown_expect_key", "[[step]]\nfunction = 3\nexpect = { valeus = [1] }\n", 3, 12,
+     "unknown key 'valeus'"},
+    {"both_functions", "[[step]]\nfunction = 3\nuser_function = 65\n", 1, 1, "exactly one"},
+    {"function_not_listed", "[[step]]\nfunction = 9\n", 2, 1, "must be one of"},
+    {"float_for_integer", "[[step]]\nfunction = 3\nregister = 1.5\n", 3, 1, "must be an integer"},
+    {"bad_type_name", "[[step]]\nfunction = 3\ntype = \"word\"\n", 3, 1, "uint16"},
+    {"data_byte_too_big", "[[step]]\nuser_function = 65\ndata = [1, 256]\n", 3, 12,
+     "between 0 and 255"},
+    {"pass_rate_over_100", "[[step]]\nfunction = 3\nexpect.pass_rate = 101\n", 3, 8,
+     "between 0 and 100"},
+    {"tolerance_alone", "[[step]]\nfunction = 3\nexpect.tolerance = 1\n", 3, 8, "needs 'values'"},
+    {"defaults_key", "[defaults]\nretries = 3\n[[step]]\nfunction = 3\n", 2, 1,
+     "unknown key 'retries'"},
+    {"syntax", "[[step]\nfunction = 3\n", 1, 8, "expected ']'"},
+};
+
+class SequenceFaults : public ::testing::TestWithParam<FaultRow> {};
+
+TEST_P(SequenceFaults, RefusedWithLineAndColumn) {
+    const FaultRow& row = GetParam();
+    const SequenceReadResult read = readSequence(row.text);
+    ASSERT_FALSE(read.sequence);
+    EXPECT_EQ(read.error.at.line, row.line) << read.error.text;
+    EXPECT_EQ(read.error.at.column, row.column) << read.error.text;
+    EXPECT_NE(read.error.text.find(row.message), std::string::npos) << read.error.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SequenceFaults, ::testing::ValuesIn(kFaultRows),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(SequenceReader, DefaultsApplyWhereTheStepIsSilent) {
+    const SequenceReadResult read = readSequence(R"(
+name = "n"
+unit = "u"
+[defaults]
+id = 7
+type = "int32"
+max_ms = 250
+repeat = 3
+[[step]]
+function = 3
+register = 10
+quantity = 2
+[[step]]
+name = "coils"
+function = 1
+id = 2
+repeat = 1
+expect = { values = [1, true, "x"], tolerance = 0.5, pass_rate = 50 }
+)");
+    ASSERT_TRUE(read.sequence) << read.error.text;
+    const auto& steps = read.sequence->steps;
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[0].name, "Step 1");
+    EXPECT_EQ(steps[0].request.modbusId, 7);
+    EXPECT_EQ(steps[0].request.dataType, kDataTypeInt32);
+    EXPECT_EQ(steps[0].repeat, 3);
+    EXPECT_EQ(steps[0].expect.maxMs, 250);
+    EXPECT_EQ(steps[1].request.modbusId, 2);
+    EXPECT_EQ(steps[1].repeat, 1);
+    EXPECT_TRUE(steps[1].request.typeFromDefaults);
+    EXPECT_EQ(steps[1].expect.values, (std::vector<std::string>{"1", "1", "x"}));
+    EXPECT_EQ(steps[1].expect.passRatePercent, 50.0);
+}
+
+// What the Test window hands over for Save Step, for each kind of request.
+struct RecordRow {
+    const char* name;
+    TestStepEntries entries;
+};
+
+const RecordRow kRecordRows[] = {
+    {"read_with_received_values",
+     {kFnReadHolding,
+      0,
+      kDataTypeInt16,
+      1,
+      5,
+      100,
+      3,
+      0,
+      {},
+      kCheckAutomatic,
+      "",
+      {"-1", " 2", " 3"}}},
+    {"float_write",
+     {kFnPresetRegisters, 0, kDataTypeFloat, 0, 1, 10, 2, 0, {"1.5", "-2"}, kCheckNotUsed, "", {}}},
+    {"string_write_with_quotes",
+     {kFnPresetRegisters,
+      0,
+      kDataTypeString,
+      2,
+      1,
+      0,
+      1,
+      8,
+      {"a \"b\"\\"},
+      kCheckUserDefined,
+      "12 34",
+      {}}},
+    {"user_defined_bytes",
+     {kFnUserDefined, 65, 0, 0, 1, 0, 0, 0, {"01", "FF"}, kCheckAutomatic, "", {}}},
+    {"leading_zero_value",
+     {kFnPresetRegister, 0, kDataTypeHex8, 0, 1, 0, 1, 0, {"007"}, kCheckAutomatic, "", {}}},
+};
+
+class RecordedStep : public ::testing::TestWithParam<RecordRow> {};
+
+TEST_P(RecordedStep, ReadsBackAsRecorded) {
+    CTempFolder folder;
+    const std::string path = folder / "recorded.toml";
+    const SequenceStep step = stepOfEntries(GetParam().entries, GetParam().name);
+    // Two appends: the header is written once, and the second step follows the first.
+    ASSERT_EQ(appendStepToFile(path, step), 0);
+    ASSERT_EQ(appendStepToFile(path, step), 0);
+    const SequenceReadResult read = readSequenceFile(path);
+    ASSERT_TRUE(read.sequence) << read.error.text;
+    ASSERT_EQ(read.sequence->steps.size(), 2u);
+    const SequenceStep& back = read.sequence->steps[1];
+    const StepRequest& r = back.request;
+    const StepRequest& want = step.request;
+    EXPECT_EQ(back.name, step.name);
+    EXPECT_EQ(r.functionIndex, want.functionIndex);
+    EXPECT_EQ(r.userFunction, want.functionIndex == kFnUserDefined ? want.userFunction : 0);
+    EXPECT_EQ(r.dataType, want.functionIndex == kFnUserDefined ? 0 : want.dataType);
+    EXPECT_EQ(r.addressingIndex, want.addressingIndex);
+    EXPECT_EQ(r.modbusId, want.modbusId);
+    EXPECT_EQ(r.address, want.address);
+    EXPECT_EQ(r.quantity, want.quantity);
+    EXPECT_EQ(r.values, want.values);
+    EXPECT_EQ(r.checkMode, want.checkMode);
+    EXPECT_EQ(r.checkValue, want.checkValue);
+    EXPECT_EQ(back.expect.values, step.expect.values);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, RecordedStep, ::testing::ValuesIn(kRecordRows),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+} // namespace
