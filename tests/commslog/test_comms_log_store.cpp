@@ -151,12 +151,13 @@ std::uint32_t numberOf(const CCommsLogRecord& record) {
 
 std::vector<std::uint32_t> journaledNumbers(const CCommsLogStore& store) {
     std::vector<std::uint32_t> numbers;
-    const int error = store.readJournal(store.firstInMemory(), [&](const CCommsLogRecord& record, int index) {
-        EXPECT_EQ(numberOf(record), static_cast<std::uint32_t>(index));
-        EXPECT_EQ(record.time, 1700000000 + index);
-        numbers.push_back(numberOf(record));
-        return true;
-    });
+    const int error =
+        store.readJournal(store.firstInMemory(), [&](const CCommsLogRecord& record, int index) {
+            EXPECT_EQ(numberOf(record), static_cast<std::uint32_t>(index));
+            EXPECT_EQ(record.time, 1700000000 + index);
+            numbers.push_back(numberOf(record));
+            return true;
+        });
     EXPECT_EQ(error, 0);
     return numbers;
 }
