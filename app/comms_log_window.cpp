@@ -109,7 +109,7 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     connect(buttons_[ClearLog], &QPushButton::clicked, this, [this] { logic_.onClearLog(); });
     connect(buttons_[Cancel], &QPushButton::clicked, this, &QWidget::close);
 
-    batchTimer_ = new QTimer(this);
+    batchTimer_ = named(new QTimer(this), "batchTimer");
     batchTimer_->setSingleShot(true);
     batchTimer_->setInterval(CCommsLogDlg::kBatchTimerMs);
     connect(batchTimer_, &QTimer::timeout, this, [this] { logic_.onTimer(); });
@@ -155,10 +155,6 @@ CCommsLogWindow::~CCommsLogWindow() {
     messageTarget_.reset();
     batchTimer_->stop();
     sendMessage(opener_, WM_COMMSLOG_CLOSED);
-}
-
-bool CCommsLogWindow::batchTimerActive() const {
-    return batchTimer_->isActive();
 }
 
 int CCommsLogWindow::buttonHeight() const {

@@ -20,19 +20,12 @@ class CCommsLogWindow final : public QDialog, private ICommsLogWindow {
     Q_OBJECT
 
 public:
-    enum Button { Refresh, SaveToFile, ClearLog, Cancel, ButtonCount };
-
     CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t>& logEnabled,
                     WindowHandle opener, LogTimeFormat format, std::string settingsPath,
                     QWidget* parent = nullptr);
     ~CCommsLogWindow() override;
 
     CCommsLogDlg& logic() { return logic_; }
-    QTableView* list() const { return list_; }
-    QLabel* status() const { return status_; }
-    QLabel* journalNote() const { return journalNote_; }
-    QPushButton* button(Button which) const { return buttons_[which]; }
-    bool batchTimerActive() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -40,6 +33,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum Button { Refresh, SaveToFile, ClearLog, Cancel, ButtonCount };
+
     void beginAddRows(int first, int last) override;
     void endAddRows() override;
     void beginResetRows() override;

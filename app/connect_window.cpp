@@ -75,15 +75,15 @@ void CConnectWindow::buildWidgets() {
     list_->setMinimumSize(kListWidth, kListHeight);
     list_->header()->setStretchLastSection(false);
     list_->header()->setSectionsMovable(false);
-    location_ = makeLine(this);
+    location_ = named(makeLine(this), "location");
     QFont bold = location_->font();
     bold.setBold(true);
     location_->setFont(bold);
-    status_ = makeLine(this);
+    status_ = named(makeLine(this), "status");
     // Room for the longest report (a port refused, with the hint) without squeezing the list.
     status_->setMinimumHeight(kStatusLines * status_->fontMetrics().lineSpacing() + 6);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    response_ = makeLine(this);
+    response_ = named(makeLine(this), "modemResponse");
 
     connectButton_ = named(new QPushButton(qText(kIdsConnectButton), this), "connect");
     cancelButton_ = named(new QPushButton(qText(kIdsDialogCancel), this), "cancel");
@@ -118,10 +118,10 @@ void CConnectWindow::buildWidgets() {
     layout->addLayout(left, 1);
     layout->addLayout(buttons);
 
-    dialingTimer_ = new QTimer(this);
+    dialingTimer_ = named(new QTimer(this), "dialingTimer");
     dialingTimer_->setInterval(kTimerDialingMs);
     connect(dialingTimer_, &QTimer::timeout, this, [this] { logic_->onTimer(kTimerDialing); });
-    tcpTimer_ = new QTimer(this);
+    tcpTimer_ = named(new QTimer(this), "tcpTimer");
     tcpTimer_->setInterval(kTimerTcpConnectMs);
     connect(tcpTimer_, &QTimer::timeout, this, [this] { logic_->onTimer(kTimerTcpConnect); });
 }
@@ -180,20 +180,6 @@ void CConnectWindow::showEvent(QShowEvent* event) {
 
 QTimer* CConnectWindow::timer(int id) const {
     return id == kTimerDialing ? dialingTimer_ : tcpTimer_;
-}
-
-bool CConnectWindow::timerActive(int id) const {
-    return timer(id)->isActive();
-}
-
-QString CConnectWindow::locationText() const {
-    return location_->text();
-}
-QString CConnectWindow::statusText() const {
-    return status_->text();
-}
-QString CConnectWindow::modemResponseText() const {
-    return response_->text();
 }
 
 void CConnectWindow::reject() {

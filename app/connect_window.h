@@ -33,17 +33,8 @@ public:
     int run();
 
     CConnectDlg& logic() { return *logic_; }
-    QTreeWidget* locationList() const { return list_; }
-    QPushButton* connectButton() const { return connectButton_; }
-    QPushButton* cancelButton() const { return cancelButton_; }
-    QPushButton* abortButton() const { return abortButton_; }
-    QPushButton* findUnitButton() const { return findUnitButton_; }
     // Find Unit over this dialog; the list shows any location it created.
     void findUnit();
-    QString locationText() const;
-    QString statusText() const;
-    QString modemResponseText() const;
-    bool timerActive(int id) const;
 
     // Closing is refused while a connection is being made.
     void reject() override;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/app_dialogs.h"
 #include "windows/testmodbus_dlg.h"
-#include "windows/view_dialogs.h"
 
 #include <cstdint>
 
@@ -13,7 +13,7 @@ CTestModbusDlg::Setup testDialogSetup(const CVantrelDoc& document, int modbusId,
                                       ModbusType modbusType, int addressingMode);
 
 // The dialogs the view opens, as Qt windows.
-class CQtViewDialogs : public IViewDialogs {
+class CQtViewDialogs : public IAppDialogs {
 public:
     CQtViewDialogs(std::uint32_t fileVersionMS, std::uint32_t fileVersionLS)
         : fileVersionMS_(fileVersionMS), fileVersionLS_(fileVersionLS) {}

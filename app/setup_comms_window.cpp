@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -181,14 +180,7 @@ void CSetupCommsWindow::layOutControls() {
 
     auto* cancelButton = new QPushButton(qText(kIdsDialogCancel), this);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(okButton);
-    buttons->addWidget(cancelButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layOutForm(*this, grid, {}, {okButton, cancelButton});
 }
 
 void CSetupCommsWindow::connectEvents() {

@@ -7,11 +7,9 @@
 #include "resources/string_ids.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 CSetupModemWindow::CSetupModemWindow(const ModemValues& values, QWidget* parent)
     : QDialog(parent), logic_(values) {
@@ -43,15 +41,7 @@ CSetupModemWindow::CSetupModemWindow(const ModemValues& values, QWidget* parent)
     addLine(3, kIdsModemDisconnectAfter, disconnectAfterEdit, kIdsModemDisconnectMinutes);
     grid->setColumnStretch(3, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(defaultsButton);
-    buttons->addStretch(1);
-    buttons->addWidget(okButton);
-    buttons->addWidget(cancelButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layOutForm(*this, grid, {defaultsButton}, {okButton, cancelButton});
 
     connect(defaultsButton, &QPushButton::clicked, this, [this] {
         logic_.setDefaults();

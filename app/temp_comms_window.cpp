@@ -73,13 +73,21 @@ QString CTempCommsWindow::time2Label() const {
 }
 
 void CTempCommsWindow::accept() {
-    QLineEdit* const fields[] = {nullptr, retries_, time1_, time2_};
-    const CTempCommsDlg::Field bad = logic_.readFields(
+    const FieldCheck check = logic_.readFields(
         retries_->text().toStdString(), time1_->text().toStdString(), time2_->text().toStdString());
-    if (bad != CTempCommsDlg::Field::None) {
-        messageBox_->showWarning(std::string(loadString(kIdsEnterInteger)));
-        focusField(fields[static_cast<int>(bad)]);
-        return;
+    acceptOrRefuse(*this, check, fieldWidget(check.focus),
+                   [this](const std::string& text) { messageBox_->showWarning(text); });
+}
+
+QLineEdit* CTempCommsWindow::fieldWidget(CTempCommsDlg::Field field) const {
+    switch (field) {
+    case CTempCommsDlg::Field::Retries:
+        return retries_;
+    case CTempCommsDlg::Field::Time1:
+        return time1_;
+    case CTempCommsDlg::Field::Time2:
+        return time2_;
+    default:
+        return nullptr;
     }
-    QDialog::accept();
 }

@@ -30,6 +30,8 @@ public:
     void accept() override;
 
 private:
+    QLineEdit* fieldWidget(CTempCommsDlg::Field field) const;
+
     CTempCommsDlg logic_;
     CWindowMessageBox messageBox_;
     QLabel* time1Label_ = nullptr;

@@ -1,5 +1,6 @@
 #include "app/testmodbus_window.h"
 
+#include "app/app_dialogs.h"
 #include "app/likely_cause_line.h"
 #include "app/qt_form.h"
 #include "app/qt_message_box.h"
@@ -17,7 +18,6 @@
 #include "runner/sequence_writer.h"
 #include "windows/vantrel_doc.h"
 #include "windows/view_commands.h"
-#include "windows/view_dialogs.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -78,7 +78,7 @@ QPushButton* makeButton(unsigned id, const char* name, QWidget* parent) {
 
 } // namespace
 
-CTestModbusWindow::CTestModbusWindow(CVantrelDoc& document, IViewDialogs& dialogs,
+CTestModbusWindow::CTestModbusWindow(CVantrelDoc& document, IAppDialogs& dialogs,
                                      CTestModbusDlg::Setup setup, IMessageBox* messageBox,
                                      QWidget* parent)
     : QDialog(parent), document_(document), dialogs_(dialogs), messageBox_(messageBox, this),

@@ -11,7 +11,7 @@
 class CLikelyCauseLine;
 class CQtMessageTarget;
 class CVantrelDoc;
-class IViewDialogs;
+class IAppDialogs;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -26,7 +26,7 @@ class QSpinBox;
 class CTestModbusWindow final : public QDialog, private ITestModbusHost {
 public:
     // `messageBox` shows the dialog's messages; null shows them in message boxes over the dialog.
-    CTestModbusWindow(CVantrelDoc& document, IViewDialogs& dialogs, CTestModbusDlg::Setup setup,
+    CTestModbusWindow(CVantrelDoc& document, IAppDialogs& dialogs, CTestModbusDlg::Setup setup,
                       IMessageBox* messageBox = nullptr, QWidget* parent = nullptr);
     ~CTestModbusWindow() override;
     CTestModbusWindow(const CTestModbusWindow&) = delete;
@@ -72,7 +72,7 @@ private:
     int baudRate() override;
 
     CVantrelDoc& document_;
-    IViewDialogs& dialogs_;
+    IAppDialogs& dialogs_;
     CWindowMessageBox messageBox_;
     MediaType mediaType_;
     CTestModbusDlg logic_;

@@ -7,7 +7,7 @@
 #include "config/settings_file.h"
 #include "windows/vantrel_doc.h"
 
-CVantrelShell::CVantrelShell(CVantrelApp& app, IViewDialogs& dialogs)
+CVantrelShell::CVantrelShell(CVantrelApp& app, IAppDialogs& dialogs)
     : app_(app), dialogs_(dialogs) {}
 
 CVantrelShell::~CVantrelShell() {

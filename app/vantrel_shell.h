@@ -12,7 +12,7 @@ class CVantrelDoc;
 // program's order.
 class CVantrelShell {
 public:
-    CVantrelShell(CVantrelApp& app, IViewDialogs& dialogs);
+    CVantrelShell(CVantrelApp& app, IAppDialogs& dialogs);
     // Closes the document when close() has not run.
     ~CVantrelShell();
     CVantrelShell(const CVantrelShell&) = delete;
@@ -33,7 +33,7 @@ public:
 
 private:
     CVantrelApp& app_;
-    IViewDialogs& dialogs_;
+    IAppDialogs& dialogs_;
     std::unique_ptr<CVantrelDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
     CVantrelView* view_ = nullptr;

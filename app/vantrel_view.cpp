@@ -13,7 +13,7 @@
 #include <QWhatsThis>
 
 CVantrelView::CVantrelView(CVantrelDoc& document, CSettingsFile& settings, CMainFrame& frame,
-                           IViewDialogs& dialogs, IMessageBox& messageBox, Paths paths)
+                           IAppDialogs& dialogs, IMessageBox& messageBox, Paths paths)
     : QWidget(&frame), document_(document), frame_(frame), dialogs_(dialogs),
       commands_(document, settings, dialogs, messageBox,
                 [&frame] { postMessage(frame.handle(), WM_STATUS_REFRESH); }),

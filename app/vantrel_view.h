@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/app_dialogs.h"
 #include "platform/window_messages.h"
 #include "windows/commands.h"
 #include "windows/view_commands.h"
@@ -25,7 +26,7 @@ public:
     };
 
     CVantrelView(CVantrelDoc& document, CSettingsFile& settings, CMainFrame& frame,
-                 IViewDialogs& dialogs, IMessageBox& messageBox, Paths paths);
+                 IAppDialogs& dialogs, IMessageBox& messageBox, Paths paths);
     // Runs the disconnect sequence, so that a call is hung up and the port and socket are
     // closed before the document goes.
     ~CVantrelView() override;
@@ -52,7 +53,7 @@ private:
 
     CVantrelDoc& document_;
     CMainFrame& frame_;
-    IViewDialogs& dialogs_;
+    IAppDialogs& dialogs_;
     CViewCommands commands_;
     Paths paths_;
     QTimer* watchdog_ = nullptr;

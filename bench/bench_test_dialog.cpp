@@ -5,6 +5,7 @@
 // The engine's floor on TCP is about two 10 ms waits per exchange (the comms thread's idle
 // time-out and the exchange's listen for stale input), so about 47 exchanges per second.
 
+#include "app/app_dialogs.h"
 #include "app/qt_message_target.h"
 #include "app/testmodbus_window.h"
 #include "bench_libmodbus_unit.h"
@@ -12,7 +13,6 @@
 #include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "windows/vantrel_doc.h"
-#include "windows/view_dialogs.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -52,7 +52,7 @@ public:
     std::vector<double> handling;
 };
 
-class CNoDialogs : public IViewDialogs {
+class CNoDialogs : public IAppDialogs {
 public:
     void showSplash() override {}
     void showAbout() override {}

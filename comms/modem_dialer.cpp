@@ -44,7 +44,7 @@ void CModemDialer::enterState(int state) {
         send(modemInitCommand(settings_.initString));
         break;
     case DialDialSent:
-        message_.time1 = settings_.connectTimeout * 1000 + 3000;
+        message_.time1 = settings_.connectTimeout * 1000 + dialAnswerMarginMs;
         message_.time2 = settings_.time2;
         observer_.statusText(formatString(5049, settings_.number.c_str()));
         elapsed = 0;

@@ -76,6 +76,8 @@ public:
     int redialCount = 0;
     // The pause after CONNECT before the link is used.
     int connectSettleMs = 1000;
+    // How much longer than the connect limit the comms thread waits for the dial's answer.
+    int dialAnswerMarginMs = 3000;
 
 private:
     void enterState(int state);

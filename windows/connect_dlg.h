@@ -79,6 +79,8 @@ public:
     const CModemDialer& dialer() const { return dialer_; }
     // The pause after CONNECT before the link is used (tests shorten it).
     void setConnectSettleMs(int milliseconds) { dialer_.connectSettleMs = milliseconds; }
+    // The dial's wait beyond the connect limit (tests shorten it).
+    void setDialAnswerMarginMs(int milliseconds) { dialer_.dialAnswerMarginMs = milliseconds; }
 
 private:
     void connectTcp();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/location.h"
+#include "windows/field_rules.h"
 
 #include <string>
 
@@ -19,12 +20,11 @@ public:
     unsigned time1LabelId() const;
     unsigned time2LabelId() const;
 
-    // OK: reads the fields in the order Retries, Time 1, Time 2. Returns Field::None, with the
-    // three values taken, when each is a whole number (any value, 0 and negative included);
-    // otherwise the first field that is not, which gets the focus under kIdsEnterInteger, with
-    // no value changed.
-    Field readFields(const std::string& retriesText, const std::string& time1Text,
-                     const std::string& time2Text);
+    // OK: reads the fields in the order Retries, Time 1, Time 2. Accepts, with the three values
+    // taken, when each is a whole number (any value, 0 and negative included); otherwise refuses
+    // the first field that is not, under kIdsEnterInteger, with no value changed.
+    FieldCheck<Field> readFields(const std::string& retriesText, const std::string& time1Text,
+                                 const std::string& time2Text);
 
     MediaType mediaType;
     int retries;

@@ -490,7 +490,7 @@ bool CTestModbusDlg::readForm(ReadFields& fields) {
             continue;
         const IntegerField read = readIntegerField(*e.text, e.rule);
         if (!read.value) {
-            failAt(e.field, read.message);
+            failAt(TestCheck::refused(e.field, read.message));
             return false;
         }
         *e.target = *read.value;
@@ -509,22 +509,23 @@ bool CTestModbusDlg::checkForm(const ReadFields& fields, int& functionCode) {
     const int code = row ? row->code : -1;
     const bool countless = code == 7 || code == 8 || code == 0;
     if (row != nullptr && !countless && fields.quantity < 1) {
-        failAt(TestField::Quantity,
-               formatString(
-                   kResultEmptyFunctionQuantity,
-                   loadString(kIdsFunctionFirst + static_cast<unsigned>(form.functionIndex))));
+        failAt(TestCheck::refused(
+            TestField::Quantity,
+            formatString(
+                kResultEmptyFunctionQuantity,
+                loadString(kIdsFunctionFirst + static_cast<unsigned>(form.functionIndex)))));
         return false;
     }
     if (form.stringSizeVisible && form.dataType == kDataTypeString && fields.stringSize < 1) {
-        failAt(TestField::StringSize, idText(kResultStringSizeZero));
+        failAt(TestCheck::refused(TestField::StringSize, idText(kResultStringSizeZero)));
         return false;
     }
     if (code == 0 && (fields.userFunction < 1 || fields.userFunction > kMaxUserFunction)) {
-        failAt(TestField::UserFunction, idText(kResultUserFunctionRange));
+        failAt(TestCheck::refused(TestField::UserFunction, idText(kResultUserFunctionRange)));
         return false;
     }
     if (row == nullptr) {
-        failAt(TestField::FunctionCode, idText(kResultFunctionNotSupported));
+        failAt(TestCheck::refused(TestField::FunctionCode, idText(kResultFunctionNotSupported)));
         return false;
     }
     functionCode = code == 0 ? fields.userFunction : code;
@@ -696,7 +697,7 @@ int CTestModbusDlg::applyCheckValueOption(int& length, int pending) {
 void CTestModbusDlg::transmitOrFail(int code) {
     form.transmitText = formatFrameText(request_, requestLength_, asciiFraming());
     if (!valuesRefusal_.empty()) {
-        failAt(TestField::DataValues, std::exchange(valuesRefusal_, {}));
+        failAt(TestCheck::refused(TestField::DataValues, std::exchange(valuesRefusal_, {})));
         return;
     }
     if (code != kResultOk) {
@@ -723,15 +724,15 @@ std::string CTestModbusDlg::messageText(int code) {
 }
 
 void CTestModbusDlg::fail(int code) {
-    failAt(TestField::None, messageText(code));
+    failAt(TestCheck::refused(TestField::None, messageText(code)));
 }
 
-void CTestModbusDlg::failAt(TestField field, const std::string& text) {
+void CTestModbusDlg::failAt(const TestCheck& refusal) {
     stopRepeating();
     setTransmitEnabled();
-    host_.showMessage(text);
-    if (field != TestField::None)
-        host_.setFocus(field);
+    host_.showMessage(refusal.message);
+    if (refusal.focus != TestField::None)
+        host_.setFocus(refusal.focus);
 }
 
 bool CTestModbusDlg::isBroadcastRequest() const {

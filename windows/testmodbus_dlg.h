@@ -26,6 +26,9 @@ enum class TestField {
     Repeat,
 };
 
+// A check of the Test window's form: accepted, or the message and the field that gets the focus.
+using TestCheck = FieldCheck<TestField>;
+
 // Index of each function in the function code list (texts 8030-8040).
 enum TestFunctionIndex : int {
     kFnReadCoils = 0,
@@ -239,7 +242,7 @@ private:
     int applyCheckValueOption(int& length, int pending);
     void transmitOrFail(int code);
     void fail(int code);
-    void failAt(TestField field, const std::string& text);
+    void failAt(const TestCheck& refusal);
     bool isBroadcastRequest() const;
     int checkAndDecode();
     int decodeRegisters(const std::uint8_t* frame, int length);

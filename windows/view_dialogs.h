@@ -5,7 +5,6 @@
 
 class CSettingsFile;
 class CVantrelDoc;
-class QWidget;
 
 // The windows the view's commands open. The application opens the real dialogs; tests record
 // the calls instead.
@@ -34,10 +33,4 @@ public:
     // Change Temporary Comms Parameters, modal. Returns true, with the three values changed, on
     // OK.
     virtual bool runTemporaryComms(MediaType mediaType, int& retries, int& time1, int& time2) = 0;
-    // Creates and shows the modeless Communications Log window, which tells `opener` with
-    // WM_COMMSLOG_CLOSED when it closes. Returns the window, or null when there is none.
-    virtual QWidget* createCommsLog(WindowHandle opener) = 0;
-    // Creates and shows the modeless Number Convertor, which tells `opener` with
-    // WM_CONVERTOR_CLOSED when it closes. Returns the window, or null when there is none.
-    virtual QWidget* createConvertor(WindowHandle opener) = 0;
 };

@@ -4,6 +4,7 @@
 // build tree, string-table texts and a message box that records what it was asked to show.
 
 #include "resources/string_table.h"
+#include "tests/support/texts.h"
 #include "windows/message_box.h"
 
 #include <QApplication>
@@ -65,10 +66,6 @@ template <typename Control> Control* control(const QWidget& window, const char* 
     auto* found = window.findChild<Control*>(QLatin1String(name));
     EXPECT_NE(found, nullptr) << name;
     return found;
-}
-
-inline std::string text(unsigned id) {
-    return std::string(loadString(id));
 }
 
 class CRecordingMessageBox : public IMessageBox {

@@ -59,7 +59,7 @@ namespace {
 const bool environmentRegistered =
     (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_app_window")), true);
 
-class CRecordingDialogs : public IViewDialogs {
+class CRecordingDialogs : public IAppDialogs {
 public:
     void showSplash() override { ++splashes; }
     void showAbout() override { ++abouts; }

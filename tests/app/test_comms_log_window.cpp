@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "qt_test_support.h"
 #include "resources/string_table.h"
+#include "shell_test_support.h"
 #include "tests/support/temp_folder.h"
 #include "windows/vantrel_doc.h"
 
@@ -94,11 +95,13 @@ private:
     QTimer timer_;
 };
 
-class CNoSplashDialogs : public CQtViewDialogs {
-public:
-    CNoSplashDialogs() : CQtViewDialogs(0, 0) {}
-    void showSplash() override {}
-};
+// The window's controls by their object names.
+QTableView* listOf(const QWidget& window) {
+    return control<QTableView>(window, "list");
+}
+QLabel* statusOf(const QWidget& window) {
+    return control<QLabel>(window, "status");
+}
 
 class CommsLogWindow : public ::testing::Test {
 protected:
@@ -119,7 +122,7 @@ protected:
         window->show();
     }
     bool listed() {
-        return waitUntil([this] { return window->status()->text() == "Display Complete"; });
+        return waitUntil([this] { return status()->text() == "Display Complete"; });
     }
     void addRecord(CommsLogType type, std::vector<std::uint8_t> data = {}) {
         ASSERT_EQ(store.addLogRecord(static_cast<unsigned>(type),
@@ -161,21 +164,24 @@ protected:
         addRecord(CommsLogType::Disconnected);
     }
     void clickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTableView* list = window->list();
+        QTableView* list = table();
         list->scrollTo(list->model()->index(row, 0));
         const QRect rect = list->visualRect(list->model()->index(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
     void clickHeader(int column) {
-        QHeaderView* header = window->list()->horizontalHeader();
+        QHeaderView* header = table()->horizontalHeader();
         QTest::mouseClick(
             header->viewport(), Qt::LeftButton, Qt::NoModifier,
             QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
     }
+    QTableView* table() const { return listOf(*window); }
+    QLabel* status() const { return statusOf(*window); }
+    QPushButton* button(const char* name) const { return control<QPushButton>(*window, name); }
     std::vector<int> widths() const {
         std::vector<int> result;
         for (int column = 0; column < CCommsLogDlg::kColumnCount; ++column)
-            result.push_back(window->list()->horizontalHeader()->sectionSize(column));
+            result.push_back(table()->horizontalHeader()->sectionSize(column));
         return result;
     }
 
@@ -192,27 +198,29 @@ TEST_F(CommsLogWindow, ListsInBatchesWithItsTextsAndColumns) {
     for (int i = 0; i < 1000; ++i)
         addRecord(CommsLogType::Tx, {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD});
     open();
-    QAbstractItemModel* model = window->list()->model();
+    QAbstractItemModel* model = table()->model();
     EXPECT_EQ(window->windowTitle(), "Communications Log");
-    const char* buttonTexts[] = {"&Refresh", "&Save to File", "Clear &Log", "&Cancel"};
-    for (int which = 0; which < CCommsLogWindow::ButtonCount; ++which)
-        EXPECT_EQ(window->button(static_cast<CCommsLogWindow::Button>(which))->text(),
-                  buttonTexts[which]);
+    const std::pair<const char*, const char*> buttonTexts[] = {{"refresh", "&Refresh"},
+                                                               {"saveToFile", "&Save to File"},
+                                                               {"clearLog", "Clear &Log"},
+                                                               {"cancel", "&Cancel"}};
+    for (const auto& [name, buttonText] : buttonTexts)
+        EXPECT_EQ(button(name)->text(), buttonText);
     const char* titles[] = {"Index", "Time", "Type", "Size", "Message"};
     for (int column = 0; column < 5; ++column)
         EXPECT_EQ(model->headerData(column, Qt::Horizontal).toString(), titles[column]);
-    EXPECT_FALSE(window->button(CCommsLogWindow::Refresh)->isEnabled());
-    EXPECT_TRUE(window->button(CCommsLogWindow::Cancel)->isEnabled());
+    EXPECT_FALSE(button("refresh")->isEnabled());
+    EXPECT_TRUE(button("cancel")->isEnabled());
     EXPECT_EQ(model->rowCount(), 0);
 
     ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 400; }));
-    EXPECT_TRUE(window->button(CCommsLogWindow::Refresh)->isEnabled());
+    EXPECT_TRUE(button("refresh")->isEnabled());
     ASSERT_TRUE(listed());
     EXPECT_EQ(model->rowCount(), 1000);
     EXPECT_EQ(model->index(999, 0).data().toString(), "999");
     EXPECT_EQ(model->index(999, 4).data().toString(), "01 03 00 00 00 0A C5 CD ");
-    EXPECT_TRUE(window->list()->selectionBehavior() == QAbstractItemView::SelectRows);
-    EXPECT_FALSE(window->batchTimerActive());
+    EXPECT_TRUE(table()->selectionBehavior() == QAbstractItemView::SelectRows);
+    EXPECT_FALSE(control<QTimer>(*window, "batchTimer")->isActive());
 }
 
 TEST_F(CommsLogWindow, ColumnWidthsAlternateAtEachResize) {
@@ -221,7 +229,7 @@ TEST_F(CommsLogWindow, ColumnWidthsAlternateAtEachResize) {
     // The design's sets, widened where a text of the first four columns would be cut off.
     // The Message column takes what is left, keeping a scroll bar's room free.
     const auto expect = [this](bool narrow) {
-        QTableView* list = window->list();
+        QTableView* list = table();
         const int inside = list->width() - 2 * list->frameWidth() -
                            list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
         const auto set = CCommsLogDlg::columnWidths(inside, narrow);
@@ -237,13 +245,13 @@ TEST_F(CommsLogWindow, ColumnWidthsAlternateAtEachResize) {
     QCoreApplication::processEvents();
     expect(false);
     // The list keeps its margins and the buttons stay in one row under it.
-    const QRect list = window->list()->geometry();
+    const QRect list = table()->geometry();
     EXPECT_EQ(list.left(), 10);
     EXPECT_EQ(list.top(), 11);
     EXPECT_EQ(window->width() - list.right() - 1, 10);
-    const QRect cancel = window->button(CCommsLogWindow::Cancel)->geometry();
-    EXPECT_EQ(window->button(CCommsLogWindow::Refresh)->geometry().top(), cancel.top());
-    EXPECT_GT(cancel.top(), window->status()->geometry().bottom());
+    const QRect cancel = button("cancel")->geometry();
+    EXPECT_EQ(button("refresh")->geometry().top(), cancel.top());
+    EXPECT_GT(cancel.top(), status()->geometry().bottom());
     EXPECT_LE(cancel.bottom(), window->height());
 }
 
@@ -260,7 +268,7 @@ TEST_F(CommsLogWindow, OpensWithAWholeFrameAndFollowsTheNewestRecord) {
     addError(5006);
     open();
     ASSERT_TRUE(listed());
-    QTableView* list = window->list();
+    QTableView* list = table();
     const QHeaderView* header = list->horizontalHeader();
     const QString frame = list->model()->index(1, 4).data().toString();
     ASSERT_EQ(frame, "00 00 00 00 00 06 01 03 00 00 00 02 ");
@@ -280,7 +288,7 @@ TEST_F(CommsLogWindow, OpensWithAWholeFrameAndFollowsTheNewestRecord) {
     const auto refreshWith = [&](int records) {
         for (int i = 0; i < records; ++i)
             addRecord(CommsLogType::Tx, {0x01, 0x03});
-        window->button(CCommsLogWindow::Refresh)->click();
+        button("refresh")->click();
         QCoreApplication::processEvents();
     };
     refreshWith(30);
@@ -297,7 +305,7 @@ TEST_F(CommsLogWindow, OpensWithAWholeFrameAndFollowsTheNewestRecord) {
 
     // A frame longer than the window is wide is never cut: the list scrolls sideways to it.
     addRecord(CommsLogType::Rx, std::vector<std::uint8_t>(80, 0xAB));
-    window->button(CCommsLogWindow::Refresh)->click();
+    button("refresh")->click();
     QCoreApplication::processEvents();
     const QString longFrame =
         list->model()->index(list->model()->rowCount() - 1, 4).data().toString();
@@ -310,13 +318,13 @@ TEST_F(CommsLogWindow, SessionSortsAndMeasuresTheTimeBetweenTwoRows) {
     open();
     ASSERT_TRUE(listed());
     // No text of the first four columns is cut off, at the opening size or a larger one.
-    QAbstractItemModel* model = window->list()->model();
-    const QFontMetrics metrics = window->list()->fontMetrics();
+    QAbstractItemModel* model = table()->model();
+    const QFontMetrics metrics = table()->fontMetrics();
     const auto checkNothingCutOff = [&] {
         for (int row = 0; row < model->rowCount(); ++row)
             for (int column = 0; column < 4; ++column)
                 EXPECT_LT(metrics.horizontalAdvance(model->index(row, column).data().toString()),
-                          window->list()->horizontalHeader()->sectionSize(column))
+                          table()->horizontalHeader()->sectionSize(column))
                     << row << "/" << column;
     };
     checkNothingCutOff();
@@ -337,16 +345,16 @@ TEST_F(CommsLogWindow, SessionSortsAndMeasuresTheTimeBetweenTwoRows) {
 
     clickRow(3);
     clickRow(7, Qt::ControlModifier);
-    ASSERT_TRUE(waitUntil([&] { return window->status()->text().startsWith("Item 003"); }));
+    ASSERT_TRUE(waitUntil([&] { return status()->text().startsWith("Item 003"); }));
     const CCommsLogRecord* first = store.record(3);
     const CCommsLogRecord* second = store.record(7);
     const double seconds =
         (second->time - first->time) + (second->milliseconds - first->milliseconds) * 0.001;
-    EXPECT_EQ(window->status()->text().toStdString(), formatString(10514, 3, 7, seconds));
-    EXPECT_TRUE(window->status()->isVisible());
+    EXPECT_EQ(status()->text().toStdString(), formatString(10514, 3, 7, seconds));
+    EXPECT_TRUE(status()->isVisible());
     saveScreenshot(*window, "comms_log_time_difference.png");
     clickRow(5);
-    ASSERT_TRUE(waitUntil([&] { return !window->status()->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return !status()->isVisible(); }));
 }
 
 TEST_F(CommsLogWindow, SavesTheReportAndWaitsForTheViewerWithoutFreezing) {
@@ -357,27 +365,26 @@ TEST_F(CommsLogWindow, SavesTheReportAndWaitsForTheViewerWithoutFreezing) {
     fs::permissions(script, fs::perms::owner_all);
     setenv("VANTREL_VIEWER", script.c_str(), 1);
     open();
-    ASSERT_TRUE(waitUntil([&] { return window->list()->model()->rowCount() == 400; }));
+    ASSERT_TRUE(waitUntil([&] { return table()->model()->rowCount() == 400; }));
 
     const fs::path report = folder / "VantrelLog.txt";
     {
         ModalAnswers answers(true, QString::fromStdString(folder / "VantrelLog"));
-        window->button(CCommsLogWindow::SaveToFile)->click();
+        button("saveToFile")->click();
         EXPECT_TRUE(answers.messages.empty());
     }
     // The default suffix is added; the report holds every record, not only the listed batch.
     ASSERT_TRUE(fs::exists(report));
-    EXPECT_EQ(window->list()->model()->rowCount(), 1000);
+    EXPECT_EQ(table()->model()->rowCount(), 1000);
     EXPECT_NE(std::ifstream(report).rdbuf() ? fs::file_size(report) : 0, 0u);
     ASSERT_TRUE(waitUntil([&] { return fs::exists(folder / "VantrelLog.txt.viewed"); }));
     // While the viewer runs the window answers events but keeps its buttons disabled.
     bool ticked = false;
     QTimer::singleShot(50, window, [&] { ticked = true; });
     ASSERT_TRUE(waitUntil([&] { return ticked; }, 900));
-    EXPECT_FALSE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
-    EXPECT_TRUE(window->button(CCommsLogWindow::Cancel)->isEnabled());
-    EXPECT_TRUE(
-        waitUntil([&] { return window->button(CCommsLogWindow::SaveToFile)->isEnabled(); }));
+    EXPECT_FALSE(button("saveToFile")->isEnabled());
+    EXPECT_TRUE(button("cancel")->isEnabled());
+    EXPECT_TRUE(waitUntil([&] { return button("saveToFile")->isEnabled(); }));
 }
 
 TEST_F(CommsLogWindow, SaveFailuresShowTheirMessages) {
@@ -385,37 +392,37 @@ TEST_F(CommsLogWindow, SaveFailuresShowTheirMessages) {
     ASSERT_TRUE(listed());
     {
         ModalAnswers answers(false, QString::fromStdString(folder / "missing" / "VantrelLog.txt"));
-        window->button(CCommsLogWindow::SaveToFile)->click();
+        button("saveToFile")->click();
         EXPECT_EQ(answers.messages,
                   std::vector<std::string>{"File Error on Write: No such file or directory"});
-        EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+        EXPECT_TRUE(button("saveToFile")->isEnabled());
     }
     // Saved, but without a viewer the offscreen desktop cannot show it: the message names it.
     const std::string report = folder / "VantrelLog.txt";
     ModalAnswers answers(false, QString::fromStdString(report));
-    window->button(CCommsLogWindow::SaveToFile)->click();
+    button("saveToFile")->click();
     EXPECT_TRUE(fs::exists(report));
     ASSERT_EQ(answers.messages.size(), 1u);
     EXPECT_NE(answers.messages[0].find(report), std::string::npos) << answers.messages[0];
-    EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+    EXPECT_TRUE(button("saveToFile")->isEnabled());
 }
 
 TEST_F(CommsLogWindow, ClearLogEmptiesTheStoreAndTheList) {
     addSession();
     open();
     ASSERT_TRUE(listed());
-    window->button(CCommsLogWindow::ClearLog)->click();
+    button("clearLog")->click();
     EXPECT_EQ(store.count(), 0);
-    EXPECT_EQ(window->list()->model()->rowCount(), 0);
+    EXPECT_EQ(table()->model()->rowCount(), 0);
     EXPECT_EQ(logEnabled.load(), 1);
     addRecord(CommsLogType::Connected);
-    window->button(CCommsLogWindow::Refresh)->click();
-    EXPECT_EQ(window->list()->model()->index(0, 0).data().toString(), "0");
+    button("refresh")->click();
+    EXPECT_EQ(table()->model()->index(0, 0).data().toString(), "0");
 }
 
 TEST_F(CommsLogWindow, CancelAndEscapeCloseAndTellTheOpener) {
     open();
-    window->button(CCommsLogWindow::Cancel)->click();
+    button("cancel")->click();
     ASSERT_TRUE(waitUntil([&] { return window.isNull(); }));
     EXPECT_EQ(received, std::vector<unsigned>{WM_COMMSLOG_CLOSED});
     open();
@@ -454,13 +461,11 @@ TEST(DesktopHandler, TakesWhatNoViewerIsConfiguredFor) {
     };
     {
         CRecordingMessageBox messages;
-        CVantrelApp app(messages);
-        ASSERT_TRUE(app.initInstance());
-        CNoSplashDialogs dialogs;
-        CVantrelShell shell(app, dialogs);
-        ASSERT_TRUE(shell.create());
-        dialogs.setParent(shell.frame());
-        dialogs.setDocument(shell.document());
+        CShellUnderTest program(messages);
+        ASSERT_TRUE(program.app.initInstance());
+        ASSERT_TRUE(program.create());
+        const CVantrelApp& app = program.app;
+        CVantrelShell& shell = program.shell;
         shell.view()->runCommand(Command::HelpTopics);
         shell.view()->runCommand(Command::ReleaseNotes);
         EXPECT_TRUE(waitUntil([&] { return opened().size() == 2; }));
@@ -468,14 +473,15 @@ TEST(DesktopHandler, TakesWhatNoViewerIsConfiguredFor) {
         shell.view()->runCommand(Command::CommsLog);
         auto* window = qobject_cast<CCommsLogWindow*>(shell.view()->commsLogWindow());
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(waitUntil([&] { return window->status()->text() == "Display Complete"; }));
+        ASSERT_TRUE(waitUntil([&] { return statusOf(*window)->text() == "Display Complete"; }));
+        QPushButton* save = control<QPushButton>(*window, "saveToFile");
         {
             ModalAnswers answers(false, QString::fromStdString(folder / "VantrelLog.txt"));
-            window->button(CCommsLogWindow::SaveToFile)->click();
+            save->click();
             EXPECT_TRUE(answers.messages.empty());
         }
         EXPECT_TRUE(waitUntil([&] { return opened().size() == 3; }));
-        EXPECT_TRUE(window->button(CCommsLogWindow::SaveToFile)->isEnabled());
+        EXPECT_TRUE(save->isEnabled());
         std::vector<std::string> expected = {url(app.helpDocumentPath()),
                                              url(app.releaseNotesPath()),
                                              url(folder / "VantrelLog.txt")};
@@ -495,19 +501,16 @@ TEST(CommsLogFromTheView, OpensOneWindowOverTheDocumentsLog) {
     setenv("VANTREL_SETTINGS", (folder / "VNTLSettings.dat").c_str(), 1);
     {
         CQtMessageBox messageBox;
-        CVantrelApp app(messageBox);
-        ASSERT_TRUE(app.initInstance());
-        CNoSplashDialogs dialogs;
-        CVantrelShell shell(app, dialogs);
-        ASSERT_TRUE(shell.create());
-        dialogs.setParent(shell.frame());
-        dialogs.setDocument(shell.document());
+        CShellUnderTest program(messageBox);
+        ASSERT_TRUE(program.app.initInstance());
+        ASSERT_TRUE(program.create());
+        CVantrelShell& shell = program.shell;
         shell.document()->addLogRecord(CommsLogType::Connected, 0, nullptr);
 
         shell.view()->runCommand(Command::CommsLog);
         auto* window = qobject_cast<CCommsLogWindow*>(shell.view()->commsLogWindow());
         ASSERT_NE(window, nullptr);
-        EXPECT_TRUE(waitUntil([&] { return window->list()->model()->rowCount() == 1; }));
+        EXPECT_TRUE(waitUntil([&] { return listOf(*window)->model()->rowCount() == 1; }));
         shell.view()->runCommand(Command::CommsLog);
         EXPECT_EQ(shell.view()->commsLogWindow(), window);
         window->close();

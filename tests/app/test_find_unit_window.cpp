@@ -135,9 +135,9 @@ TEST_F(FindUnitWindow, IsReachedFromTheConnectDialog) {
             finder->reject();
         }
     });
-    QTest::mouseClick(connect.findUnitButton(), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(connect, "findUnit"), Qt::LeftButton);
     EXPECT_TRUE(finderShown);
-    EXPECT_EQ(connect.locationList()->topLevelItemCount(), 1);
+    EXPECT_EQ(control<QTreeWidget>(connect, "locationList")->topLevelItemCount(), 1);
 }
 
 } // namespace

@@ -2,10 +2,8 @@
 // is noticed on the watchdog's own timer, disconnected, reconnected and used again.
 
 #include "app/main_frame.h"
-#include "app/qt_view_dialogs.h"
-#include "app/vantrel_app.h"
-#include "app/vantrel_shell.h"
 #include "comms/comms_context.h"
+#include "shell_test_support.h"
 #include "window_test_support.h"
 
 #include <algorithm>
@@ -15,12 +13,6 @@ namespace {
 
 const bool environmentRegistered =
     (::testing::AddGlobalTestEnvironment(new CQtTestEnvironment("test_link_watchdog")), true);
-
-class CDialogsWithoutSplash : public CQtViewDialogs {
-public:
-    CDialogsWithoutSplash() : CQtViewDialogs(0, 0) {}
-    void showSplash() override {}
-};
 
 // Whether `types` holds `wanted` in that order, other records between them allowed.
 bool holdsInOrder(const std::vector<int>& types, const std::vector<CommsLogType>& wanted) {
@@ -49,16 +41,14 @@ TEST(LinkWatchdog, ReconnectsALinkTheUnitClosedWhileIdle) {
     ASSERT_TRUE(settings.valid());
     setenv("VANTREL_SETTINGS", settings.file.path.c_str(), 1);
     CRecordingMessageBox messages;
-    CVantrelApp app(messages);
+    CShellUnderTest program(messages);
+    CVantrelApp& app = program.app;
     ASSERT_TRUE(app.initInstance());
     app.settings().removeAll();
     app.settings().append(tcpLocation("Unit", unit.port()));
     app.settings().lastLocationName = "Unit";
-    CDialogsWithoutSplash dialogs;
-    CVantrelShell shell(app, dialogs);
-    ASSERT_TRUE(shell.create());
-    dialogs.setParent(shell.frame());
-    dialogs.setDocument(shell.document());
+    ASSERT_TRUE(program.create());
+    CVantrelShell& shell = program.shell;
     shell.show();
     CVantrelDoc& document = *shell.document();
     CCommsContext& context = document.context();
@@ -69,7 +59,7 @@ TEST(LinkWatchdog, ReconnectsALinkTheUnitClosedWhileIdle) {
         return types;
     };
 
-    ASSERT_TRUE(connectFromMenu(document, app.settings(), dialogs, messages));
+    ASSERT_TRUE(connectFromMenu(document, app.settings(), program.dialogs, messages));
     ASSERT_TRUE(shell.view()->watchdogActive());
     dropLink.set();
 
@@ -79,8 +69,8 @@ TEST(LinkWatchdog, ReconnectsALinkTheUnitClosedWhileIdle) {
         auto* connect = qobject_cast<CConnectWindow*>(&window);
         if (connect == nullptr)
             window.close();
-        else if (connect->connectButton()->isEnabled())
-            connect->cancelButton()->click();
+        else if (control<QPushButton>(*connect, "connect")->isEnabled())
+            control<QPushButton>(*connect, "cancel")->click();
     });
     EXPECT_TRUE(waitUntil(
         [&] {

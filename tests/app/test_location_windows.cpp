@@ -12,6 +12,7 @@
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "shell_test_support.h"
 #include "tests/support/row_names.h"
 #include "tests/support/temp_folder.h"
 #include "windows/commands.h"
@@ -541,13 +542,6 @@ TEST_F(SetupLocationsWindow, CancelLeavesTheFileAndOkWritesIt) {
 class CSilentMessages : public IMessageBox {
 public:
     void showMessage(const std::string&) override {}
-};
-
-// The application's dialogs without the start-up splash.
-class CDialogsWithoutSplash : public CQtViewDialogs {
-public:
-    CDialogsWithoutSplash() : CQtViewDialogs(0, 0) {}
-    void showSplash() override {}
 };
 
 TEST_F(SetupLocationsWindow, SetupMenuCommandSavesWhatTheUserAdded) {

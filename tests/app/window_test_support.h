@@ -216,9 +216,10 @@ inline bool connectFromMenu(CVantrelDoc& document, CSettingsFile& settings, IVie
             answerOthers(window);
             return;
         }
-        if (!connect->connectButton()->isEnabled())
+        if (!control<QPushButton>(*connect, "connect")->isEnabled())
             return;
-        QTest::mouseClick(pressed ? connect->cancelButton() : connect->connectButton(),
+        QTest::mouseClick(pressed ? control<QPushButton>(*connect, "cancel")
+                                  : control<QPushButton>(*connect, "connect"),
                           Qt::LeftButton);
         pressed = true;
     });

@@ -69,10 +69,8 @@ TEST(CommsEngine, QueueJobRefusesEveryJobWhileTheThreadEnds) {
 TEST(CommsEngine, ServesModbusTcpReadAndLogsTheExchange) {
     CFakeUnit unit(answerReads);
     CEngineHarness h;
-    ASSERT_TRUE(h.connect(unit.port()));
     CSubmitter submitter;
-    ASSERT_EQ(submitter.submit(h.context.engine, kReadHolding), 0);
-    const auto result = submitter.result();
+    const auto result = h.exchange(unit.port(), submitter, kReadHolding);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->wParam, 1u);
     EXPECT_EQ(result->lParam, 0);
@@ -115,15 +113,12 @@ TEST_P(UnitFault, GivesItsResultAfterItsAttempts) {
     CEngineHarness h(c.tcpMode);
     h.context.message.retries = 2;
     h.context.message.time2 = 300;
-    ASSERT_TRUE(h.connect(unit.port()));
     CSubmitter submitter;
-    ASSERT_EQ(submitter.submit(h.context.engine, c.request), 0);
-    const auto result = submitter.result();
+    const auto result = h.exchange(unit.port(), submitter, c.request);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->lParam, c.expectedResult);
     EXPECT_FALSE(submitter.result(100)) << "one result per job";
-    h.context.socket.disconnect();
-    h.context.engine.stopThread(h.context);
+    h.finish();
     EXPECT_EQ(unit.requests(), c.expectedRequests);
 }
 

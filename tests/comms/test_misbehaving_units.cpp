@@ -92,15 +92,12 @@ TEST_P(MisbehavingUnit, GetsTheVerdictItDeserves) {
     h.context.message.binaryMode = c.framing == Framing::Ascii ? 0 : 1;
     h.context.message.retries = c.retries;
     h.context.message.time2 = 300;
-    ASSERT_TRUE(h.connect(unit.port()));
     CSubmitter submitter;
-    ASSERT_EQ(submitter.submit(h.context.engine, c.request), 0);
-    const auto result = submitter.result();
+    const auto result = h.exchange(unit.port(), submitter, c.request);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->lParam, c.result);
     EXPECT_EQ(submitter.received(), c.received);
-    h.context.socket.disconnect();
-    h.context.engine.stopThread(h.context);
+    h.finish();
     EXPECT_EQ(unit.requests(), c.requests);
 }
 
@@ -251,10 +248,8 @@ TEST_P(RejectedReply, IsLoggedAtTheTimeItCame) {
     });
     CEngineHarness h(c.framing == Framing::ModbusTcp ? 1 : 0);
     h.context.message.time2 = kSilenceMs;
-    ASSERT_TRUE(h.connect(unit.port()));
     CSubmitter submitter;
-    ASSERT_EQ(submitter.submit(h.context.engine, c.request), 0);
-    const auto result = submitter.result();
+    const auto result = h.exchange(unit.port(), submitter, c.request);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->lParam, c.result);
 

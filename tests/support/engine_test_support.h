@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <netinet/in.h>
 #include <optional>
@@ -203,6 +204,25 @@ public:
              ++i)
             sleepMs(10);
         return context.socket.connected.load() == 1;
+    }
+    // Connects to the unit at 127.0.0.1:port and has `submitter` queue `request`; the job's
+    // result, or none (with the failure added) when the connect, the queueing or the result fails.
+    std::optional<QueuedMessage> exchange(std::uint16_t port, CSubmitter& submitter,
+                                          const Bytes& request) {
+        if (!connect(port)) {
+            ADD_FAILURE() << "no connection to port " << port;
+            return std::nullopt;
+        }
+        if (const int refused = submitter.submit(context.engine, request); refused != 0) {
+            ADD_FAILURE() << "job refused: " << refused;
+            return std::nullopt;
+        }
+        return submitter.result();
+    }
+    // Disconnects and stops the comms thread: the unit has then seen every request it will.
+    void finish() {
+        context.socket.disconnect();
+        context.engine.stopThread(context);
     }
     // The types of the log records so far.
     std::vector<int> logTypes() const {

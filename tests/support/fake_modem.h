@@ -50,6 +50,8 @@ public:
         std::lock_guard lock(lock_);
         return commands_;
     }
+    // Commands heard and left unanswered.
+    int silences() const { return silences_; }
     int dials() const {
         int count = 0;
         for (const std::string& command : commands())
@@ -80,6 +82,8 @@ private:
     }
     void answer(const std::string& command) {
         const std::string text = reply(command);
+        if (text.empty())
+            ++silences_;
         if (setup_.echo && command != "+++")
             line_.send(command + "\r");
         if (!text.empty()) {
@@ -124,6 +128,7 @@ private:
     mutable std::mutex lock_;
     FakeModemSetup setup_;
     std::vector<std::string> commands_;
+    std::atomic<int> silences_{0};
     std::atomic<bool> dataMode_{false};
     std::atomic<bool> stop_{false};
     std::thread thread_;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <ostream>
+#include <string>
 
 namespace vantrel_test {
 
@@ -15,6 +17,11 @@ concept NamedRow = requires(std::ostream& os, const Row& row) {
 
 template <NamedRow Row> void PrintTo(const Row& row, std::ostream* os) {
     *os << row.name;
+}
+
+// The name generator of INSTANTIATE_TEST_SUITE_P for such rows: rowName<Row>.
+template <NamedRow Row> std::string rowName(const ::testing::TestParamInfo<Row>& row) {
+    return row.param.name;
 }
 
 } // namespace vantrel_test

@@ -1,5 +1,6 @@
 #include "comms_log_test_support.h"
 #include "resources/string_table.h"
+#include "tests/support/texts.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,10 +17,6 @@ public:
     }
 };
 const bool utcRegistered = (::testing::AddGlobalTestEnvironment(new UtcEnvironment), true);
-
-std::string text(unsigned id) {
-    return std::string(loadString(id));
-}
 
 struct Fixture {
     std::atomic<std::int32_t> logEnabled{1};

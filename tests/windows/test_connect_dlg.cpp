@@ -10,6 +10,7 @@
 #include "tests/support/test_serial_support.h"
 #include "windows/connect_dlg.h"
 #include "windows/message_box.h"
+#include "windows/modem_hang_up_dlg.h"
 #include "windows/port_line_settings.h"
 #include "windows/vantrel_doc.h"
 
@@ -130,6 +131,8 @@ TEST_P(TcpTimeLimit, EndsAtTheTimeLimitCountingSeconds) {
     location.ipAddress = INADDR_LOOPBACK;
     location.tcpPort = listener.port();
     location.time1 = row.time1;
+    // Every answer ends after time2 of silence: the satellite's own 3 s would slow the rows.
+    location.time2 = 150;
     settings.append(location);
     CRecordingWindow window;
     CEngineModemJobs jobs(document.context().engine);
@@ -170,23 +173,29 @@ INSTANTIATE_TEST_SUITE_P(
         TimeLimitRow{.name = "Zero", .time1 = 0, .ticks = 1}),
     [](const ::testing::TestParamInfo<TimeLimitRow>& row) { return std::string(row.param.name); });
 
-// Modem jobs of the engine that the test knows to be in flight: while none is, nothing but the
-// dialing timer can move the logic on, so its ticks come at once instead of once a second.
+// Modem jobs of the engine that the test knows to be in flight, and whether the fake modem has
+// heard the one in flight and keeps silent: only then can a timer tick move the call on, so the
+// ticks come at once instead of once a second.
 class CTrackedModemJobs : public IModemJobQueue {
 public:
-    explicit CTrackedModemJobs(CCommsEngine& engine) : jobs_(engine) {}
+    CTrackedModemJobs(CCommsEngine& engine, const CFakeModem& modem)
+        : jobs_(engine), modem_(modem) {}
     int queueModemCommand(std::uint8_t* command, std::uint16_t* length, std::uint8_t* response,
                           std::uint16_t* responseLength, WindowHandle notifyWindow) override {
+        silencesBefore_ = modem_.silences();
         const int result =
             jobs_.queueModemCommand(command, length, response, responseLength, notifyWindow);
         inFlight = result == 0;
         return result;
     }
     void abortCurrentJob() override { jobs_.abortCurrentJob(); }
+    bool waitingOnSilence() const { return inFlight && modem_.silences() > silencesBefore_; }
     bool inFlight = false;
 
 private:
     CEngineModemJobs jobs_;
+    const CFakeModem& modem_;
+    int silencesBefore_ = 0;
 };
 
 class CSilentBox : public IMessageBox {
@@ -194,74 +203,172 @@ public:
     void showMessage(const std::string&) override {}
 };
 
+// The modem hang-up window without widgets: it closes when the logic is done.
+class CHangUpWindow : public IModemHangUpWindow {
+public:
+    void setStatusText(const std::string&) override {}
+    void setModemResponse(const std::string&) override {}
+    void startTimer() override {}
+    void stopTimer() override {}
+    void closeDialog() override { closed = true; }
+    bool closed = false;
+};
+
+// A modem call of the Connect logic on the real engine and the fake modem, with the timer ticks
+// given by the test; the hang-up runs as the modal window would, the Connect logic still
+// receiving the results of its own jobs meanwhile.
+class CModemCall : public CRecordingWindow {
+public:
+    CModemCall(CVantrelDoc& document, CSettingsFile& settings, const CFakeModem& modem)
+        : document_(document), jobs_(document.context().engine, modem),
+          logic_(document, settings, *this, jobs_, notify_.handle(), ".") {
+        logic_.setConnectSettleMs(0);
+        logic_.setDialAnswerMarginMs(kDialAnswerMarginMs);
+    }
+
+    // Connects and runs the call until it has ended, connected or not.
+    void run() {
+        ASSERT_TRUE(logic_.initialise());
+        logic_.connect();
+        for (int step = 0; step < kMostSteps && logic_.connecting(); ++step) {
+            if (const auto m = notify_.waitFor(WM_COMMS_RESULT, jobs_.inFlight ? kPollMs : 0)) {
+                jobs_.inFlight = m->wParam == static_cast<WParam>(JobType::Retrying);
+                logic_.onCommsResult(m->wParam, m->lParam);
+            } else if (!jobs_.inFlight || jobs_.waitingOnSilence()) {
+                ASSERT_TRUE(timers.count(kTimerDialing)) << "nothing left to move the call on";
+                logic_.onTimer(kTimerDialing);
+            }
+        }
+        ASSERT_FALSE(logic_.connecting()) << "the call did not end";
+    }
+
+    void runHangUp() override {
+        CHangUpWindow window;
+        CEngineModemJobs jobs(document_.context().engine);
+        CMessageQueue results;
+        CModemHangUpDlg hangUp(document_, window, jobs, results.handle());
+        hangUp.open();
+        hangUp.onTimer();
+        for (int step = 0; step < kMostSteps && !window.closed; ++step) {
+            if (const auto m = results.waitFor(WM_COMMS_RESULT, kPollMs))
+                hangUp.onCommsResult(m->wParam, m->lParam);
+            else if (const auto own = notify_.waitFor(WM_COMMS_RESULT, 0))
+                logic_.onCommsResult(own->wParam, own->lParam);
+        }
+        EXPECT_TRUE(window.closed) << "the hang-up did not end";
+    }
+
+private:
+    static constexpr int kPollMs = 10;
+    static constexpr int kMostSteps = 3000;
+    static constexpr int kDialAnswerMarginMs = 1000;
+
+    CVantrelDoc& document_;
+    CMessageQueue notify_;
+    CTrackedModemJobs jobs_;
+    CConnectDlg logic_;
+};
+
 struct ModemTickRow {
     const char* name;
-    std::deque<std::string> dialAnswers;
-    int dials;
+    int mediaCode = kMediaCodeModem;
+    std::string initAnswer = "OK";
+    std::deque<std::string> dialAnswers{};
+    std::int32_t retries = 2;
+    std::int32_t connectTimeout = 2;
+    std::int32_t time1 = 1000;
+    bool connects = false;
+    int dials = 1;
+    bool hangsUp = true;
+    std::vector<std::string> boxes{};
     // The redial countdowns shown, one a tick.
-    int redialStatuses;
+    int redialStatuses = 0;
 };
 
 class ModemOnTicks : public ::testing::TestWithParam<ModemTickRow> {};
 
-TEST_P(ModemOnTicks, RedialsAfterTheWaitAndConnects) {
+TEST_P(ModemOnTicks, EndsConnectedOrStoppedAndHungUp) {
     const ModemTickRow& row = GetParam();
     CPtyPair line;
     ASSERT_TRUE(line.valid());
     CTempPortsDir ports;
     ports.link("COM4", line.slavePath());
-    CFakeModem modem(line, {.dialAnswers = row.dialAnswers});
+    CFakeModem modem(line, {.initAnswer = row.initAnswer, .dialAnswers = row.dialAnswers});
     CVantrelDoc document;
     CSilentBox box;
     ASSERT_TRUE(document.onNewDocument(box));
     CSettingsFile settings;
-    CLocation location(kMediaCodeModem);
+    CLocation location(row.mediaCode);
     location.name = "Pump";
     location.portName = "COM4";
     location.number = "5551234";
+    location.retries = row.retries;
+    location.connectTimeout = row.connectTimeout;
+    location.time1 = row.time1;
+    // Every answer ends after time2 of silence: the satellite's own 3 s would slow the rows.
+    location.time2 = 150;
     settings.append(location);
-    CRecordingWindow window;
-    CTrackedModemJobs jobs(document.context().engine);
-    CMessageQueue notify;
-    CConnectDlg logic(document, settings, window, jobs, notify.handle(), ".");
-    logic.setConnectSettleMs(0);
-    ASSERT_TRUE(logic.initialise());
-    logic.connect();
-    for (int step = 0; step < 1000 && logic.connecting(); ++step) {
-        if (!jobs.inFlight) {
-            ASSERT_TRUE(window.timers.count(kTimerDialing)) << "nothing left to move the call on";
-            logic.onTimer(kTimerDialing);
-        } else if (const auto m = notify.waitFor(WM_COMMS_RESULT, 10000)) {
-            jobs.inFlight = m->wParam == static_cast<WParam>(JobType::Retrying);
-            logic.onCommsResult(m->wParam, m->lParam);
-        } else {
-            FAIL() << "a modem command got no result";
-        }
-    }
-    EXPECT_TRUE(window.closed);
-    EXPECT_EQ(document.online, 1);
-    EXPECT_TRUE(document.modemConnected());
+    CModemCall call(document, settings, modem);
+    call.run();
     EXPECT_EQ(modem.dials(), row.dials);
-    EXPECT_TRUE(window.boxes.empty()) << window.boxes.front();
+    EXPECT_EQ(call.boxes, row.boxes);
+    const std::vector<std::string> commands = modem.commands();
+    const bool hungUp =
+        commands.size() >= 2 && commands[commands.size() - 2] == "+++" && commands.back() == "ATH";
+    EXPECT_EQ(hungUp, row.hangsUp);
+    EXPECT_EQ(call.closed, row.connects);
+    EXPECT_EQ(document.online, row.connects ? 1 : 0);
+    EXPECT_EQ(document.modemConnected(), row.connects);
+    EXPECT_EQ(document.context().serialPort.isOpen(), row.connects);
     const auto redials =
-        std::count_if(window.statuses.begin(), window.statuses.end(), [](const std::string& text) {
+        std::count_if(call.statuses.begin(), call.statuses.end(), [](const std::string& text) {
             return text.rfind("Waiting for redial", 0) == 0;
         });
     EXPECT_EQ(redials, row.redialStatuses);
     document.closeSerialPort();
 }
 
-// The location's own redial wait of 10 seconds passes in ticks the test gives.
+// The location's own redial wait of 10 seconds passes in ticks the test gives; so do the connect
+// limits. A silent dial ends at the limit: its hang-up waits for the dial's answer time to end,
+// and the box of that time-out comes first.
 INSTANTIATE_TEST_SUITE_P(
     Rows, ModemOnTicks,
-    ::testing::Values(ModemTickRow{.name = "AtOnce",
-                                   .dialAnswers = {"CONNECT 9600"},
-                                   .dials = 1,
-                                   .redialStatuses = 0},
-                      ModemTickRow{.name = "AfterBusyAndNoAnswer",
-                                   .dialAnswers = {"BUSY", "NO ANSWER", "CONNECT 9600"},
-                                   .dials = 3,
-                                   .redialStatuses = 20}),
+    ::testing::Values(
+        ModemTickRow{
+            .name = "AtOnce", .dialAnswers = {"CONNECT 9600"}, .connects = true, .hangsUp = false},
+        ModemTickRow{.name = "AfterBusyAndNoAnswer",
+                     .dialAnswers = {"BUSY", "NO ANSWER", "CONNECT 9600"},
+                     .connects = true,
+                     .dials = 3,
+                     .hangsUp = false,
+                     .redialStatuses = 20},
+        ModemTickRow{.name = "SatelliteRedialsAfterBusy",
+                     .mediaCode = kMediaCodeSatellite,
+                     .dialAnswers = {"BUSY", "CONNECT 9600"},
+                     .connects = true,
+                     .dials = 2,
+                     .hangsUp = false,
+                     .redialStatuses = 10},
+        ModemTickRow{.name = "NoAnswerWithoutRedials", .dialAnswers = {"NO ANSWER"}, .retries = 0},
+        ModemTickRow{.name = "BusyBeyondTheRedials",
+                     .dialAnswers = {"BUSY"},
+                     .retries = 1,
+                     .dials = 2,
+                     .redialStatuses = 10},
+        ModemTickRow{.name = "NoCarrier", .dialAnswers = {"NO CARRIER"}},
+        ModemTickRow{.name = "SilentModem",
+                     .initAnswer = "",
+                     .retries = 1,
+                     .time1 = 100,
+                     .dials = 0,
+                     .hangsUp = false,
+                     .boxes = {"Timed out waiting for a response."}},
+        ModemTickRow{
+            .name = "ConnectLimit",
+            .dialAnswers = {""},
+            .retries = 0,
+            .connectTimeout = 0,
+            .boxes = {"Timed out waiting for a response.", "Failed to connect to modem."}}),
     [](const ::testing::TestParamInfo<ModemTickRow>& row) { return std::string(row.param.name); });
 
 // The user may not open the device: the status line says how to get it, the box stays as it is.

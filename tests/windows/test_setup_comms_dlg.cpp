@@ -1,6 +1,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/support/row_names.h"
+#include "tests/support/texts.h"
 #include "windows/setup_comms_dlg.h"
 
 #include <functional>
@@ -11,14 +12,7 @@
 namespace {
 
 using vantrel_test::PrintTo;
-
-template <typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& row) {
-    return row.param.name;
-}
-
-std::string text(unsigned id) {
-    return std::string(loadString(id));
-}
+using vantrel_test::rowName;
 
 class CListedPorts : public IPortSource {
 public:

@@ -2,6 +2,7 @@
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "tests/support/row_names.h"
+#include "tests/support/texts.h"
 #include "windows/setup_locations_dlg.h"
 
 #include <gtest/gtest.h>
@@ -12,14 +13,7 @@
 namespace {
 
 using vantrel_test::PrintTo;
-
-template <typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& row) {
-    return row.param.name;
-}
-
-std::string text(unsigned id) {
-    return std::string(loadString(id));
-}
+using vantrel_test::rowName;
 
 // Setup Locations.
 

@@ -24,8 +24,11 @@ class TempCommsFields : public ::testing::TestWithParam<FieldsRow> {};
 TEST_P(TempCommsFields, ReadInOrderAndTakeNothingUntilAllRead) {
     const FieldsRow& row = GetParam();
     CTempCommsDlg logic(MediaType::Direct, 9, 99, 999);
-    EXPECT_EQ(logic.readFields(row.retries, row.time1, row.time2), row.refused);
-    if (row.refused != CTempCommsDlg::Field::None) {
+    const FieldCheck check = logic.readFields(row.retries, row.time1, row.time2);
+    EXPECT_EQ(check.accepted, row.refused == CTempCommsDlg::Field::None);
+    EXPECT_EQ(check.focus, row.refused);
+    if (!check.accepted) {
+        EXPECT_EQ(check.message, "Please enter an integer.");
         EXPECT_EQ(logic.retries, 9);
         EXPECT_EQ(logic.time1, 99);
         EXPECT_EQ(logic.time2, 999);
