@@ -98,7 +98,7 @@ TEST_P(MisbehavingUnit, GetsTheVerdictItDeserves) {
     EXPECT_EQ(result->lParam, c.result);
     EXPECT_EQ(submitter.received(), c.received);
     h.finish();
-    EXPECT_EQ(unit.requests(), c.requests);
+    EXPECT_EQ(unit.requestsOnceArrived(c.requests), c.requests);
 }
 
 const auto answerOf = [](const Bytes& request) { return tcpAnswer(request, kReadPdu); };

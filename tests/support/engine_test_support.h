@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
@@ -128,6 +129,15 @@ public:
     std::uint16_t port() const { return listener_.port(); }
     // Requests the scripts have read so far.
     int requests() const { return requests_.load(); }
+    // Requests read once `expected` have arrived or a generous bound has passed: a request the
+    // engine does not wait an answer for (a broadcast) may still be on its way to the unit when
+    // the engine's result arrives.
+    int requestsOnceArrived(int expected) const {
+        for (int waited = 0; requests_.load() < expected && waited < kArrivalBoundMs;
+             waited += kArrivalPollMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(kArrivalPollMs));
+        return requests_.load();
+    }
 
 private:
     void run() {
@@ -148,6 +158,8 @@ private:
     CLoopbackListener listener_;
     CEvent stop_;
     std::thread thread_;
+    static constexpr int kArrivalBoundMs = 2000;
+    static constexpr int kArrivalPollMs = 5;
     std::atomic<int> requests_{0};
 };
 
