@@ -504,8 +504,7 @@ CCommsLogStore* CTestModbusWindow::commsLog() {
 }
 
 int CTestModbusWindow::baudRate() {
-    const auto index = static_cast<std::size_t>(document_.currentLocation.baudIndex);
-    return index < kBaudRates.size() ? kBaudRates[index] : 0;
+    return baudRateOfIndex(document_.currentLocation.baudIndex);
 }
 
 void CTestModbusWindow::saveStep() {

@@ -38,6 +38,12 @@ constexpr int kBaudIndexCount = 10;
 // Bits per second of each baud index 0..9 (the numeric value of the baud text).
 constexpr std::array<int, kBaudIndexCount> kBaudRates = {300,  600,   1200,  2400,  4800,
                                                          9600, 19200, 38400, 57600, 115200};
+// Bits per second of a baud index; 0 for an index outside the list.
+constexpr int baudRateOfIndex(std::int32_t baudIndex) {
+    return baudIndex >= 0 && baudIndex < kBaudIndexCount
+               ? kBaudRates[static_cast<std::size_t>(baudIndex)]
+               : 0;
+}
 // Default Time 2 in milliseconds for Direct media, by baud index.
 constexpr std::array<std::int32_t, kBaudIndexCount> kDirectTime2ByBaud = {200, 200, 100, 100, 100,
                                                                           100, 100, 100, 100, 100};

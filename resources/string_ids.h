@@ -404,6 +404,9 @@ constexpr unsigned kIdsTestSaveStepTitle = 13476;
 constexpr unsigned kIdsTestSaveStepFilter = 13477;
 constexpr unsigned kIdsTestSaveStepFailed = 13478;
 constexpr unsigned kIdsTestSaveStepName = 13479;
+// A failed step's likely causes in the run reports.
+constexpr unsigned kIdsRepCause = 13480;
+constexpr unsigned kIdsRepNextCheck = 13481;
 // Find Unit: the sweep of line settings and IDs for a unit that answers.
 constexpr unsigned kIdsMenuFindUnit = 13600;
 constexpr unsigned kIdsPromptFindUnit = 13601;

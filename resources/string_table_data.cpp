@@ -699,6 +699,8 @@ const StringEntry kStringTable[] = {
     {13477, "Sequence files (*.toml)"sv},
     {13478, "The step could not be saved to %1: %2"sv},
     {13479, "%1, register %2"sv},
+    {13480, "      cause    %1"sv},
+    {13481, "      check    %1"sv},
     {13600, "Find Unit..."sv},
     {13601, "Sweep line settings and unit IDs for a unit that answers"sv},
     {13602, "Find Unit"sv},

@@ -75,6 +75,10 @@ void appendStep(std::string& out, std::size_t number, const StepResult& s) {
         appendLine(out, say(kIdsRepValues, {s.last.values}));
     if (!s.firstFailure.empty())
         appendLine(out, say(kIdsRepWhy, {s.firstFailure}));
+    for (const Finding& finding : s.firstFailureFindings) {
+        appendLine(out, say(kIdsRepCause, {finding.statement}));
+        appendLine(out, say(kIdsRepNextCheck, {finding.nextCheck}));
+    }
 }
 
 // JSON text of a string: quotes, backslashes and control characters escaped.
@@ -103,6 +107,15 @@ std::string jsonValues(const std::vector<std::string>& values) {
     return out + "]";
 }
 
+std::string jsonFindings(const std::vector<Finding>& findings) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < findings.size(); ++i)
+        out += std::string(i > 0 ? ", " : "") + "{\"statement\": " + quoted(findings[i].statement) +
+               ", \"evidence\": " + quoted(findings[i].evidence) +
+               ", \"next_check\": " + quoted(findings[i].nextCheck) + "}";
+    return out + "]";
+}
+
 std::string jsonStep(std::size_t number, const StepResult& s) {
     const std::string verdict = !s.ran() ? "not run" : (s.stepPassed ? "pass" : "fail");
     const std::uint64_t mean =
@@ -124,7 +137,20 @@ std::string jsonStep(std::size_t number, const StepResult& s) {
            ", \"slowest\": " + std::to_string(s.slowestMs) + "}";
     out +=
         ", \"failure\": " + (s.firstFailure.empty() ? std::string("null") : quoted(s.firstFailure));
+    out += ",\n     \"findings\": " + jsonFindings(s.firstFailureFindings);
     return out + "}";
+}
+
+// XML text: the five characters XML reserves escaped, control characters dropped.
+std::string xmlText(std::string_view text);
+
+// The likely causes after the failure's bytes, a line each, for a CI server's failure view.
+std::string junitFindings(const std::vector<Finding>& findings) {
+    std::string out;
+    for (const Finding& finding : findings)
+        out += "\n" + xmlText(say(kIdsRepCause, {finding.statement})) + "\n" +
+               xmlText(say(kIdsRepNextCheck, {finding.nextCheck}));
+    return out;
 }
 
 // XML text: the five characters XML reserves escaped, control characters dropped.
@@ -166,8 +192,10 @@ std::string secondsText(std::uint64_t milliseconds) {
 void StepResult::record(const ExchangeOutcome& outcome, const AttemptVerdict& verdict) {
     ++sent;
     (verdict.passed ? passed : failed) += 1;
-    if (!verdict.passed && firstFailure.empty())
+    if (!verdict.passed && firstFailure.empty()) {
         firstFailure = verdict.reason;
+        firstFailureFindings = outcome.findings;
+    }
     if (!outcome.response.empty()) {
         fastestMs = replies == 0 ? outcome.elapsedMs : std::min(fastestMs, outcome.elapsedMs);
         slowestMs = std::max(slowestMs, outcome.elapsedMs);
@@ -292,7 +320,8 @@ std::string junitReport(const RunReport& report) {
             out += "      <skipped message=\"" + xmlText(report.endText) + "\"/>\n";
         else
             out += "      <failure message=\"" + xmlText(s.firstFailure) + "\">" +
-                   xmlText(hexBytes(s.last.response)) + "</failure>\n";
+                   xmlText(hexBytes(s.last.response)) + junitFindings(s.firstFailureFindings) +
+                   "</failure>\n";
         out += "    </testcase>\n";
     }
     return out + "  </testsuite>\n</testsuites>\n";

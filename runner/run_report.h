@@ -38,7 +38,8 @@ struct StepResult {
     std::uint64_t totalMs = 0;
     ExchangeOutcome last;
     std::string firstFailure;
-    bool stepPassed = true; // the pass rate of the step's last pass was met
+    std::vector<Finding> firstFailureFindings; // the likely causes of the first failure
+    bool stepPassed = true;                    // the pass rate of the step's last pass was met
     bool failedOnce = false;
 
     bool ran() const { return sent > 0; }

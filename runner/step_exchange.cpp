@@ -3,6 +3,7 @@
 #include "comms/client_socket.h"
 #include "comms/comms_context.h"
 #include "comms/comms_engine.h"
+#include "config/location.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "protocol/data_types.h"
@@ -146,6 +147,7 @@ void CStepExchange::awaitResult(ExchangeOutcome& outcome, const std::atomic<bool
     outcome.windowPassed = shownText_.empty() && outcome.engineResult == 0;
     outcome.failureText = shownText_;
     outcome.values = dialog_.form.dataValues;
+    outcome.findings = dialog_.diagnosis().findings();
     outcome.elapsedMs = dialog_.statistics().lastMs;
     readReplyFacts(outcome);
 }
@@ -209,4 +211,13 @@ std::string CStepExchange::unknownErrorText() {
 
 std::uint32_t CStepExchange::tickCount() {
     return ::tickCount();
+}
+
+// The dialog diagnoses each exchange from the records the engine logged for it, as in the window.
+CCommsLogStore* CStepExchange::commsLog() {
+    return &document_.context().engine.logRecords;
+}
+
+int CStepExchange::baudRate() {
+    return baudRateOfIndex(document_.currentLocation.baudIndex);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnosis/diagnose.h"
 #include "runner/sequence.h"
 #include "windows/testmodbus_dlg.h"
 
@@ -24,6 +25,7 @@ struct ExchangeOutcome {
     bool interrupted = false;
     std::optional<int> exceptionCode; // the reply was an exception with this code
     std::optional<int> byteCount;     // the byte count of a read reply
+    std::vector<Finding> findings;    // the likely causes the Test dialog names, most likely first
 };
 
 // Why a step's request cannot be built: the key at fault and the window's text.
@@ -62,6 +64,8 @@ private:
     void dropQueuedJobs() override;
     std::string unknownErrorText() override;
     std::uint32_t tickCount() override;
+    CCommsLogStore* commsLog() override;
+    int baudRate() override;
 
     CVantrelDoc& document_;
     CMessageQueue& queue_;

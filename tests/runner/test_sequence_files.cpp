@@ -2,6 +2,7 @@
 // reported, and that a recorded step reads back as it was recorded.
 
 #include "protocol/data_types.h"
+#include "runner/run_report.h"
 #include "runner/sequence_reader.h"
 #include "runner/sequence_writer.h"
 #include "tests/support/row_names.h"
@@ -163,5 +164,34 @@ TEST_P(RecordedStep, ReadsBackAsRecorded) {
 
 INSTANTIATE_TEST_SUITE_P(Steps, RecordedStep, ::testing::ValuesIn(kRecordRows),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// The likely causes of a step's first failure reach every report, escaped as each format needs.
+TEST(RunReport, AFailedStepCarriesTheLikelyCausesOfItsFirstFailure) {
+    SequenceStep step;
+    step.name = "read";
+    RunReport report;
+    report.steps.emplace_back(step);
+    ExchangeOutcome outcome;
+    outcome.engineResult = 5006;
+    outcome.findings = {Finding{.statement = "Nothing came \"back\" <here> & there.",
+                                .evidence = "3 attempts",
+                                .nextCheck = "Check the ID."}};
+    report.steps.front().record(outcome, AttemptVerdict{.passed = false, .reason = "Timed out"});
+    ExchangeOutcome later;
+    later.findings = {Finding{.statement = "A later cause.", .evidence = "", .nextCheck = ""}};
+    report.steps.front().record(later, AttemptVerdict{.passed = false, .reason = "again"});
+    report.steps.front().stepPassed = false;
+
+    const std::string text = textReportHead(report);
+    EXPECT_NE(text.find("cause    Nothing came \"back\" <here> & there."), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("check    Check the ID."), std::string::npos) << text;
+    EXPECT_EQ(text.find("A later cause."), std::string::npos) << text;
+    EXPECT_NE(jsonReport(report).find(R"("statement": "Nothing came \"back\" <here> & there.")"),
+              std::string::npos);
+    EXPECT_NE(junitReport(report).find("Nothing came &quot;back&quot; &lt;here&gt; &amp; there."),
+              std::string::npos)
+        << junitReport(report);
+}
 
 } // namespace
