@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-// Positions in the Number Convertor's data type list (texts 8052 to 8060 in this order).
+// Positions in the Number Convertor's data type list (texts 8052 to 8060 in this order, then the
+// 64-bit integers, 13270 and 13271).
 enum ConvertorType : int {
     ConvertInt8 = 0,
     ConvertUInt8 = 1,
@@ -17,10 +18,13 @@ enum ConvertorType : int {
     ConvertFloat = 6,
     ConvertDouble = 7,
     ConvertString = 8,
+    ConvertInt64 = 9,
+    ConvertUInt64 = 10,
 };
 
 // Positions in the byte order list (texts 8070 to 8072). Modicon is offered only for Float and
-// Double; NoOrder means nothing is selected, which converts as Motorola.
+// Double (the 64-bit integers are Motorola or Intel like the other integers); NoOrder means nothing
+// is selected, which converts as Motorola.
 enum ConvertorOrder : int {
     NoOrder = -1,
     OrderMotorola = 0,

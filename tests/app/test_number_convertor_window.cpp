@@ -78,7 +78,7 @@ TEST_F(ConvertorWindow, ShowsItsTextsAndOffersModiconForFloatAndDoubleOnly) {
     EXPECT_EQ(labels, QStringList({"Data Type:", "Hexadecimal Format:"}));
     EXPECT_EQ(control<QPushButton>(*window, "convert")->text(), "Con&vert");
     EXPECT_EQ(control<QPushButton>(*window, "cancel")->text(), "&Cancel");
-    EXPECT_EQ(items(control<QComboBox>(*window, "dataType")).size(), 9);
+    EXPECT_EQ(items(control<QComboBox>(*window, "dataType")).size(), 11);
     EXPECT_EQ(control<QComboBox>(*window, "dataType")->currentText(), "Float");
     EXPECT_EQ(items(control<QComboBox>(*window, "byteOrder")),
               QStringList({"Motorola (Big Endian)", "Intel (Little Endian)", "Modicon"}));
