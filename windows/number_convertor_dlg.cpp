@@ -334,6 +334,19 @@ std::optional<ValueBytes> readHexBytes(int dataType, std::string_view hexText,
     return value;
 }
 
+// The bytes the hexadecimal text stands for, in the order written; empty when it is not
+// readable as `dataType`.
+std::vector<std::uint8_t> writtenBytes(int dataType, std::string_view hexText,
+                                       std::string_view listSeparator) {
+    if (dataType == ConvertString)
+        return readByteGroups(hexText, listSeparator, hexText.size())
+            .value_or(std::vector<std::uint8_t>());
+    const auto value = readHexBytes(dataType, hexText, listSeparator);
+    if (!value)
+        return {};
+    return {value->bytes.begin(), value->bytes.begin() + static_cast<std::ptrdiff_t>(value->size)};
+}
+
 } // namespace
 
 ConversionResult convertValueToHex(int dataType, int byteOrder, std::string_view valueText) {
@@ -406,4 +419,5 @@ void CNumberConvertorDlg::convert() {
         return;
     }
     (fromHex ? valueText : hexText) = std::move(converted.text);
+    registerBytes_ = writtenBytes(dataTypeIndex, hexText, listSeparator_);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/window_messages.h"
+#include "windows/register_table_dlg.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +91,11 @@ public:
     // message, focuses the field that was read and leaves the other field unchanged.
     void convert();
 
+    // The register bytes of the last conversion read as each wide type in each order, as the
+    // Register Table shows a register's: what the bytes would be had the unit laid them out
+    // otherwise. Empty before the first conversion.
+    OrderReadings allOrders() const { return readAllOrders(registerBytes_); }
+
     int dataTypeIndex = ConvertFloat;
     int byteOrderIndex = OrderMotorola;
     std::string valueText;
@@ -98,4 +105,6 @@ public:
 private:
     INumberConvertorObserver& observer_;
     std::string listSeparator_;
+    // The bytes of the hexadecimal field after the last conversion, in the order written.
+    std::vector<std::uint8_t> registerBytes_;
 };
