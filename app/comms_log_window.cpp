@@ -47,6 +47,8 @@ constexpr unsigned kWidestMilliseconds = 888;
 constexpr unsigned kLastLogType = 7;
 constexpr const char* kWidestSizeSample = "000";
 constexpr int kCellPadding = 16;
+// The note on the list's bound and the journal: two lines under the list, whatever it says.
+constexpr int kJournalNoteLines = 2;
 constexpr const char* kWidestStatusSample = "Item 000000 and 000000 time difference is "
                                             "-0000000.000 seconds.";
 
@@ -90,6 +92,8 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     statusPolicy.setRetainSizeWhenHidden(true);
     status_->setSizePolicy(statusPolicy);
 
+    createJournalNote();
+
     const unsigned buttonTexts[ButtonCount] = {kIdsLogRefresh, kIdsLogSaveToFile, kIdsLogClearLog,
                                                kIdsDialogCancel};
     const char* const buttonNames[ButtonCount] = {"refresh", "saveToFile", "clearLog", "cancel"};
@@ -121,7 +125,8 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     for (const QPushButton* button : buttons_)
         buttonsWidth += button->minimumWidth();
     setMinimumSize(std::max(buttonsWidth, status_->width() + 2 * kListSideMargin),
-                   kListTop + kButtonHeightsBelowList * buttonHeight() * 2);
+                   kListTop + kButtonHeightsBelowList * buttonHeight() * 2 + kListSideMargin / 2 +
+                       journalNote_->height());
     measureTexts();
     // Wide enough that the columns show a whole frame.
     const int openingWidth =
@@ -133,6 +138,16 @@ CCommsLogWindow::CCommsLogWindow(CCommsLogStore& store, std::atomic<std::int32_t
     layout()->activate();
     setColumnWidths(CCommsLogDlg::fittedWidths(columnsWidth(), false, textWidths_));
     logic_.onOpen();
+}
+
+// The same height whatever it says, so that the list never moves when the note changes.
+void CCommsLogWindow::createJournalNote() {
+    journalNote_ = named(new QLabel(this), "journalNote");
+    journalNote_->setWordWrap(true);
+    journalNote_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    journalNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    journalNote_->setFixedHeight(kJournalNoteLines * fontMetrics().lineSpacing());
+    journalNote_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
 CCommsLogWindow::~CCommsLogWindow() {
@@ -163,6 +178,8 @@ void CCommsLogWindow::buildLayout() {
                                kButtonHeightsBelowList * buttonHeight - buttonsTop - buttonHeight);
     column->setSpacing(0);
     column->addWidget(list_, 1);
+    column->addSpacing(kListSideMargin / 2);
+    column->addWidget(journalNote_);
     column->addSpacing(statusTop);
     column->addWidget(status_, 0, Qt::AlignHCenter);
     column->addSpacing(buttonsTop - statusTop - status_->height());
@@ -285,6 +302,20 @@ void CCommsLogWindow::beginResetRows() {
 
 void CCommsLogWindow::endResetRows() {
     model_->endReset();
+}
+
+void CCommsLogWindow::beginRemoveRows(int first, int last) {
+    model_->beginRemove(first, last);
+}
+
+void CCommsLogWindow::endRemoveRows() {
+    model_->endRemove();
+}
+
+// The whole text is the tip too, in case a long journal path does not fit the two lines.
+void CCommsLogWindow::showJournalNote(const std::string& text) {
+    journalNote_->setText(qText(text));
+    journalNote_->setToolTip(journalNote_->text());
 }
 
 void CCommsLogWindow::showStatus(const std::string& text) {

@@ -39,6 +39,9 @@ private:
     void endAddRows() override;
     void beginResetRows() override;
     void endResetRows() override;
+    void beginRemoveRows(int first, int last) override;
+    void endRemoveRows() override;
+    void showJournalNote(const std::string& text) override;
     void showStatus(const std::string& text) override;
     void hideStatus() override;
     void enableButtons(bool enabled) override;
@@ -51,6 +54,7 @@ private:
     bool showsLastRow() const override;
     void showLastRow() override;
 
+    void createJournalNote();
     void buildLayout();
     int buttonHeight() const;
     void measureTexts();
@@ -68,6 +72,7 @@ private:
     CCommsLogModel* model_ = nullptr;
     QTableView* list_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* journalNote_ = nullptr;
     std::array<QPushButton*, ButtonCount> buttons_{};
     QTimer* batchTimer_ = nullptr;
     std::unique_ptr<CQtMessageTarget> messageTarget_;

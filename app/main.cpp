@@ -12,6 +12,8 @@ int main(int argc, char* argv[]) {
     if (const auto status = runWithoutWindow({argv + 1, argv + argc}, stdout, stderr))
         return *status;
     QApplication application(argc, argv);
+    // Desktops match the windows to the installed menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.Vantrel"));
     CQtMessageBox messageBox;
     CVantrelApp app(messageBox);
     if (!app.initInstance())

@@ -119,12 +119,17 @@ bool CVantrelApp::initInstance(int osClass) {
     return true;
 }
 
+std::string CVantrelApp::documentPath(const std::string& fileName) const {
+    return documentDirectory(executableDirectory_, fileName, installedDataFromExecutable()) + "/" +
+           fileName;
+}
+
 std::string CVantrelApp::releaseNotesPath() const {
-    return executableDirectory_ + "/" + std::string(loadString(kIdsReleaseNotesFileName));
+    return documentPath(std::string(loadString(kIdsReleaseNotesFileName)));
 }
 
 std::string CVantrelApp::helpDocumentPath() const {
-    return executableDirectory_ + "/" + kHelpDocumentName;
+    return documentPath(kHelpDocumentName);
 }
 
 namespace {

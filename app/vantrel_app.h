@@ -43,9 +43,9 @@ public:
     // The settings path the program would use beside the executable, before the environment
     // override and the fallback are applied.
     const std::string& defaultSettingsPath() const { return defaultSettingsPath_; }
-    // The release notes beside the executable.
+    // The release notes beside the executable, or in the installed data folder.
     std::string releaseNotesPath() const;
-    // The help document beside the executable.
+    // The help document beside the executable, or in the installed data folder.
     std::string helpDocumentPath() const;
     IMessageBox& messageBox() { return messageBox_; }
 
@@ -59,6 +59,8 @@ public:
 private:
     // Shows the settings file's failures in message boxes.
     class CReporter;
+
+    std::string documentPath(const std::string& fileName) const;
 
     IMessageBox& messageBox_;
     std::unique_ptr<CReporter> reporter_;

@@ -3,6 +3,8 @@
 #include "app/main_frame.h"
 #include "app/vantrel_app.h"
 #include "comms/comms_context.h"
+#include "commslog/comms_log_journal.h"
+#include "config/settings_file.h"
 #include "windows/vantrel_doc.h"
 
 CVantrelShell::CVantrelShell(CVantrelApp& app, IAppDialogs& dialogs)
@@ -18,6 +20,8 @@ bool CVantrelShell::create() {
         document_.reset();
         return false;
     }
+    // Records beyond the log's bound go to the journal beside the settings file.
+    document_->context().engine.logRecords.setJournalPath(journalPathBeside(app_.settings().path));
     frame_ = std::make_unique<CMainFrame>();
     frame_->setDocument(document_.get());
     document_->context().mainWindow = frame_->handle();

@@ -77,6 +77,20 @@ std::string replaceHelpFileName(const std::string& helpPath, const std::string& 
     return helpPath;
 }
 
+std::string documentDirectory(const std::string& executableDirectory, const std::string& fileName,
+                              const std::string& dataFromExecutable) {
+    if (fileExists(executableDirectory + "/" + fileName))
+        return executableDirectory;
+    const std::string installed = executableDirectory + "/" + dataFromExecutable;
+    if (fileExists(installed + "/" + fileName))
+        return installed;
+    return executableDirectory;
+}
+
+std::string installedDataFromExecutable() {
+    return VANTREL_DATA_FROM_BIN;
+}
+
 std::string resolveSettingsPath(const std::string& besideExecutable, const std::string& fileName) {
     const std::string overridePath = environment("VANTREL_SETTINGS");
     if (!overridePath.empty())

@@ -17,6 +17,17 @@ std::string helpFilePath(const std::string& directory, const std::string& baseNa
 // when none occurs the path is returned unchanged.
 std::string replaceHelpFileName(const std::string& helpPath, const std::string& fileName);
 
+// The folder that holds the program's documents (the help, the release notes): the executable's
+// own folder when `fileName` is there (a build tree, or a copy run from one folder), otherwise
+// the installed data folder `dataFromExecutable` relative to it (for example "../share/vantrel")
+// when the file is there. The executable's folder when neither holds it, so that a missing
+// document is reported under the name it had beside the program.
+std::string documentDirectory(const std::string& executableDirectory, const std::string& fileName,
+                              const std::string& dataFromExecutable);
+// The installed data folder relative to the executable's folder, as the build's install layout
+// puts it ("../share/vantrel" by default).
+std::string installedDataFromExecutable();
+
 // Where the settings file lives:
 // - the file named by the environment variable VANTREL_SETTINGS when it is set and not empty;
 // - otherwise `besideExecutable` when that file exists or its directory is writable;

@@ -770,6 +770,14 @@ const StringEntry kStringTable[] = {
     {13663, "No connection to port %d: %s"sv},
     {13664, "&Find Unit..."sv},
     {13665, "Units found:"sv},
+    // Communications Log bound and journal.
+    {13800, "VantrelCommsLog.journal"sv},
+    {13801, "The list keeps the newest %d records; older ones go to the journal and into saved "
+            "reports."sv},
+    {13802, "The list keeps the newest %d records; %d older ones are in the journal %s and go "
+            "into saved reports."sv},
+    {13803, "The journal %s cannot be written (%s): older records stay in memory."sv},
+    {13804, "The journal %s could not be read (%s): the saved report lacks its records."sv},
 };
 
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);

@@ -11,6 +11,7 @@ packages=(
     xdotool openbox imagemagick x11-utils
     clang libclang-rt-14-dev llvm
     clang-format clang-tidy gcovr
+    dpkg-dev appstream desktop-file-utils librsvg2-bin
     libcli11-dev libtomlplusplus-dev
     qt6-charts-dev libqt6opengl6-dev
 )

@@ -116,6 +116,7 @@ void CCommsLogDlg::onOpen() {
     nextRecord = 0;
     progressId = kIdsLogProgressFirst;
     progressStep = 1;
+    window_.showJournalNote(journalNote());
     window_.showStatus(std::string(loadString(progressId)));
     window_.startBatchTimer();
     window_.enableButtons(false);
@@ -139,9 +140,12 @@ void CCommsLogDlg::advanceProgress() {
 }
 
 void CCommsLogDlg::addRecords(int start, int limit) {
+    dropJournaledRows();
+    window_.showJournalNote(journalNote());
     const int count = records_.count();
     std::vector<std::int32_t> added;
-    int index = start;
+    // Records that went to the journal before they were listed are in the saved report.
+    int index = std::max(start, records_.firstInMemory());
     for (; index < count && static_cast<int>(added.size()) < limit; ++index) {
         // A record that cannot be fetched gets no row.
         if (records_.record(index) != nullptr)
@@ -164,6 +168,37 @@ void CCommsLogDlg::addRecords(int start, int limit) {
         advanceProgress();
         window_.startBatchTimer();
     }
+}
+
+// Rows whose records went to the journal leave the list; in log order they are the first rows,
+// which go without disturbing the rest.
+void CCommsLogDlg::dropJournaledRows() {
+    const int first = records_.firstInMemory();
+    const auto journaled = [first](std::int32_t record) { return record < first; };
+    const auto kept = std::find_if_not(rows_.begin(), rows_.end(), journaled);
+    if (std::none_of(kept, rows_.end(), journaled)) {
+        if (kept == rows_.begin())
+            return;
+        window_.beginRemoveRows(0, static_cast<int>(kept - rows_.begin()) - 1);
+        rows_.erase(rows_.begin(), kept);
+        window_.endRemoveRows();
+        return;
+    }
+    window_.beginResetRows();
+    std::erase_if(rows_, journaled);
+    window_.endResetRows();
+}
+
+std::string CCommsLogDlg::journalNote() const {
+    const std::string path = records_.journalPath();
+    if (path.empty())
+        return {};
+    if (const int error = records_.journalError(); error != 0)
+        return formatString(kIdsLogJournalFailed, path.c_str(), systemErrorText(error).c_str());
+    const int journaled = records_.firstInMemory();
+    if (journaled == 0)
+        return formatString(kIdsLogBoundNote, records_.memoryBound());
+    return formatString(kIdsLogJournalNote, records_.memoryBound(), journaled, path.c_str());
 }
 
 void CCommsLogDlg::listEverything() {
@@ -248,6 +283,7 @@ int CCommsLogDlg::recordOfRow(int row) const {
 }
 
 std::string CCommsLogDlg::cellText(int row, int column) {
+    const CPin pin(records_);
     const CCommsLogRecord* record = recordAt(row);
     if (record == nullptr)
         return {};
@@ -306,6 +342,7 @@ std::string CCommsLogDlg::wholeFrameSample(char digit) {
 }
 
 std::optional<std::string> CCommsLogDlg::timeDifferenceText(int firstRow, int secondRow) const {
+    const CPin pin(records_);
     const CCommsLogRecord* first = recordAt(firstRow);
     const CCommsLogRecord* second = recordAt(secondRow);
     if (first == nullptr || second == nullptr)
@@ -326,6 +363,7 @@ void CCommsLogDlg::onColumnClick(int column) {
         return;
     const bool ascending = column != lastSort.column || !lastSort.ascending;
     lastSort = {column, ascending};
+    const CPin pin(records_);
     window_.beginResetRows();
     sortRows(column, ascending);
     window_.endResetRows();
@@ -476,20 +514,32 @@ void CCommsLogDlg::sortByTimeText(bool ascending) {
         rows_[i] = entries[i].second;
 }
 
-void CCommsLogDlg::writeReport(std::string& out, const std::function<bool(std::string&)>& flush) {
+// The rows' records are fetched first, under a pin: a record that goes to the journal after
+// that is still written from memory, and the journal is read only below the first record that
+// was in memory then, so that every record is written once.
+int CCommsLogDlg::writeReport(std::string& out, const std::function<bool(std::string&)>& flush) {
+    const CPin pin(records_);
+    std::vector<const CCommsLogRecord*> listed(rows_.size());
+    const int firstListed = records_.firstInMemory();
+    for (int row = 0; row < rowCount(); ++row)
+        listed[static_cast<std::size_t>(row)] = recordAt(row);
+
     CLogReportWriter writer(out);
-    for (int row = 0; row < rowCount(); ++row) {
-        const CCommsLogRecord* record = recordAt(row);
-        if (record == nullptr)
-            continue;
-        const std::string index = CCommsLogText::indexText(recordOfRow(row));
-        const std::string time = text_.timeText(record->time, record->milliseconds);
-        const std::string size = CCommsLogText::sizeText(*record);
-        const std::string message = CCommsLogText::messageText(*record);
-        writer.addEntry({index, time, CCommsLogText::typeText(record->type), size, message});
-        if (flush && out.size() >= kReportChunk && !flush(out))
-            return;
-    }
+    bool stopped = false;
+    const auto write = [&](const CCommsLogRecord& record, int index) {
+        const std::string indexText = CCommsLogText::indexText(index);
+        const std::string time = text_.timeText(record.time, record.milliseconds);
+        const std::string size = CCommsLogText::sizeText(record);
+        const std::string message = CCommsLogText::messageText(record);
+        writer.addEntry({indexText, time, CCommsLogText::typeText(record.type), size, message});
+        stopped = flush && out.size() >= kReportChunk && !flush(out);
+        return !stopped;
+    };
+    const int journalError = records_.readJournal(firstListed, write);
+    for (int row = 0; row < rowCount() && !stopped; ++row)
+        if (const CCommsLogRecord* record = listed[static_cast<std::size_t>(row)])
+            write(*record, recordOfRow(row));
+    return journalError;
 }
 
 std::string CCommsLogDlg::saveReport(const std::string& path) {
@@ -506,12 +556,17 @@ std::string CCommsLogDlg::saveReport(const std::string& path) {
     };
     std::string chunk;
     chunk.reserve(kReportChunk + kReportChunk / 8);
-    writeReport(chunk, flush);
+    const int journalError = writeReport(chunk, flush);
     if (error == 0)
         flush(chunk);
     if (close(file.descriptor) != 0 && error == 0)
         error = errno;
-    return error == 0 ? std::string() : formatString(kIdsFileErrorOnWrite, systemErrorText(error));
+    if (error != 0)
+        return formatString(kIdsFileErrorOnWrite, systemErrorText(error));
+    if (journalError != 0)
+        return formatString(kIdsLogJournalUnread, records_.journalPath().c_str(),
+                            systemErrorText(journalError).c_str());
+    return {};
 }
 
 // The settings file's name gives way to the report's; a settings file of another name (one set

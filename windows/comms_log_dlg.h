@@ -20,6 +20,23 @@ public:
     // The record at `index`, or null when it cannot be fetched.
     virtual const CCommsLogRecord* record(int index) const = 0;
     virtual void clear() = 0;
+
+    // A log that keeps only its newest records in memory: records before firstInMemory are in
+    // its journal, read back with readJournal; pins keep fetched records valid meanwhile. A log
+    // held whole has none of that.
+    virtual int firstInMemory() const { return 0; }
+    virtual int
+    readJournal(int /*limit*/,
+                const std::function<bool(const CCommsLogRecord&, int)>& /*visit*/) const {
+        return 0;
+    }
+    virtual void pin() const {}
+    virtual void unpin() const {}
+    // The bound, the journal's path (empty: no journal, nothing leaves memory) and the errno of
+    // its last failed write.
+    virtual int memoryBound() const { return 0; }
+    virtual std::string journalPath() const { return {}; }
+    virtual int journalError() const { return 0; }
 };
 
 class CCommsLogStoreRecords final : public ICommsLogRecords {
@@ -28,6 +45,16 @@ public:
     int count() const override { return store_.count(); }
     const CCommsLogRecord* record(int index) const override { return store_.record(index); }
     void clear() override { store_.clearLog(); }
+    int firstInMemory() const override { return store_.firstInMemory(); }
+    int readJournal(int limit,
+                    const std::function<bool(const CCommsLogRecord&, int)>& visit) const override {
+        return store_.readJournal(limit, visit);
+    }
+    void pin() const override { store_.pin(); }
+    void unpin() const override { store_.unpin(); }
+    int memoryBound() const override { return store_.memoryBound(); }
+    std::string journalPath() const override { return store_.journalPath(); }
+    int journalError() const override { return store_.journalError(); }
 
 private:
     CCommsLogStore& store_;
@@ -43,6 +70,11 @@ public:
     // Every row is about to change (sort, clear), and has.
     virtual void beginResetRows() = 0;
     virtual void endResetRows() = 0;
+    // Rows first..last are about to go (their records went to the journal), and have.
+    virtual void beginRemoveRows(int first, int last) = 0;
+    virtual void endRemoveRows() = 0;
+    // The line about the list's bound and the journal; empty when the log has no journal.
+    virtual void showJournalNote(const std::string& text) = 0;
     // Shows the status control with `text`, or hides it.
     virtual void showStatus(const std::string& text) = 0;
     virtual void hideStatus() = 0;
@@ -134,12 +166,15 @@ public:
     // The default report path: the settings file's name replaced by "VantrelLog"; a settings
     // path with another name gives "VantrelLog" in its folder.
     static std::string defaultReportPath(const std::string& settingsPath);
-    // Writes the report of every row, in list order, to `path`. Returns an empty text, or the
-    // message to show (7902 or 7901 filled in).
+    // Writes the report to `path`: the journal's records, oldest first, then every row in list
+    // order. Returns an empty text, or the message to show (7902, 7901 or 13804 filled in).
     std::string saveReport(const std::string& path);
-    // Appends the report of every row to `out`. With `flush`, hands `out` over whenever it has
-    // grown large (flush empties it; false stops the report).
-    void writeReport(std::string& out, const std::function<bool(std::string&)>& flush = {});
+    // Appends the report to `out`. With `flush`, hands `out` over whenever it has grown large
+    // (flush empties it; false stops the report). Returns 0 or the errno of a journal that
+    // could not be read.
+    int writeReport(std::string& out, const std::function<bool(std::string&)>& flush = {});
+    // The text of the journal note for the log as it stands.
+    std::string journalNote() const;
 
     int nextRecord = 0;
     unsigned progressId = kIdsLogProgressFirst;
@@ -147,7 +182,20 @@ public:
     bool busy = false;
 
 private:
+    // Keeps the records the logic fetched valid while it uses them.
+    class CPin {
+    public:
+        explicit CPin(const ICommsLogRecords& records) : records_(records) { records_.pin(); }
+        ~CPin() { records_.unpin(); }
+        CPin(const CPin&) = delete;
+        CPin& operator=(const CPin&) = delete;
+
+    private:
+        const ICommsLogRecords& records_;
+    };
+
     void addRecords(int start, int limit);
+    void dropJournaledRows();
     void advanceProgress();
     void listEverything();
     void sortRows(int column, bool ascending);

@@ -19,6 +19,8 @@ public:
 
     void beginAdd(int first, int last) { beginInsertRows(QModelIndex(), first, last); }
     void endAdd() { endInsertRows(); }
+    void beginRemove(int first, int last) { beginRemoveRows(QModelIndex(), first, last); }
+    void endRemove() { endRemoveRows(); }
     void beginReset() { beginResetModel(); }
     void endReset() { endResetModel(); }
 

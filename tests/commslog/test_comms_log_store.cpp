@@ -1,7 +1,10 @@
 #include "commslog/comms_log_store.h"
+#include "tests/support/temp_folder.h"
 
+#include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -130,4 +133,90 @@ TEST(CommsLogStore, MemoryRunningOutReturns5025AndAddsNothing) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 #endif
+}
+
+namespace {
+
+// Adds `count` TX records whose four data bytes hold their index.
+void addNumbered(CCommsLogStore& store, std::uint32_t count) {
+    for (std::uint32_t i = 0; i < count; ++i)
+        ASSERT_EQ(store.addLogRecord(2, sizeof i, &i, UtcTime{1700000000 + i, 5}), 0);
+}
+
+std::uint32_t numberOf(const CCommsLogRecord& record) {
+    std::uint32_t number = 0;
+    std::memcpy(&number, record.data.get(), sizeof number);
+    return number;
+}
+
+std::vector<std::uint32_t> journaledNumbers(const CCommsLogStore& store) {
+    std::vector<std::uint32_t> numbers;
+    const int error =
+        store.readJournal(store.firstInMemory(), [&](const CCommsLogRecord& record, int index) {
+            EXPECT_EQ(numberOf(record), static_cast<std::uint32_t>(index));
+            EXPECT_EQ(record.time, 1700000000 + index);
+            numbers.push_back(numberOf(record));
+            return true;
+        });
+    EXPECT_EQ(error, 0);
+    return numbers;
+}
+
+} // namespace
+
+// Beyond the bound the oldest records go to the journal in whole chunks: the newest `bound` stay
+// in memory, every index keeps its record, and clearing empties both.
+TEST(CommsLogStore, OlderRecordsGoToTheJournalAndClearEmptiesBoth) {
+    CTempFolder folder;
+    CCommsLogStore store;
+    store.setMemoryBound(32); // chunks of two records
+    store.setJournalPath(folder / "log.journal");
+    EXPECT_EQ(store.memoryBound(), 32);
+    addNumbered(store, 101);
+
+    EXPECT_EQ(store.count(), 101);
+    const int first = store.firstInMemory();
+    EXPECT_GE(store.count() - first, 32);
+    EXPECT_LE(store.count() - first, 34);
+    EXPECT_EQ(store.record(first - 1), nullptr);
+    for (int index = first; index < store.count(); ++index)
+        EXPECT_EQ(numberOf(*store.record(index)), static_cast<std::uint32_t>(index));
+    EXPECT_EQ(journaledNumbers(store).size(), static_cast<std::size_t>(first));
+
+    store.clearLog();
+    EXPECT_EQ(store.count(), 0);
+    EXPECT_EQ(store.firstInMemory(), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder / "log.journal"));
+    addNumbered(store, 3);
+    EXPECT_EQ(numberOf(*store.record(0)), 0u);
+    EXPECT_TRUE(journaledNumbers(store).empty());
+}
+
+// Without a journal file, or while the journal cannot be written, nothing leaves memory.
+TEST(CommsLogStore, RecordsStayInMemoryWithoutAWritableJournal) {
+    CTempFolder folder;
+    for (const std::string& path : {std::string(), folder / "missing/log.journal"}) {
+        CCommsLogStore store;
+        store.setMemoryBound(4);
+        store.setJournalPath(path);
+        addNumbered(store, 40);
+        EXPECT_EQ(store.firstInMemory(), 0) << path;
+        EXPECT_EQ(numberOf(*store.record(0)), 0u) << path;
+        EXPECT_EQ(store.journalError(), path.empty() ? 0 : ENOENT) << path;
+    }
+}
+
+// A record the reader fetched under a pin stays readable while newer ones push it out.
+TEST(CommsLogStore, PinnedRecordsOutliveTheirSpill) {
+    CTempFolder folder;
+    CCommsLogStore store;
+    store.setMemoryBound(2);
+    store.setJournalPath(folder / "log.journal");
+    addNumbered(store, 1);
+    store.pin();
+    const CCommsLogRecord* oldest = store.record(0);
+    addNumbered(store, 20);
+    EXPECT_GT(store.firstInMemory(), 0);
+    EXPECT_EQ(numberOf(*oldest), 0u);
+    store.unpin();
 }

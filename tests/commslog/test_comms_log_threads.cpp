@@ -1,4 +1,5 @@
 #include "commslog/comms_log_store.h"
+#include "tests/support/temp_folder.h"
 
 #include <atomic>
 #include <chrono>
@@ -46,4 +47,40 @@ TEST(CommsLogStoreThreads, ReaderSeesStableRecordsWhileWriterAppends) {
     EXPECT_FALSE(failed);
     EXPECT_EQ(checked, static_cast<int>(kRecords));
     EXPECT_EQ(store.count(), static_cast<int>(kRecords));
+}
+
+// With a small bound and a journal, the writer sends chunks to the journal while this thread
+// reads under pins: every record it fetched holds its own index, whichever chunk it is in.
+TEST(CommsLogStoreThreads, PinnedReaderKeepsItsRecordsWhileTheWriterJournals) {
+    CTempFolder folder;
+    CCommsLogStore store;
+    store.setMemoryBound(64);
+    store.setJournalPath(folder / "log.journal");
+    constexpr std::uint32_t kRecords = 20000;
+    std::thread writer([&] {
+        for (std::uint32_t i = 0; i < kRecords; ++i)
+            store.addLogRecord(3, sizeof i, &i);
+    });
+    int checked = 0;
+    while (store.count() < static_cast<int>(kRecords)) {
+        store.pin();
+        const int last = store.count() - 1;
+        const CCommsLogRecord* newest = store.record(last);
+        std::this_thread::yield();
+        if (newest != nullptr) {
+            std::uint32_t number = 0;
+            std::memcpy(&number, newest->data.get(), sizeof number);
+            ASSERT_EQ(number, static_cast<std::uint32_t>(last));
+            ++checked;
+        }
+        store.unpin();
+    }
+    writer.join();
+    EXPECT_GT(checked, 0);
+    EXPECT_GT(store.firstInMemory(), 0);
+    int journaled = 0;
+    EXPECT_EQ(store.readJournal(store.firstInMemory(),
+                                [&](const CCommsLogRecord&, int) { return ++journaled > 0; }),
+              0);
+    EXPECT_EQ(journaled, store.firstInMemory());
 }

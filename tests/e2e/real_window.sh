@@ -14,6 +14,9 @@
 #                and Receive boxes (copied with Ctrl+A, Ctrl+C) the very frames the report holds,
 #                Modbus/TCP transaction identifier included; the settings file must name the
 #                location, and the demo unit must end cleanly.
+#   installed    BUILD_DIR is a root the Debian package was unpacked into: the program under
+#                usr/bin starts, and Help Topics and Release Notes hand the viewer the installed
+#                documents under usr/share/vantrel.
 #
 # Every wait polls with a deadline: the machine may be slow and loaded, and nothing may hang.
 set -euo pipefail
@@ -22,6 +25,9 @@ mode="${1:?mode}"
 build="$(cd "${2:?build directory}" && pwd)"
 app="$build/app/vantrel"
 demo="$build/app/vantrel-demo-unit"
+if [ "$mode" = installed ]; then
+    app="$build/usr/bin/vantrel"
+fi
 shots="$build/screenshots"
 readonly skip=77
 # Seconds to wait for a window or an effect; generous, since a loaded machine is slow.
@@ -191,7 +197,7 @@ type_over() {
 
 start_program() {
     QT_QPA_PLATFORM=xcb VANTREL_SETTINGS="$settings" VANTREL_PORTS_DIR="$work/ports" \
-        VANTREL_VIEWER=true "$app" >"$work/vantrel.log" 2>&1 &
+        VANTREL_VIEWER="${viewer:-true}" "$app" >"$work/vantrel.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }
@@ -262,6 +268,35 @@ first_start() {
     grep -qa "Demo unit (Modbus/TCP)" "$settings" || fail "settings lack the Modbus/TCP demo"
     grep -qa "Demo unit (RTU)" "$settings" || fail "settings lack the RTU demo"
     echo "PASS: first start"
+}
+
+# Fails unless the viewer was handed the installed document named $1, which must exist.
+check_shown() {
+    local shown
+    wait_for $kEffectSeconds grep -q "/$1\$" "$work/shown.txt" || fail "the viewer was not given $1"
+    shown="$(grep "/$1\$" "$work/shown.txt" | head -n 1)"
+    [ -f "$shown" ] || fail "the program looked for $1 at $shown, which does not exist"
+    [ "$(realpath "$shown")" = "$(realpath "$build/usr/share/vantrel/$1")" ] ||
+        fail "the program showed $shown, not the installed $1"
+}
+
+installed() {
+    settings="$work/settings/VNTLSettings.dat"
+    mkdir -p "$work/settings"
+    # The viewer only writes down what it was given.
+    viewer="$work/viewer.sh"
+    printf '#!/bin/sh\necho "$1" >>"%s"\n' "$work/shown.txt" >"$viewer"
+    chmod +x "$viewer"
+    start_display
+    start_program
+    local main
+    main="$(pass_splash)"
+    choose "$main" h r
+    check_shown Vantrel_ReleaseNotes.txt
+    choose "$main" h h
+    check_shown Vantrel.html
+    quit_program "$main"
+    echo "PASS: the installed program found its documents"
 }
 
 # Prints holding register $1 as libmodbus reads it from the demo unit over Modbus/TCP.
@@ -544,5 +579,6 @@ case "$mode" in
 first-start) first_start ;;
 demo-tcp) demo_path "Demo unit (Modbus/TCP)" 0 keys tcp 5 4321 ;;
 demo-rtu) demo_path "Demo unit (RTU)" 1 mouse rtu 7 1234 ;;
+installed) installed ;;
 *) fail "unknown mode $mode" ;;
 esac

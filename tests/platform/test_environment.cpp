@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -131,6 +132,25 @@ TEST(SettingsPath, OverrideBesideExecutableAndFallback) {
               readOnly + "/VNTLSettings.dat");
     unsetenv("XDG_CONFIG_HOME");
     chmod(readOnly.c_str(), 0700);
+}
+
+// The build tree keeps the documents beside the executable, an installed program under
+// ../share/vantrel; beside the executable wins, and with neither the name beside it is kept.
+TEST(DocumentDirectory, BesideTheExecutableThenTheInstalledDataFolder) {
+    TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string bin = temp.path + "/usr/bin";
+    const std::string data = temp.path + "/usr/share/vantrel";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(data);
+    const std::string fromBin = "../share/vantrel";
+    EXPECT_EQ(installedDataFromExecutable(), fromBin);
+
+    EXPECT_EQ(documentDirectory(bin, "Vantrel.html", fromBin), bin);
+    std::ofstream(data + "/Vantrel.html") << "x";
+    EXPECT_EQ(documentDirectory(bin, "Vantrel.html", fromBin), bin + "/" + fromBin);
+    std::ofstream(bin + "/Vantrel.html") << "x";
+    EXPECT_EQ(documentDirectory(bin, "Vantrel.html", fromBin), bin);
 }
 
 TEST(Viewer, SplitsItsCommandAndFailsCleanly) {

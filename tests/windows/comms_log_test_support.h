@@ -59,6 +59,9 @@ public:
     void endAddRows() override {}
     void beginResetRows() override { ++resets; }
     void endResetRows() override {}
+    void beginRemoveRows(int first, int last) override { removed.emplace_back(first, last); }
+    void endRemoveRows() override {}
+    void showJournalNote(const std::string& text) override { journalNote = text; }
     void showStatus(const std::string& text) override {
         status = text;
         statusVisible = true;
@@ -82,6 +85,8 @@ public:
     void showLastRow() override { ++scrolledToLastRow; }
 
     std::vector<std::pair<int, int>> added;
+    std::vector<std::pair<int, int>> removed;
+    std::string journalNote;
     int resets = 0;
     std::string status;
     bool statusVisible = true;

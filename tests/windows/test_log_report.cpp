@@ -1,7 +1,10 @@
 #include "comms_log_test_support.h"
 #include "platform/file_output.h"
+#include "resources/string_table.h"
 #include "tests/support/temp_folder.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -9,6 +12,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,6 +98,69 @@ TEST(CommsLogReport, PrefixWiderThanThePageKeepsTheMessageOnItsLine) {
         "   0  10:15:30:045 2006-12-06, week 49, day 340 of the year  TX:            12   "
         "11 11 11 11 11 11 11 11 11 11 11 11 \r\n";
     EXPECT_NE(report.find("\r\n" + entry), std::string::npos) << report;
+}
+
+// Indexes of the report's entries (lines that start with one), in the report's order.
+std::vector<int> reportedIndexes(const std::string& report) {
+    std::vector<int> indexes;
+    std::size_t at = 0;
+    while (at < report.size()) {
+        const std::size_t end = std::min(report.find("\r\n", at), report.size());
+        const std::string line = report.substr(at, end - at);
+        const std::size_t digit = line.find_first_not_of(" \f");
+        if (digit != std::string::npos && digit < 4 && std::isdigit(line[digit]) != 0)
+            indexes.push_back(std::atoi(line.c_str() + digit));
+        at = end + 2;
+    }
+    return indexes;
+}
+
+// With the store's bound, the list drops what went to the journal (at the top in log order,
+// anywhere once sorted), and the report still holds every record once: the journal first, then
+// the list in its order. Clearing empties the journal as well.
+TEST(CommsLogReport, HoldsTheJournalBeforeTheListedRows) {
+    TempFolder folder;
+    CCommsLogStore store;
+    store.setMemoryBound(4);
+    store.setJournalPath((folder.path / "log.journal").string());
+    CCommsLogStoreRecords records(store);
+    std::atomic<std::int32_t> logEnabled{1};
+    CRecordingLogWindow window;
+    CCommsLogDlg dlg(records, logEnabled, window, twelveHourFormat(),
+                     (folder.path / "VNTLSettings.dat").string());
+    const auto addRecords = [&store](int count) {
+        for (int i = 0; i < count; ++i)
+            store.addLogRecord(2, 1, &i);
+    };
+
+    addRecords(10);
+    dlg.onOpen();
+    dlg.onTimer();
+    EXPECT_EQ(dlg.recordOfRow(0), store.firstInMemory());
+    addRecords(10);
+    dlg.onRefresh();
+    ASSERT_FALSE(window.removed.empty());
+    EXPECT_EQ(window.removed.front().first, 0);
+    EXPECT_EQ(dlg.recordOfRow(0), store.firstInMemory());
+    EXPECT_NE(window.journalNote.find("log.journal"), std::string::npos) << window.journalNote;
+
+    dlg.onColumnClick(0); // newest first
+    addRecords(7);
+    dlg.onRefresh();
+    std::string report;
+    EXPECT_EQ(dlg.writeReport(report), 0);
+    std::vector<int> indexes = reportedIndexes(report);
+    const int journaled = store.firstInMemory();
+    ASSERT_GE(indexes.size(), static_cast<std::size_t>(journaled));
+    EXPECT_TRUE(std::is_sorted(indexes.begin(), indexes.begin() + journaled));
+    std::sort(indexes.begin(), indexes.end());
+    std::vector<int> every(static_cast<std::size_t>(store.count()));
+    std::iota(every.begin(), every.end(), 0);
+    EXPECT_EQ(indexes, every);
+
+    dlg.onClearLog();
+    EXPECT_FALSE(fs::exists(folder.path / "log.journal"));
+    EXPECT_EQ(window.journalNote, formatString(kIdsLogBoundNote, 4));
 }
 
 // ---- Save failures: a message, and nothing lost ----
