@@ -3,12 +3,14 @@
 #include "app/qt_form.h"
 #include "app/qt_message_box.h"
 #include "app/qt_text.h"
+#include "app/widgets/word_orders_grid.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -70,6 +72,7 @@ CNumberConvertorWindow::CNumberConvertorWindow(WindowHandle opener,
     grid->setColumnStretch(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addWidget(buildAllOrders());
     layout->addSpacing(6);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -78,6 +81,17 @@ CNumberConvertorWindow::CNumberConvertorWindow(WindowHandle opener,
 
 CNumberConvertorWindow::~CNumberConvertorWindow() {
     sendMessage(logic_.opener, WM_CONVERTOR_CLOSED);
+}
+
+QWidget* CNumberConvertorWindow::buildAllOrders() {
+    // Shown from the start, empty until the first conversion, so the window keeps its size.
+    auto* box = named(new QGroupBox(qText(kIdsConvertorAllOrders), this), "allOrdersBox");
+    allOrders_ = named(new CWordOrdersGrid(box), "allOrders");
+    allOrders_->setMinimumWidth(allOrders_->fullWidth());
+    allOrders_->showReadings(logic_.allOrders());
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->addWidget(allOrders_);
+    return box;
 }
 
 void CNumberConvertorWindow::messageBox(unsigned id) {
@@ -117,6 +131,7 @@ void CNumberConvertorWindow::onConvert() {
         valueField_->setText(value);
     if (hexField_->text() != hex)
         hexField_->setText(hex);
+    allOrders_->showReadings(logic_.allOrders());
     if (pendingFocus_) {
         ::focusField(*pendingFocus_ == ConvertorField::Hexadecimal ? hexField_ : valueField_);
     }

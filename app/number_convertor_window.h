@@ -8,11 +8,13 @@
 #include <memory>
 #include <optional>
 
+class CWordOrdersGrid;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-// The Number Convertor: a modeless tool window bound to CNumberConvertorDlg. It deletes itself
+// The Number Convertor: a modeless tool window bound to CNumberConvertorDlg, with the register
+// bytes of the last conversion read in every order below its fields. It deletes itself
 // when closed and, as its last act, sends WM_CONVERTOR_CLOSED to its opener.
 class CNumberConvertorWindow : public QDialog, private INumberConvertorObserver {
     Q_OBJECT
@@ -27,6 +29,8 @@ private:
     void messageBox(unsigned id) override;
     void focusField(ConvertorField field) override;
 
+    // The every-order grid of the register bytes, in its box under the fields.
+    QWidget* buildAllOrders();
     void onDataTypeChanged(int index);
     void fillByteOrders();
     void onConvert();
@@ -40,4 +44,5 @@ private:
     QLineEdit* hexField_ = nullptr;
     QPushButton* convertButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
+    CWordOrdersGrid* allOrders_ = nullptr;
 };

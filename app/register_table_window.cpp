@@ -4,6 +4,7 @@
 #include "app/qt_text.h"
 #include "app/register_trend_window.h"
 #include "app/widgets/register_table_model.h"
+#include "app/widgets/word_orders_grid.h"
 #include "platform/clock.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
@@ -27,7 +28,6 @@ namespace {
 // How often the change marks are looked at while any is shown.
 constexpr int kMarkTickMs = 250;
 constexpr int kTableMinimumHeight = 260;
-const QColor kPlausibleBackground(198, 239, 206);
 constexpr int kCellMargin = 16;
 constexpr int kHeaderMargin = 12;
 
@@ -64,25 +64,7 @@ void CRegisterTableWindow::buildWidgets() {
             [this] { refreshOrders(); });
 
     ordersLabel_ = named(new QLabel(this), "ordersLabel");
-    orders_ = named(new QTableWidget(static_cast<int>(kWideTypes.size()),
-                                     static_cast<int>(kWordOrders.size()), this),
-                    "orders");
-    QStringList columns;
-    for (const WordOrder order : kWordOrders)
-        columns << qText(CRegisterTableDlg::orderHeader(order));
-    QStringList rows;
-    for (const WideType type : kWideTypes)
-        rows << qText(CRegisterTableDlg::typeTitle(type));
-    orders_->setHorizontalHeaderLabels(columns);
-    orders_->setVerticalHeaderLabels(rows);
-    orders_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    orders_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    orders_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    orders_->setSelectionMode(QAbstractItemView::SingleSelection);
-    orders_->setFixedHeight(orders_->horizontalHeader()->sizeHint().height() +
-                            static_cast<int>(kWideTypes.size()) *
-                                orders_->verticalHeader()->defaultSectionSize() +
-                            2 * orders_->frameWidth());
+    orders_ = named(new CWordOrdersGrid(this), "orders");
     connect(orders_, &QTableWidget::cellDoubleClicked, this, [this] { pinSelected(); });
     note_ = named(new QLabel(qText(kIdsRegTableModiconNote), this), "note");
     note_->setWordWrap(true);
@@ -185,25 +167,7 @@ void CRegisterTableWindow::refreshOrders() {
     const std::size_t row = selectedRow();
     ordersLabel_->setText(qText(substituteArgs(
         loadString(kIdsRegTableOrdersOf), {logic_.cellText(row, CRegisterTableDlg::kColAddress)})));
-    const std::optional<RowPin> pin = logic_.pinOf(row);
-    for (std::size_t t = 0; t < kWideTypes.size(); ++t) {
-        const std::array<bool, 4> plausible = logic_.plausible(row, kWideTypes[t]);
-        for (std::size_t o = 0; o < kWordOrders.size(); ++o) {
-            auto* item =
-                new QTableWidgetItem(qText(logic_.wideText(row, kWideTypes[t], kWordOrders[o])));
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (plausible[o]) {
-                item->setBackground(kPlausibleBackground);
-                item->setToolTip(qText(kIdsRegTablePlausible));
-            }
-            if (pin && pin->type == kWideTypes[t] && pin->order == kWordOrders[o]) {
-                QFont font = item->font();
-                font.setBold(true);
-                item->setFont(font);
-            }
-            orders_->setItem(static_cast<int>(t), static_cast<int>(o), item);
-        }
-    }
+    orders_->showReadings(logic_.allOrders(row), logic_.pinOf(row));
 }
 
 void CRegisterTableWindow::pinSelected() {

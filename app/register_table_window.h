@@ -15,6 +15,7 @@ class QLabel;
 class QPushButton;
 class QTableView;
 class QTableWidget;
+class CWordOrdersGrid;
 class QTimer;
 
 // The Register Table: a modeless tool window bound to CRegisterTableDlg, following the reads of
@@ -65,7 +66,7 @@ private:
     QLabel* status_ = nullptr;
     QTableView* table_ = nullptr;
     QLabel* ordersLabel_ = nullptr;
-    QTableWidget* orders_ = nullptr;
+    CWordOrdersGrid* orders_ = nullptr;
     QLabel* note_ = nullptr;
     QPushButton* pin_ = nullptr;
     QPushButton* unpin_ = nullptr;

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2)
         return 0;
     // One type and one order beyond each end of the lists, so that bad indexes are tried too.
-    const int type = data[0] % 11 - 1;
+    const int type = data[0] % 13 - 1;
     const int order = data[1] % 5 - 1;
     const std::string_view separator = (data[0] & 0x80) != 0 ? ";" : ",";
     const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);

@@ -18,7 +18,8 @@ namespace {
 constexpr std::size_t kMaxValueBytes = 8;
 constexpr unsigned kByteOrderTexts[] = {8070, 8071, 8072};
 constexpr unsigned kFirstDataTypeText = 8052;
-constexpr int kDataTypeCount = 9;
+constexpr int kListDataTypeCount = 9;
+constexpr unsigned kWideIntegerTexts[] = {kIdsConvertorInt64, kIdsConvertorUInt64};
 
 struct ValueBytes {
     std::array<std::uint8_t, kMaxValueBytes> bytes{};
@@ -28,7 +29,8 @@ struct ValueBytes {
 };
 
 bool isNumericType(int dataType) {
-    return dataType >= ConvertInt8 && dataType <= ConvertDouble;
+    return (dataType >= ConvertInt8 && dataType <= ConvertDouble) || dataType == ConvertInt64 ||
+           dataType == ConvertUInt64;
 }
 
 std::size_t typeSize(int dataType) {
@@ -40,6 +42,8 @@ std::size_t typeSize(int dataType) {
     case ConvertUInt16:
         return 2;
     case ConvertDouble:
+    case ConvertInt64:
+    case ConvertUInt64:
         return 8;
     default:
         return 4;
@@ -191,6 +195,20 @@ std::string utf8FromLatin1(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
+// A 64-bit whole number as "%lld" and "%llu" read it: the digits after an optional sign, the
+// rest ignored; it wraps to 64 bits, so "-1" is all ones in either type.
+std::optional<std::uint64_t> scanWholeNumber64(std::string_view text) {
+    constexpr int kBase = 10;
+    const auto [digits, negative] = findNumberStart(text, kBase);
+    std::uint64_t value = 0;
+    std::size_t pos = digits;
+    for (; pos < text.size() && digitValue(text[pos], kBase) >= 0; ++pos)
+        value = value * kBase + static_cast<unsigned>(digitValue(text[pos], kBase));
+    if (pos == digits)
+        return std::nullopt;
+    return negative ? 0 - value : value;
+}
+
 // The value read as its type, in Motorola order.
 std::optional<ValueBytes> readValue(int dataType, std::string_view text) {
     ValueBytes value;
@@ -218,6 +236,14 @@ std::optional<ValueBytes> readValue(int dataType, std::string_view text) {
         if (!number)
             return std::nullopt;
         putUInt32(value.bytes.data(), static_cast<std::uint32_t>(*number));
+        return value;
+    }
+    case ConvertInt64:
+    case ConvertUInt64: {
+        const auto number = scanWholeNumber64(text);
+        if (!number)
+            return std::nullopt;
+        putUInt64(value.bytes.data(), *number);
         return value;
     }
     case ConvertFloat: {
@@ -255,6 +281,10 @@ std::string formatValue(int dataType, std::span<const std::uint8_t> bytes) {
         const std::uint32_t word = getUInt32(bytes.data());
         return formatLongs({&word, 1}, isSigned, {});
     }
+    case ConvertInt64:
+        return std::to_string(static_cast<std::int64_t>(getUInt64(bytes.data())));
+    case ConvertUInt64:
+        return std::to_string(getUInt64(bytes.data()));
     case ConvertFloat: {
         const float number = getFloat(bytes.data());
         return formatFloats({&number, 1}, {});
@@ -304,6 +334,19 @@ std::optional<ValueBytes> readHexBytes(int dataType, std::string_view hexText,
     return value;
 }
 
+// The bytes the hexadecimal text stands for, in the order written; empty when it is not
+// readable as `dataType`.
+std::vector<std::uint8_t> writtenBytes(int dataType, std::string_view hexText,
+                                       std::string_view listSeparator) {
+    if (dataType == ConvertString)
+        return readByteGroups(hexText, listSeparator, hexText.size())
+            .value_or(std::vector<std::uint8_t>());
+    const auto value = readHexBytes(dataType, hexText, listSeparator);
+    if (!value)
+        return {};
+    return {value->bytes.begin(), value->bytes.begin() + static_cast<std::ptrdiff_t>(value->size)};
+}
+
 } // namespace
 
 ConversionResult convertValueToHex(int dataType, int byteOrder, std::string_view valueText) {
@@ -343,8 +386,9 @@ CNumberConvertorDlg::CNumberConvertorDlg(INumberConvertorObserver& observer,
 
 std::vector<unsigned> CNumberConvertorDlg::dataTypeTexts() {
     std::vector<unsigned> texts;
-    for (int index = 0; index < kDataTypeCount; ++index)
+    for (int index = 0; index < kListDataTypeCount; ++index)
         texts.push_back(kFirstDataTypeText + static_cast<unsigned>(index));
+    texts.insert(texts.end(), std::begin(kWideIntegerTexts), std::end(kWideIntegerTexts));
     return texts;
 }
 
@@ -375,4 +419,5 @@ void CNumberConvertorDlg::convert() {
         return;
     }
     (fromHex ? valueText : hexText) = std::move(converted.text);
+    registerBytes_ = writtenBytes(dataTypeIndex, hexText, listSeparator_);
 }

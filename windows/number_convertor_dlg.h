@@ -1,12 +1,15 @@
 #pragma once
 
 #include "platform/window_messages.h"
+#include "windows/register_table_dlg.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Positions in the Number Convertor's data type list (texts 8052 to 8060 in this order).
+// Positions in the Number Convertor's data type list (texts 8052 to 8060 in this order, then the
+// 64-bit integers, 13270 and 13271).
 enum ConvertorType : int {
     ConvertInt8 = 0,
     ConvertUInt8 = 1,
@@ -17,10 +20,13 @@ enum ConvertorType : int {
     ConvertFloat = 6,
     ConvertDouble = 7,
     ConvertString = 8,
+    ConvertInt64 = 9,
+    ConvertUInt64 = 10,
 };
 
 // Positions in the byte order list (texts 8070 to 8072). Modicon is offered only for Float and
-// Double; NoOrder means nothing is selected, which converts as Motorola.
+// Double (the 64-bit integers are Motorola or Intel like the other integers); NoOrder means nothing
+// is selected, which converts as Motorola.
 enum ConvertorOrder : int {
     NoOrder = -1,
     OrderMotorola = 0,
@@ -85,6 +91,11 @@ public:
     // message, focuses the field that was read and leaves the other field unchanged.
     void convert();
 
+    // The register bytes of the last conversion read as each wide type in each order, as the
+    // Register Table shows a register's: what the bytes would be had the unit laid them out
+    // otherwise. Empty before the first conversion.
+    OrderReadings allOrders() const { return readAllOrders(registerBytes_); }
+
     int dataTypeIndex = ConvertFloat;
     int byteOrderIndex = OrderMotorola;
     std::string valueText;
@@ -94,4 +105,6 @@ public:
 private:
     INumberConvertorObserver& observer_;
     std::string listSeparator_;
+    // The bytes of the hexadecimal field after the last conversion, in the order written.
+    std::vector<std::uint8_t> registerBytes_;
 };

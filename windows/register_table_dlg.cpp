@@ -107,6 +107,26 @@ std::string formatWideNumber(const WideNumber& number, WideType type) {
     return std::to_string(std::get<std::uint64_t>(number));
 }
 
+std::array<bool, 4> distinctPlausibleOrders(std::span<const std::uint8_t> bytes, WideType type) {
+    const std::array<bool, 4> marks = plausibleOrders(bytes, type);
+    if (std::all_of(marks.begin(), marks.end(), [](bool mark) { return mark; }))
+        return {};
+    return marks;
+}
+
+OrderReadings readAllOrders(std::span<const std::uint8_t> bytes) {
+    OrderReadings readings;
+    for (std::size_t t = 0; t < kWideTypes.size(); ++t) {
+        const std::array<bool, 4> marks = distinctPlausibleOrders(bytes, kWideTypes[t]);
+        for (std::size_t o = 0; o < kWordOrders.size(); ++o) {
+            const std::optional<WideNumber> number = readWide(bytes, kWideTypes[t], kWordOrders[o]);
+            readings[t][o] = {number ? formatWideNumber(*number, kWideTypes[t]) : std::string(),
+                              marks[o]};
+        }
+    }
+    return readings;
+}
+
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos)
         return std::string(text);
@@ -276,11 +296,11 @@ std::string CRegisterTableDlg::wideText(std::size_t row, WideType type, WordOrde
 std::array<bool, 4> CRegisterTableDlg::plausible(std::size_t row, WideType type) const {
     if (row >= rows_.size())
         return {};
-    // A mark on every order singles none out (zeros, or bytes of another type): none is shown.
-    const std::array<bool, 4> marks = plausibleOrders(bytesFrom(row), type);
-    if (std::all_of(marks.begin(), marks.end(), [](bool mark) { return mark; }))
-        return {};
-    return marks;
+    return distinctPlausibleOrders(bytesFrom(row), type);
+}
+
+OrderReadings CRegisterTableDlg::allOrders(std::size_t row) const {
+    return readAllOrders(row < rows_.size() ? bytesFrom(row) : std::span<const std::uint8_t>());
 }
 
 std::optional<RowPin> CRegisterTableDlg::pinOf(std::size_t row) const {

@@ -67,6 +67,24 @@ private:
 // fewest digits that read back to the same value, "." as the decimal point whatever the locale.
 std::string formatWideNumber(const WideNumber& number, WideType type);
 
+// One cell of the every-order grid: a reading and whether it is plausible.
+struct OrderReading {
+    std::string text;
+    bool plausible = false;
+    bool operator==(const OrderReading&) const = default;
+};
+
+// The readings of the bytes at the start of `bytes` as each type of kWideTypes (the rows) in each
+// order of kWordOrders (the columns); a cell the bytes do not fill is empty.
+using OrderReadings = std::array<std::array<OrderReading, kWordOrders.size()>, kWideTypes.size()>;
+
+// Which orders of the value at the start of `bytes` read plausibly, indexed like kWordOrders;
+// none when all four do, since a mark on every order singles none out (zeros, or the bytes of
+// another type).
+std::array<bool, 4> distinctPlausibleOrders(std::span<const std::uint8_t> bytes, WideType type);
+
+OrderReadings readAllOrders(std::span<const std::uint8_t> bytes);
+
 // One field of a CSV line: quoted, with its quotes doubled, when it holds a comma, a quote or a
 // line break.
 std::string csvField(std::string_view text);
@@ -119,6 +137,8 @@ public:
     // Which orders of the value at `row` read plausibly, indexed like kWordOrders; none when all
     // four do.
     std::array<bool, 4> plausible(std::size_t row, WideType type) const;
+    // Every type in every order of the value that starts at `row`.
+    OrderReadings allOrders(std::size_t row) const;
 
     // The row's pinned value, else its register's; none when the read ends before the value.
     std::optional<WideNumber> trackedNumber(std::size_t row) const {

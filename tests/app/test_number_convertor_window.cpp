@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -78,7 +79,7 @@ TEST_F(ConvertorWindow, ShowsItsTextsAndOffersModiconForFloatAndDoubleOnly) {
     EXPECT_EQ(labels, QStringList({"Data Type:", "Hexadecimal Format:"}));
     EXPECT_EQ(control<QPushButton>(*window, "convert")->text(), "Con&vert");
     EXPECT_EQ(control<QPushButton>(*window, "cancel")->text(), "&Cancel");
-    EXPECT_EQ(items(control<QComboBox>(*window, "dataType")).size(), 9);
+    EXPECT_EQ(items(control<QComboBox>(*window, "dataType")).size(), 11);
     EXPECT_EQ(control<QComboBox>(*window, "dataType")->currentText(), "Float");
     EXPECT_EQ(items(control<QComboBox>(*window, "byteOrder")),
               QStringList({"Motorola (Big Endian)", "Intel (Little Endian)", "Modicon"}));
@@ -114,6 +115,26 @@ TEST_F(ConvertorWindow, ConvertsFloatInEveryOrderAndAString) {
     EXPECT_EQ(control<QLineEdit>(*window, "hex")->text(), "50 75 6D 70 20 37 ");
     screenshot("convertor_ascii_string.png");
     EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(ConvertorWindow, ShowsTheRegisterBytesInEveryOrderWithoutGrowing) {
+    const QSize before = window->size();
+    convert(ConvertInt64, OrderIntel, "-2", "");
+    auto* grid = control<QTableWidget>(*window, "allOrders");
+    EXPECT_EQ(
+        grid->item(static_cast<int>(WideType::Int64), static_cast<int>(WordOrder::DCBA))->text(),
+        "-2");
+    convert(ConvertFloat, OrderModicon, "1234.5", "");
+    const QTableWidgetItem* cdab =
+        grid->item(static_cast<int>(WideType::Float32), static_cast<int>(WordOrder::CDAB));
+    EXPECT_EQ(cdab->text(), "1234.5");
+    EXPECT_NE(cdab->background(),
+              grid->item(cdab->row(), static_cast<int>(WordOrder::BADC))->background())
+        << "plausible shaded, a denormal not";
+    EXPECT_EQ(grid->item(static_cast<int>(WideType::Float64), 0)->text(), "") << "4 bytes only";
+    EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), "ABCD\nMotorola (Big Endian)");
+    EXPECT_EQ(window->size(), before);
+    screenshot("convertor_all_orders.png");
 }
 
 TEST_F(ConvertorWindow, BadInputNamesItselfAndFocusesTheFieldToFix) {

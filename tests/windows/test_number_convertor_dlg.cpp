@@ -27,7 +27,7 @@ void PrintTo(const Row& row, std::ostream* os) {
     *os << row.name;
 }
 
-std::string rowName(const testing::TestParamInfo<Row>& info) {
+template <typename R> std::string rowName(const testing::TestParamInfo<R>& info) {
     return info.param.name;
 }
 
@@ -69,8 +69,18 @@ INSTANTIATE_TEST_SUITE_P(
         Row{.name = "StringBeyondByte", .type = 8, .in = "\xE2\x82\xAC", .code = kInvalid},
         Row{.name = "Junk", .type = 4, .in = "abc", .code = kInvalid},
         Row{.name = "Blanks", .type = 6, .in = "   ", .code = kInvalid},
-        Row{.name = "TypeOutOfList", .type = 9, .in = "1", .code = kUnsupported}),
-    rowName);
+        Row{.name = "Int64MinusTwo", .type = 9, .in = "-2", .out = "FF FF FF FF FF FF FF FE"},
+        Row{.name = "UInt64Intel",
+            .type = 10,
+            .order = 1,
+            .in = "1311768467463790320",
+            .out = "F0 DE BC 9A 78 56 34 12"},
+        Row{.name = "UInt64Largest",
+            .type = 10,
+            .in = "18446744073709551615",
+            .out = "FF FF FF FF FF FF FF FF"},
+        Row{.name = "TypeOutOfList", .type = 11, .in = "1", .code = kUnsupported}),
+    rowName<Row>);
 
 class HexToValue : public testing::TestWithParam<Row> {};
 
@@ -122,12 +132,29 @@ INSTANTIATE_TEST_SUITE_P(
         Row{.name = "UInt32", .type = 5, .in = "FFFFFFFE", .out = "4294967294"},
         Row{.name = "Int32Intel", .type = 4, .order = 1, .in = "78 56 34 12", .out = "305419896"},
         Row{.name = "Junk", .type = 4, .in = "zz", .code = kInvalid},
+        Row{.name = "Int64Smallest",
+            .type = 9,
+            .in = "80 00 00 00 00 00 00 00",
+            .out = "-9223372036854775808"},
+        Row{.name = "UInt64NoBlanks",
+            .type = 10,
+            .in = "FFFFFFFFFFFFFFFF",
+            .out = "18446744073709551615"},
+        Row{.name = "UInt64Intel",
+            .type = 10,
+            .order = 1,
+            .in = "F0 DE BC 9A 78 56 34 12",
+            .out = "1311768467463790320"},
+        Row{.name = "Int64NineBytes",
+            .type = 9,
+            .in = "01 00 00 00 00 00 00 00 00",
+            .code = kInvalid},
         Row{.name = "StringTrailingBlank", .type = 8, .in = "41 42 ", .out = "AB"},
         Row{.name = "StringLastGroupBare", .type = 8, .in = "41 42", .out = "AB"},
         Row{.name = "StringLatin1", .type = 8, .in = "E9,B0", .out = "\xC3\xA9\xC2\xB0"},
         Row{.name = "StringWideGroup", .type = 8, .in = "4142", .code = kInvalid},
         Row{.name = "StringJunkGroup", .type = 8, .in = "41 zz", .code = kInvalid}),
-    rowName);
+    rowName<Row>);
 
 TEST(Convertor, EveryTypeAndOrderReadsItsOwnBytesBack) {
     const char* values[] = {"-2",        "-2",         "-2",        "65534",
@@ -152,6 +179,66 @@ public:
     std::vector<unsigned> messages;
     std::vector<ConvertorField> focus;
 };
+
+// One cell of the every-order view after a conversion from the value side (or, with `hex`, from
+// the hexadecimal side).
+struct OrdersRow {
+    const char* name;
+    int type;
+    int order;
+    const char* value;
+    WideType reading;
+    WordOrder column;
+    const char* text;
+    bool plausible;
+    const char* hex = "";
+};
+
+void PrintTo(const OrdersRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class AllOrders : public testing::TestWithParam<OrdersRow> {};
+
+TEST_P(AllOrders, ReadsTheRegisterBytesOfTheConversion) {
+    const OrdersRow& row = GetParam();
+    Recorder recorder;
+    CNumberConvertorDlg dlg(recorder, ",");
+    dlg.dataTypeIndex = row.type;
+    dlg.byteOrderIndex = row.order;
+    dlg.valueText = row.value;
+    dlg.hexText = row.hex;
+    dlg.convert();
+    ASSERT_TRUE(recorder.messages.empty());
+    const OrderReading cell = dlg.allOrders()[static_cast<std::size_t>(row.reading)]
+                                             [static_cast<std::size_t>(row.column)];
+    EXPECT_EQ(cell.text, row.text);
+    EXPECT_EQ(cell.plausible, row.plausible);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Convertor, AllOrders,
+    testing::Values(OrdersRow{"FloatModiconAsCdab", ConvertFloat, OrderModicon, "-2.5",
+                              WideType::Float32, WordOrder::CDAB, "-2.5", true},
+                    OrdersRow{"FloatModiconAsAbcd", ConvertFloat, OrderModicon, "-2.5",
+                              WideType::Float32, WordOrder::ABCD, "6.8921e-41", false},
+                    OrdersRow{"Int32IntelAsDcba", ConvertInt32, OrderIntel, "1000", WideType::Int32,
+                              WordOrder::DCBA, "1000", true},
+                    OrdersRow{"Int32IntelAsAbcd", ConvertInt32, OrderIntel, "1000",
+                              WideType::UInt32, WordOrder::ABCD, "3892510720", false},
+                    OrdersRow{"Int64AsUnsigned", ConvertInt64, OrderMotorola, "-2",
+                              WideType::UInt64, WordOrder::ABCD, "18446744073709551614", false},
+                    OrdersRow{"DoubleIntelAsDcba", ConvertDouble, OrderIntel, "-0.1",
+                              WideType::Float64, WordOrder::DCBA, "-0.1", true},
+                    OrdersRow{"FloatHasNoDouble", ConvertFloat, OrderMotorola, "1",
+                              WideType::Float64, WordOrder::ABCD, "", false},
+                    OrdersRow{"Int16FillsNoPair", ConvertInt16, OrderMotorola, "-1",
+                              WideType::Int32, WordOrder::ABCD, "", false},
+                    OrdersRow{"FromTheHexSide", ConvertFloat, OrderIntel, "", WideType::Float32,
+                              WordOrder::ABCD, "1", true, "3F 80 00 00"},
+                    OrdersRow{"StringBytes", ConvertString, OrderMotorola, "ABCD", WideType::UInt32,
+                              WordOrder::ABCD, "1094861636", false}),
+    rowName<OrdersRow>);
 
 TEST(Convertor, ConvertFillsTheOtherFieldOrFocusesTheFieldItRead) {
     const struct {
