@@ -6,13 +6,13 @@
 // Usage: bench_log_soak [EXCHANGES [MEMORY_BOUND]]   (default 100000 and the program's bound)
 
 #include "app/testmodbus_window.h"
+#include "bench_app_support.h"
 #include "comms/comms_context.h"
 #include "commslog/comms_log_journal.h"
 #include "platform/clock.h"
 #include "tests/support/temp_folder.h"
 #include "windows/comms_log_dlg.h"
 #include "windows/vantrel_doc.h"
-#include "windows/view_dialogs.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -87,19 +87,6 @@ public:
 private:
     pid_t pid_ = -1;
     std::uint16_t port_ = 0;
-};
-
-class CNoDialogs : public IViewDialogs {
-public:
-    void showSplash() override {}
-    void showAbout() override {}
-    bool runLocations(CSettingsFile&) override { return false; }
-    void runConnect(CVantrelDoc&, CSettingsFile&) override {}
-    void runHangUp(CVantrelDoc&) override {}
-    void runTest(CVantrelDoc&, int, ModbusType, int) override {}
-    bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
-    QWidget* createCommsLog(WindowHandle) override { return nullptr; }
-    QWidget* createConvertor(WindowHandle) override { return nullptr; }
 };
 
 class CPrintingMessageBox : public IMessageBox {

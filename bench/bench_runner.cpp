@@ -5,6 +5,7 @@
 // two 10 ms waits per exchange.
 
 #include "platform/clock.h"
+#include "tests/support/peer_process.h"
 
 #include <chrono>
 #include <cstdio>
@@ -37,12 +38,7 @@ struct Child {
         pid = ::fork();
         if (pid == 0) {
             ::dup2(p[1], STDOUT_FILENO);
-            std::vector<char*> args;
-            for (const auto& a : argv)
-                args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
+            execChild(argv);
         }
         ::close(p[1]);
         out = p[0];

@@ -5,9 +5,9 @@
 // The engine's floor on TCP is about two 10 ms waits per exchange (the comms thread's idle
 // time-out and the exchange's listen for stale input), so about 47 exchanges per second.
 
-#include "app/app_dialogs.h"
 #include "app/qt_message_target.h"
 #include "app/testmodbus_window.h"
+#include "bench_app_support.h"
 #include "bench_libmodbus_unit.h"
 #include "comms/comms_context.h"
 #include "platform/clock.h"
@@ -50,19 +50,6 @@ public:
         return done;
     }
     std::vector<double> handling;
-};
-
-class CNoDialogs : public IAppDialogs {
-public:
-    void showSplash() override {}
-    void showAbout() override {}
-    bool runLocations(CSettingsFile&) override { return false; }
-    void runConnect(CVantrelDoc&, CSettingsFile&) override {}
-    void runHangUp(CVantrelDoc&) override {}
-    void runTest(CVantrelDoc&, int, ModbusType, int) override {}
-    bool runTemporaryComms(MediaType, int&, int&, int&) override { return false; }
-    QWidget* createCommsLog(WindowHandle) override { return nullptr; }
-    QWidget* createConvertor(WindowHandle) override { return nullptr; }
 };
 
 class CCountingMessageBox : public IMessageBox {

@@ -40,12 +40,7 @@ public:
             ::dup2(out[1], STDOUT_FILENO);
             const int err = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(err, STDERR_FILENO);
-            std::vector<char*> args;
-            for (const auto& a : argv)
-                args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
+            execChild(argv);
         }
         ::close(out[1]);
         out_ = out[0];

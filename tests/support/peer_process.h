@@ -27,6 +27,16 @@ inline void reapChild(pid_t pid) {
     ::waitpid(pid, nullptr, 0);
 }
 
+// In a forked child: becomes the program `argv` names by path, or ends with 127.
+[[noreturn]] inline void execChild(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
 class CPeerProcess {
 public:
     // Starts `argv` and reads the port it prints, waiting up to 15 s.
@@ -39,12 +49,7 @@ public:
         if (pid_ == 0) {
             ::dup2(in[0], STDIN_FILENO);
             ::dup2(out[1], STDOUT_FILENO);
-            std::vector<char*> args;
-            for (const auto& a : argv)
-                args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
+            execChild(argv);
         }
         ::close(in[0]);
         ::close(out[1]);
