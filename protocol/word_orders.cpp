@@ -11,7 +11,10 @@ namespace {
 // A magnitude outside these bounds is what a float or double read in the wrong order looks like
 // (denormals, 1e-38, 1e23); measured quantities sit well inside.
 constexpr double kSmallestPlausibleMagnitude = 1e-6;
-constexpr double kLargestPlausibleMagnitude = 1e12;
+constexpr double kLargestPlausibleDouble = 1e12;
+// A single-precision value stops holding whole numbers exactly long before this, so units keep
+// larger quantities in integers or doubles.
+constexpr double kLargestPlausibleFloat = 1e9;
 
 // Reading an integer in a wrong order moves a non-zero byte up by at least one byte position.
 constexpr std::uint64_t kWrongOrderFactor = 256;
@@ -28,12 +31,13 @@ bool reversesRegisters(WordOrder order) {
     return order == WordOrder::CDAB || order == WordOrder::DCBA;
 }
 
-bool isPlausibleFloating(double value) {
+bool isPlausibleFloating(double value, WideType type) {
     if (value == 0.0)
         return true;
     const double magnitude = std::fabs(value);
-    return std::isnormal(value) && magnitude >= kSmallestPlausibleMagnitude &&
-           magnitude <= kLargestPlausibleMagnitude;
+    const double largest =
+        type == WideType::Float32 ? kLargestPlausibleFloat : kLargestPlausibleDouble;
+    return std::isnormal(value) && magnitude >= kSmallestPlausibleMagnitude && magnitude <= largest;
 }
 
 std::uint64_t magnitudeOf(const WideNumber& number) {
@@ -44,8 +48,13 @@ std::uint64_t magnitudeOf(const WideNumber& number) {
     return std::get<std::uint64_t>(number);
 }
 
-std::array<bool, 4> plausibleIntegerOrders(const std::array<std::uint64_t, 4>& magnitudes) {
+std::array<bool, 4> plausibleIntegerOrders(const std::array<std::uint64_t, 4>& magnitudes,
+                                           std::size_t size) {
     const std::uint64_t smallest = *std::min_element(magnitudes.begin(), magnitudes.end());
+    // Only a value that fits in its low register has the zero bytes that tell the orders apart;
+    // the bytes of a larger one read much alike in several orders, so none is named.
+    if (smallest >> (4 * size) != 0)
+        return {};
     const std::uint64_t limit =
         smallest > std::numeric_limits<std::uint64_t>::max() / kWrongOrderFactor
             ? std::numeric_limits<std::uint64_t>::max()
@@ -123,11 +132,12 @@ std::array<bool, 4> plausibleOrders(std::span<const std::uint8_t> bytes, WideTyp
     for (const WordOrder order : kWordOrders) {
         const WideNumber number = *readWide(bytes, type, order);
         if (isFloatingType(type))
-            plausible[orderIndex(order)] = isPlausibleFloating(std::get<double>(number));
+            plausible[orderIndex(order)] = isPlausibleFloating(std::get<double>(number), type);
         else
             magnitudes[orderIndex(order)] = magnitudeOf(number);
     }
-    return isFloatingType(type) ? plausible : plausibleIntegerOrders(magnitudes);
+    return isFloatingType(type) ? plausible
+                                : plausibleIntegerOrders(magnitudes, wideTypeSize(type));
 }
 
 std::optional<WordOrder> onlyPlausibleOrder(std::span<const std::uint8_t> bytes, WideType type) {

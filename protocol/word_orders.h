@@ -41,9 +41,9 @@ std::optional<WideNumber> readWide(std::span<const std::uint8_t> bytes, WideType
 
 // The orders whose reading looks like a measurement rather than bytes read in the wrong order,
 // indexed like kWordOrders. A floating value is plausible when it is zero or a normal number of
-// a magnitude a unit reports; an integer when it is the smallest of the four readings or within a
-// byte's shift of it (a value read in a wrong order is at least 256 times larger). All false when
-// `bytes` is short.
+// a magnitude a unit reports; an integer when the smallest of the four readings fits in one
+// register and the reading is that one or within a byte's shift of it (a value read in a wrong
+// order is at least 256 times larger). All false when `bytes` is short.
 std::array<bool, 4> plausibleOrders(std::span<const std::uint8_t> bytes, WideType type);
 
 // The order that alone reads plausibly; none when several or none do, so a caller never names an
