@@ -61,21 +61,6 @@ public:
     int count = 0;
 };
 
-bool connectDocument(CVantrelDoc& document, std::uint16_t port) {
-    CClientSocket& socket = document.context().socket;
-    if (socket.connectTo(0x7F000001, port) != 0)
-        return false;
-    for (int i = 0; i < 500 && socket.connected.load() == 0; ++i)
-        sleepMs(10);
-    CModbusMessage& m = document.message();
-    m.serialLink = 0;
-    m.retries = 0;
-    m.time1 = 2000;
-    m.time2 = 2000;
-    document.online = 1;
-    return socket.connected.load() == 1;
-}
-
 struct Repeated {
     double perSecond = 0;
     int failed = 0;
