@@ -3,13 +3,13 @@
 #include "protocol/modbus_limits.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "runner/toml_parser.h"
 
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <toml++/toml.h>
 
 namespace {
 

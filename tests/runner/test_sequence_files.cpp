@@ -41,6 +41,8 @@ const FaultRow kFaultRows[] = {
     {"defaults_key", "[defaults]\nretries = 3\n[[step]]\nfunction = 3\n", 2, 1,
      "unknown key 'retries'"},
     {"syntax", "[[step]\nfunction = 3\n", 1, 8, "expected ']'"},
+    // Letters outside ASCII once reached a branch toml++ marks unreachable.
+    {"non_ascii_in_key", "[[step]]\nf\u0291nction = 3\n", 2, 2, "expected '='"},
 };
 
 class SequenceFaults : public ::testing::TestWithParam<FaultRow> {};
@@ -56,6 +58,14 @@ TEST_P(SequenceFaults, RefusedWithLineAndColumn) {
 
 INSTANTIATE_TEST_SUITE_P(Files, SequenceFaults, ::testing::ValuesIn(kFaultRows),
                          [](const auto& row) { return std::string(row.param.name); });
+
+TEST(SequenceReader, NamesBeyondAsciiAreKept) {
+    // The multi-line name tests each character after the backslash for white space.
+    const SequenceReadResult read =
+        readSequence("[[step]]\nname = \"\"\"\\\n  \u00e9t\u00e9 \u3001\"\"\"\nfunction = 3\n");
+    ASSERT_TRUE(read.sequence) << read.error.text;
+    EXPECT_EQ(read.sequence->steps.at(0).name, "\u00e9t\u00e9 \u3001");
+}
 
 TEST(SequenceReader, DefaultsApplyWhereTheStepIsSilent) {
     const SequenceReadResult read = readSequence(R"(
