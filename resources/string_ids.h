@@ -470,6 +470,7 @@ constexpr unsigned kIdsFindLocationSaved = 13662;
 constexpr unsigned kIdsFindConnectFailed = 13663;
 constexpr unsigned kIdsFindButton = 13664;
 constexpr unsigned kIdsFindResultsLabel = 13665;
+constexpr unsigned kIdsFindProgressEnded = 13666;
 // Communications Log bound and journal: the journal's file name beside the settings file, and
 // the window's line about them ("%d": the bound or a count of records, "%s": the journal's
 // path, then the system's reason), and a journal a saved report could not read.

@@ -772,6 +772,7 @@ const StringEntry kStringTable[] = {
     {13663, "No connection to port %d: %s"sv},
     {13664, "&Find Unit..."sv},
     {13665, "Units found:"sv},
+    {13666, "%d of %d probes done"sv},
     // Communications Log bound and journal.
     {13800, "VantrelCommsLog.journal"sv},
     {13801, "The list keeps the newest %d records; older ones go to the journal and into saved "

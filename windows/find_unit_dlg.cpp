@@ -403,6 +403,9 @@ void CFindUnitDlg::closeLine() {
 
 std::string CFindUnitDlg::progressText() const {
     const int total = plan_.probeCount();
+    // A sweep that ended (found, cancelled or failed) has nothing left to wait for.
+    if (state_ == FindState::Done)
+        return formatString(kIdsFindProgressEnded, done_, total);
     const int left = total - done_;
     return formatString(kIdsFindProgress, done_, total, left,
                         durationText(std::int64_t{left} * plan_.timeoutMs));

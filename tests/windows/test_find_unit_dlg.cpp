@@ -212,6 +212,8 @@ TEST_P(SerialSweep, FindsTheUnitAtItsOwnLineAndCreatesAWorkingLocation) {
         !(plan.probe(index).setting == found.setting && plan.probe(index).unitId == found.unitId))
         ++index;
     EXPECT_EQ(harness.logic.probesDone(), index + 1);
+    EXPECT_EQ(harness.logic.progressText(),
+              formatString(kIdsFindProgressEnded, index + 1, plan.probeCount()));
     EXPECT_FALSE(harness.document.context().serialPort.isOpen());
 
     // The location offered for it connects and reaches the unit.
