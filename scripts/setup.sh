@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev xvfb xauth fonts-dejavu-core
     python3 python3-pymodbus libmodbus-dev socat
-    xdotool openbox imagemagick x11-utils
+    xdotool openbox imagemagick x11-utils gdb
     clang libclang-rt-14-dev llvm
     clang-format clang-tidy gcovr
     dpkg-dev appstream desktop-file-utils librsvg2-bin

@@ -20,6 +20,9 @@
 #
 # Every wait polls with a deadline: the machine may be slow and loaded, and nothing may hang.
 set -euo pipefail
+# A failure inside "$(...)" ends that substitution, and the assignment then ends the run: without
+# this a failed wait for a window printed an empty id and the run went on with it.
+shopt -s inherit_errexit
 
 mode="${1:?mode}"
 build="$(cd "${2:?build directory}" && pwd)"
@@ -67,12 +70,39 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Says what the screen and the program were doing: the visible windows and, when the program
+# still runs, its state and the stack of each of its threads.
+describe_state() {
+    if [ -n "${DISPLAY:-}" ]; then
+        echo "--- visible windows"
+        for id in $(timeout 5 xdotool search --onlyvisible --name . 2>/dev/null); do
+            echo "$id $(timeout 5 xdotool getwindowname "$id" 2>/dev/null)"
+        done
+    fi
+    if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
+        echo "--- the program"
+        ps -o pid,stat,wchan:32,etime,time -p "$app_pid" || true
+        if command -v gdb >/dev/null; then
+            timeout 30 gdb -p "$app_pid" -batch -ex "thread apply all bt 8" 2>/dev/null |
+                grep -E '^(Thread|#)' | head -n 80 || true
+        fi
+    fi
+}
+
+# Ends the run at once, also from inside a command substitution (the parent then stops on the
+# failed assignment).
 fail() {
-    echo "FAIL: $*" >&2
+    echo "FAIL after ${SECONDS} s: $*" >&2
+    describe_state >&2
     for log in "$work"/*.log "$work"/*.out; do
         [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; } >&2
     done
     exit 1
+}
+
+# Marks a step on the way, so that a failed run shows where its time went.
+step() {
+    echo "[${SECONDS} s] $*" >&2
 }
 
 # Runs the command until it succeeds, for up to $1 seconds.
@@ -142,8 +172,10 @@ same_picture() {
     [[ "$pixels" =~ ^[0-9.e+]+$ ]] && awk -v n="$pixels" -v most=$kCursorPixels 'BEGIN { exit !(n + 0 <= most) }'
 }
 
+# An empty id would make import wait for a click on a window: never.
 grab() {
-    import -window "$1" "$2" 2>/dev/null
+    [ -n "$1" ] || return 1
+    timeout 20 import -window "$1" "$2" 2>/dev/null
 }
 
 # Succeeds when window $1 no longer looks like the picture $2.
@@ -173,7 +205,8 @@ await_settled() {
 # picture without the frame.
 shot() {
     await_settled "$1" || echo "note: window $2 kept changing; saved as it was" >&2
-    import -frame -window "$1" "$shots/e2e_$2.png" || fail "no screenshot $2"
+    [ -n "$1" ] && timeout 20 import -frame -window "$1" "$shots/e2e_$2.png" ||
+        fail "no screenshot $2"
 }
 
 # Activates window $1 and sends it the keys that follow.
@@ -207,17 +240,21 @@ start_program() {
 pass_splash() {
     local splash main
     splash="$(await_window Vantrel)"
+    step "splash $splash appeared"
     shot "$splash" splash
     # OK shows as a change of the settled picture (unless it had already appeared).
     cp "$work/settled.png" "$work/splash.png"
     wait_for 10 looks_changed "$splash" "$work/splash.png" || true
     shot "$splash" splash_ok
+    step "splash OK shown"
     local deadline=$((SECONDS + kWindowSeconds))
     until wait_for 1 is_gone "$splash"; do
         ((SECONDS < deadline)) || fail "Return did not close the splash"
         press "$splash" Return
     done
+    step "splash closed"
     main="$(await_window Vantrel "$splash")"
+    step "main window $main appeared"
     echo "$main"
 }
 
@@ -256,7 +293,7 @@ first_start() {
 
     press "$main" alt+h
     await_settled root || true
-    import -window root "$shots/e2e_help_menu.png"
+    timeout 20 import -window root "$shots/e2e_help_menu.png"
     xdotool key a
     about="$(find_window '^About' "$main")" || fail "Help > About did not open the About box"
     shot "$about" about
