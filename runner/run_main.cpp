@@ -307,8 +307,7 @@ int runSession(const Session& s) {
     writeReports(report, s.options, spool);
     if (!s.options.quiet || report.exitCode() != kExitPassed)
         printVerdict(report);
-    document.closeSocket();
-    document.closeSerialPort();
+    link.disconnect();
     return report.exitCode();
 }
 

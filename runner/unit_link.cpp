@@ -7,6 +7,7 @@
 #include "platform/message_queue.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
+#include "windows/modem_hang_up_dlg.h"
 #include "windows/vantrel_doc.h"
 
 #include <algorithm>
@@ -14,10 +15,40 @@
 namespace {
 
 constexpr int kIdleWaitMs = 100;
+// The hang-up ends by itself (each modem command has its own time-out); this only guards the
+// run against a sequence that never reports its end.
+constexpr std::uint32_t kHangUpLimitMs = 60000;
 
 int periodOf(int timer) {
     return timer == kTimerDialing ? kTimerDialingMs : kTimerTcpConnectMs;
 }
+
+// The hang-up window without widgets: its one-shot timer and whether it has closed.
+class CHangUpState final : public IModemHangUpWindow {
+public:
+    void setStatusText(const std::string&) override {}
+    void setModemResponse(const std::string&) override {}
+    void startTimer() override {
+        timerDue = tickCount() + CModemHangUpDlg::kTimerHangUpMs;
+        timerRunning = true;
+    }
+    void stopTimer() override { timerRunning = false; }
+    void closeDialog() override { closed = true; }
+
+    // How long to wait for a result before the timer is due.
+    int waitMs() const {
+        if (!timerRunning)
+            return kIdleWaitMs;
+        return std::clamp(static_cast<std::int32_t>(timerDue - tickCount()), 0, kIdleWaitMs);
+    }
+    bool timerDueNow() const {
+        return timerRunning && static_cast<std::int32_t>(tickCount() - timerDue) >= 0;
+    }
+
+    std::uint32_t timerDue = 0;
+    bool timerRunning = false;
+    bool closed = false;
+};
 
 } // namespace
 
@@ -82,6 +113,37 @@ void CUnitLink::fireDueTimers(CConnectDlg& dialog) {
             continue;
         timersDue_[id] = due + static_cast<std::uint32_t>(periodOf(id));
         dialog.onTimer(id);
+    }
+}
+
+void CUnitLink::disconnect() {
+    const bool wasOnline = document_.online != 0;
+    document_.online = 0;
+    if (wasOnline)
+        document_.abortCurrentJob();
+    document_.dropQueuedJobs();
+    document_.closeSocket();
+    if (document_.modemConnected())
+        runHangUp();
+    document_.closeSerialPort();
+}
+
+void CUnitLink::runHangUp() {
+    CHangUpState window;
+    CEngineModemJobs jobs(document_.context().engine);
+    // Its own queue: results of the Connect logic's jobs wait in queue_ until the hang-up ends.
+    CMessageQueue results;
+    CModemHangUpDlg hangUp(document_, window, jobs, results.handle());
+    hangUp.open();
+    const std::uint32_t start = tickCount();
+    while (!window.closed && tickCount() - start < kHangUpLimitMs) {
+        if (const auto message = results.take(window.waitMs());
+            message && message->message == WM_COMMS_RESULT)
+            hangUp.onCommsResult(message->wParam, message->lParam);
+        if (window.timerDueNow()) {
+            window.timerRunning = false;
+            hangUp.onTimer();
+        }
     }
 }
 

@@ -19,6 +19,9 @@ public:
 
     // Connects to the location named `name`; empty when connected, otherwise why not.
     std::string connect(const std::string& name, const std::atomic<bool>& interrupt);
+    // Goes offline as Online > Disconnect does: a modem left off hook is hung up before its
+    // port closes.
+    void disconnect();
 
 private:
     void driveUntilDone(CConnectDlg& dialog, const std::atomic<bool>& interrupt);
@@ -34,7 +37,8 @@ private:
     void messageBox(const std::string& text) override;
     void startTimer(int id) override;
     void stopTimer(int id) override;
-    void runHangUp() override {}
+    // The hang-up window's logic, its one tick and its results driven here.
+    void runHangUp() override;
     void closeDialog() override { closed_ = true; }
 
     CVantrelDoc& document_;
