@@ -385,11 +385,12 @@ TEST(CommsEngine, StoppingWithJobsQueuedFreesThemAndPostsNothing) {
 
 // A unit that never stops sending keeps the stale-input flush busy; the stop still ends it.
 TEST(CommsEngine, StopEndsAFlushThatNeverRunsDry) {
+    // Sent without pauses until the engine's end closes: the socket always has bytes waiting,
+    // where a pause as long as the flush's dry time on a loaded machine would end it early.
     CFakeUnit unit([](CUnitLink& link) {
-        const Bytes chunk(256, 0x11);
-        for (int i = 0; i < 20000; ++i) {
-            link.send(chunk);
-            link.linger(1);
+        const Bytes chunk(65536, 0x11);
+        const std::uint32_t start = tickCount();
+        while (tickCount() - start < 20000 && link.send(chunk)) {
         }
     });
     CEngineHarness h;

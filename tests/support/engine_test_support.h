@@ -77,9 +77,10 @@ public:
             ++requests_;
         return bytes;
     }
-    void send(const Bytes& bytes) const {
-        if (fd_ >= 0)
-            ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    // False once the engine's end has gone (or the bytes went only in part).
+    bool send(const Bytes& bytes) const {
+        return fd_ >= 0 && ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+                               static_cast<ssize_t>(bytes.size());
     }
     // Sends answer(request) for every request until none comes within timeoutMs.
     void answerEach(const std::function<Bytes(const Bytes&)>& answer, int timeoutMs = 5000) {
