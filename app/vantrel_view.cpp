@@ -20,6 +20,7 @@ CVantrelView::CVantrelView(CVantrelDoc& document, CSettingsFile& settings, CMain
                 [&frame] { postMessage(frame.handle(), WM_STATUS_REFRESH); }),
       paths_(std::move(paths)) {
     watchdog_ = new QTimer(this);
+    watchdog_->setObjectName("watchdog");
     watchdog_->setInterval(CViewCommands::kWatchdogMs);
     connect(watchdog_, &QTimer::timeout, this, [this] {
         commands_.watchdogTick();
