@@ -1,12 +1,15 @@
 #include "runner/sequence_writer.h"
 
 #include "protocol/data_types.h"
+#include "protocol/value_codecs.h"
 #include "windows/testmodbus_dlg.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <fcntl.h>
+#include <limits>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -62,6 +65,17 @@ std::string byteArrayToml(const std::vector<std::string>& bytes) {
     return out + "]";
 }
 
+// A User Defined request's byte as the window read it ("0x1a", "a" or "1A"), in the two digits a
+// sequence file's data bytes read back as; a text the window would not take is kept as it is.
+std::string byteText(const std::string& typed) {
+    const std::optional<std::uint32_t> value = scanHex(trimmed(typed));
+    if (!value || *value > std::numeric_limits<std::uint8_t>::max())
+        return trimmed(typed);
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(*value));
+    return hex;
+}
+
 void appendKey(std::string& out, const char* key, const std::string& value) {
     out += key;
     out += " = ";
@@ -84,7 +98,7 @@ SequenceStep stepOfEntries(const TestStepEntries& e, const std::string& name) {
     r.quantity = e.quantity;
     r.stringSize = e.stringSize;
     for (const std::string& v : e.values)
-        r.values.push_back(trimmed(v));
+        r.values.push_back(e.functionIndex == kFnUserDefined ? byteText(v) : trimmed(v));
     r.checkMode = e.checkMode;
     r.checkValue = e.checkValue;
     for (const std::string& v : e.received)

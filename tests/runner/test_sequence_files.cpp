@@ -139,6 +139,9 @@ const RecordRow kRecordRows[] = {
       {}}},
     {"user_defined_bytes",
      {kFnUserDefined, 65, 0, 0, 1, 0, 0, 0, {"01", "FF"}, kCheckAutomatic, "", {}}},
+    // The window takes a byte as "0x1a" or "a" as well as "1A".
+    {"user_defined_bytes_as_typed",
+     {kFnUserDefined, 65, 0, 0, 1, 0, 0, 0, {"0x01", "0Xff", "a"}, kCheckAutomatic, "", {}}},
     {"leading_zero_value",
      {kFnPresetRegister, 0, kDataTypeHex8, 0, 1, 0, 1, 0, {"007"}, kCheckAutomatic, "", {}}},
 };
