@@ -15,6 +15,7 @@
 namespace {
 
 constexpr mode_t kFileMode = 0644;
+constexpr char kDelete = 0x7F;
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
@@ -23,14 +24,14 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// A TOML basic string.
+// A TOML basic string: the control characters, DEL among them, escaped.
 std::string quoted(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == kDelete) {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
             out += escape;

@@ -144,6 +144,21 @@ const RecordRow kRecordRows[] = {
      {kFnUserDefined, 65, 0, 0, 1, 0, 0, 0, {"0x01", "0Xff", "a"}, kCheckAutomatic, "", {}}},
     {"leading_zero_value",
      {kFnPresetRegister, 0, kDataTypeHex8, 0, 1, 0, 1, 0, {"007"}, kCheckAutomatic, "", {}}},
+    // A unit's string registers may hold any byte; TOML strings take control characters escaped.
+    {"string_read_with_control_bytes",
+     {kFnReadHolding,
+      0,
+      kDataTypeString,
+      0,
+      1,
+      0,
+      1,
+      4,
+      {},
+      kCheckAutomatic,
+      "",
+      {"A\x7f\x01"
+       "B"}}},
 };
 
 class RecordedStep : public ::testing::TestWithParam<RecordRow> {};
