@@ -60,7 +60,8 @@ std::string checkRange(const StepExpectation& expect, const std::vector<std::str
     for (std::size_t i = 0; i < got.size(); ++i) {
         const auto value = numberOf(got[i]);
         const std::string place = std::to_string(i + 1);
-        if (!value)
+        // NaN compares false with every bound: it would pass any range.
+        if (!value || std::isnan(*value))
             return say(kIdsSeqValueNotNumber, {place, got[i]});
         if (expect.minimum && *value < *expect.minimum)
             return say(kIdsSeqValueBelow, {place, got[i], numberText(*expect.minimum)});

@@ -193,6 +193,42 @@ TEST_P(RecordedStep, ReadsBackAsRecorded) {
 INSTANTIATE_TEST_SUITE_P(Steps, RecordedStep, ::testing::ValuesIn(kRecordRows),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// A reply's values judged against the step's expectations. A float register that reads NaN or
+// infinity shows "nan", "-nan" or "inf" in the values box.
+struct JudgeRow {
+    const char* name;
+    std::vector<std::string> expected;
+    std::optional<double> tolerance;
+    std::optional<double> minimum;
+    std::optional<double> maximum;
+    const char* values;
+    const char* reason; // empty: the send passes
+};
+
+const JudgeRow kJudgeRows[] = {
+    {"nan_is_within_no_range", {}, {}, 0.0, 100.0, "nan", "value 1 is nan, not a number"},
+};
+
+class JudgedValues : public ::testing::TestWithParam<JudgeRow> {};
+
+TEST_P(JudgedValues, PassOnlyWhatWasExpected) {
+    const JudgeRow& row = GetParam();
+    StepExpectation expect;
+    expect.values = row.expected;
+    expect.tolerance = row.tolerance;
+    expect.minimum = row.minimum;
+    expect.maximum = row.maximum;
+    ExchangeOutcome outcome;
+    outcome.windowPassed = true;
+    outcome.values = row.values;
+    const AttemptVerdict verdict = judgeAttempt(expect, outcome);
+    EXPECT_EQ(verdict.reason, row.reason);
+    EXPECT_EQ(verdict.passed, verdict.reason.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, JudgedValues, ::testing::ValuesIn(kJudgeRows),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // The likely causes of a step's first failure reach every report, escaped as each format needs.
 TEST(RunReport, AFailedStepCarriesTheLikelyCausesOfItsFirstFailure) {
     SequenceStep step;
