@@ -37,11 +37,12 @@ std::string say(unsigned id, std::initializer_list<std::string_view> args) {
     return substituteArgs(loadString(id), args);
 }
 
-// Equal values: numbers within the tolerance, other texts exactly.
+// Equal values: finite numbers within the tolerance, other texts exactly. An infinity or a NaN
+// is matched by its text: the difference of two is NaN, which is within no tolerance.
 bool sameValue(const std::string& got, const std::string& want, double tolerance) {
     const auto gotNumber = numberOf(got);
     const auto wantNumber = numberOf(want);
-    if (gotNumber && wantNumber)
+    if (gotNumber && wantNumber && std::isfinite(*gotNumber) && std::isfinite(*wantNumber))
         return std::fabs(*gotNumber - *wantNumber) <= tolerance;
     return got == want;
 }

@@ -206,6 +206,9 @@ struct JudgeRow {
 };
 
 const JudgeRow kJudgeRows[] = {
+    {"recorded_infinities", {"inf", "-inf"}, {}, {}, {}, "inf, -inf", ""},
+    {"recorded_nan", {"-nan"}, {}, {}, {}, "-nan", ""},
+    {"nan_is_no_number_expected", {"1"}, 5.0, {}, {}, "nan", "value 1 is nan, expected 1"},
     {"nan_is_within_no_range", {}, {}, 0.0, 100.0, "nan", "value 1 is nan, not a number"},
 };
 
