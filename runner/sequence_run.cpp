@@ -108,8 +108,11 @@ bool CSequenceRun::runStep(RunReport& report, StepResult& result,
     }
     if (transportFailed) {
         report.end = RunEnd::Unreachable;
-        report.endText =
-            result.firstFailure.empty() ? result.last.failureText : result.firstFailure;
+        // The send that lost the link says why; an earlier failure of the step may not be it.
+        const ExchangeOutcome& lost = result.last;
+        report.endText = lost.failureText.empty()
+                             ? std::string(loadString(static_cast<unsigned>(lost.engineResult)))
+                             : lost.failureText;
         return false;
     }
     if (interrupt.load()) {
