@@ -32,6 +32,9 @@ namespace {
 constexpr int kBaudColumns = 5;
 constexpr int kResultColumns = 4;
 constexpr int kResultListHeight = 140;
+// The sunken frame and margins around a line's text, and the lines kept for the activity line.
+constexpr int kLineFrame = 6;
+constexpr int kActivityLines = 3;
 constexpr int kIdEditWidth = 60;
 constexpr std::array<int, kResultColumns> kResultColumnWidths = {210, 40, 230, 100};
 
@@ -44,7 +47,7 @@ QLabel* sunkenLine(QWidget* parent, const char* name) {
     line->setTextFormat(Qt::PlainText);
     line->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // Room for the line before there is text in it: the window never grows when it comes.
-    line->setMinimumHeight(line->fontMetrics().height() + 6);
+    line->setMinimumHeight(line->fontMetrics().height() + kLineFrame);
     return line;
 }
 
@@ -190,6 +193,13 @@ QWidget* CFindUnitWindow::buildProgress() {
     progressBar = named(new QProgressBar(box), "progress");
     progressLabel = sunkenLine(box, "progressText");
     activityLabel = sunkenLine(box, "activity");
+    // How the sweep ended may be long (a port passed over and why, a refused port's hint): it
+    // wraps within room kept for it from the start, so that the window never widens for it.
+    activityLabel->setWordWrap(true);
+    activityLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    activityLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    activityLabel->setFixedHeight(kActivityLines * activityLabel->fontMetrics().lineSpacing() +
+                                  kLineFrame);
     resultList = named(new QTreeWidget(box), "results");
     resultList->setColumnCount(kResultColumns);
     QStringList headers;

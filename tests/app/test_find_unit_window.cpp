@@ -1,19 +1,24 @@
 #include "app/connect_window.h"
 #include "app/find_unit_window.h"
 #include "app/setup_comms_window.h"
+#include "app/widgets/ip_address_edit.h"
 #include "config/settings_file.h"
+#include "protocol/result_codes.h"
 #include "qt_test_support.h"
 #include "resources/string_ids.h"
+#include "resources/string_table.h"
 #include "tests/support/pty_line_unit.h"
 #include "tests/support/temp_folder.h"
 #include "window_test_support.h"
 #include "windows/setup_comms_dlg.h"
 #include "windows/vantrel_doc.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -117,6 +122,24 @@ TEST_F(FindUnitWindow, FindsTheUnitAndCreatesItsLocation) {
     EXPECT_EQ(created->parityIndex, kParityOdd);
     EXPECT_EQ(created->stopBitsIndex, 1);
     EXPECT_EQ(created->modbusId, 2);
+}
+
+// A port passed over is named, with its reason, in the line that says how the sweep ended; the
+// window keeps its size for it.
+TEST_F(FindUnitWindow, KeepsItsSizeForALongEnd) {
+    window->tcpButton->setChecked(true);
+    window->addressEdit->setAddress(kLoopback);
+    window->tcpPortEdit->setText(QString::number(closedLoopbackPort()));
+    window->lastIdEdit->setText("2");
+    QApplication::processEvents();
+    const QSize before = window->size();
+    QTest::mouseClick(window->startButton, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return window->logic().state() == FindState::Done; }));
+    QApplication::processEvents();
+    EXPECT_NE(window->activityLabel->text().toStdString().find(loadString(kResultConnectRefused)),
+              std::string::npos);
+    saveScreenshot(*window, "find_unit_port_passed_over.png");
+    EXPECT_EQ(window->size(), before);
 }
 
 // The Connect dialog offers the finder, and lists the location it created.
