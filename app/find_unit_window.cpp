@@ -375,7 +375,9 @@ void CFindUnitWindow::createLocation() {
     if (editor.exec() != QDialog::Accepted)
         return;
     settings_.append(editor.values());
-    settings_.save();
+    // A failed save has been reported by the settings file; it must not be called saved.
+    if (!settings_.save())
+        return;
     messageBox_->showMessage(formatString(kIdsFindLocationSaved, editor.values().name));
 }
 

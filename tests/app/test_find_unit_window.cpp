@@ -122,6 +122,17 @@ TEST_F(FindUnitWindow, FindsTheUnitAndCreatesItsLocation) {
     EXPECT_EQ(created->parityIndex, kParityOdd);
     EXPECT_EQ(created->stopBitsIndex, 1);
     EXPECT_EQ(created->modbusId, 2);
+    EXPECT_EQ(messages.messages.back(), "Location \"Unit 2 on COM3\" saved.");
+
+    // A settings file that could not be written is not said to be saved.
+    settings.file.removeAll();
+    settings.file.setWriteFunction([](int, const void*, std::size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    });
+    const std::size_t shown = messages.messages.size();
+    QTest::mouseClick(window->createButton, Qt::LeftButton);
+    EXPECT_EQ(messages.messages.size(), shown);
 }
 
 // A port passed over is named, with its reason, in the line that says how the sweep ended; the
