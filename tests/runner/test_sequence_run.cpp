@@ -49,7 +49,8 @@ void answerOnceThenLeave(const CLoopbackListener& listener) {
 TEST(SequenceRun, ALostUnitEndsTheRunWithTheLinksOwnReason) {
     CLoopbackListener listener;
     ASSERT_TRUE(listener.valid());
-    std::thread unit([&] { answerOnceThenLeave(listener); });
+    // Joined however the test ends, before the listener goes.
+    std::jthread unit([&] { answerOnceThenLeave(listener); });
     CVantrelDoc document;
     CSilentBox box;
     ASSERT_TRUE(document.onNewDocument(box));
@@ -77,7 +78,6 @@ TEST(SequenceRun, ALostUnitEndsTheRunWithTheLinksOwnReason) {
     RunReport report;
     run.run(report, {1, 0}, interrupt);
     link.disconnect();
-    unit.join();
 
     ASSERT_EQ(report.steps.size(), 1U);
     EXPECT_EQ(report.steps[0].sent, 2);
