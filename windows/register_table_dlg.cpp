@@ -190,7 +190,7 @@ void CRegisterTableDlg::takeLayout(const ReadOutcome& outcome) {
     rows_.assign(count, Row{});
     for (std::size_t i = 0; i < count; ++i) {
         rows_[i].value = holdsBits() ? read_.data[i] : getUInt16(&read_.data[i * kRegisterBytes]);
-        track(i);
+        restart(i);
     }
 }
 
@@ -205,6 +205,11 @@ void CRegisterTableDlg::updateRows(const RegisterRead& read, std::uint32_t tick)
             row.value = value;
             row.changedTick = tick;
             row.everChanged = true;
+        }
+        // The pins are the feed's: another table may have pinned the row anew.
+        if (pinOf(i) != row.pin) {
+            restart(i);
+            continue;
         }
         const std::optional<WideNumber> before = row.tracked;
         track(i);
@@ -232,6 +237,15 @@ void CRegisterTableDlg::track(std::size_t row) {
         r.maximum = value;
 }
 
+void CRegisterTableDlg::restart(std::size_t row) {
+    Row& r = rows_[row];
+    r.pin = pinOf(row);
+    r.minimum.reset();
+    r.maximum.reset();
+    r.changes = 0;
+    track(row);
+}
+
 int CRegisterTableDlg::wireAddress(std::size_t row) const {
     return (read_.wireStart + static_cast<int>(row)) % kAddressSpace;
 }
@@ -253,7 +267,7 @@ std::string CRegisterTableDlg::cellText(std::size_t row, int column) const {
     const Row& r = rows_[row];
     const std::uint16_t value = r.value;
     const std::optional<RowPin> pin = pinOf(row);
-    const WideType pinnedType = pin ? pin->type : WideType::UInt64;
+    const WideType pinnedType = r.pin ? r.pin->type : WideType::UInt64;
     switch (column) {
     case kColAddress:
         return std::to_string(read_.enteredStart + static_cast<int>(row));
@@ -319,11 +333,7 @@ void CRegisterTableDlg::setPin(std::size_t row, std::optional<RowPin> pin) {
         feed_.pins[wireAddress(row)] = *pin;
     else
         feed_.pins.erase(wireAddress(row));
-    Row& r = rows_[row];
-    r.minimum.reset();
-    r.maximum.reset();
-    r.changes = 0;
-    track(row);
+    restart(row);
     ++generation_;
 }
 

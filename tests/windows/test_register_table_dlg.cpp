@@ -171,6 +171,22 @@ TEST(RegisterTable, APinFollowsTheWireAddressIntoTheSeriesAndNewTables) {
     EXPECT_EQ(table.seriesHeader(), "Time (UTC),40001,40002,40003,40004\r\n");
 }
 
+// The pins are the feed's: another table that pins the row anew restarts this table's
+// minimum and maximum too, which then hold readings of the new pin only.
+TEST(RegisterTable, APinChangedInAnotherTableRestartsTheMinimumAndMaximum) {
+    CReadFeed feed;
+    CRegisterTableDlg table(feed);
+    CRegisterTableDlg other(feed);
+    table.onResult(passed({0x3F, 0x80, 0, 0}), 0);
+    other.onResult(passed({0x3F, 0x80, 0, 0}), 0);
+    table.setPin(0, RowPin{WideType::Float32, WordOrder::ABCD});
+    other.setPin(0, RowPin{WideType::Int32, WordOrder::ABCD});
+    table.onResult(passed({0x3F, 0xA0, 0, 0}), 10);
+    EXPECT_EQ(table.cellText(0, Col::kColMinimum), "1067450368");
+    EXPECT_EQ(table.cellText(0, Col::kColMaximum), "1067450368");
+    EXPECT_EQ(table.cellText(0, Col::kColChanges), "0");
+}
+
 struct CsvRow {
     const char* name;
     std::string text;
