@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <ctime>
 #include <unistd.h>
 
@@ -64,6 +65,11 @@ std::size_t typeIndex(WideType type) {
 
 std::size_t orderIndex(WordOrder order) {
     return static_cast<std::size_t>(order);
+}
+
+bool isNotANumber(const WideNumber& number) {
+    const auto* floating = std::get_if<double>(&number);
+    return floating != nullptr && std::isnan(*floating);
 }
 
 std::string plausibleMark(bool plausible) {
@@ -228,7 +234,8 @@ void CRegisterTableDlg::track(std::size_t row) {
     Row& r = rows_[row];
     const std::optional<WideNumber> value = trackedValue(row);
     r.tracked = value;
-    if (!value)
+    // NaN orders against nothing: taken, it would stay the minimum and maximum for good.
+    if (!value || isNotANumber(*value))
         return;
     // Values of one row are always of one alternative, so the variant's order is the value's.
     if (!r.minimum || *value < *r.minimum)

@@ -187,6 +187,19 @@ TEST(RegisterTable, APinChangedInAnotherTableRestartsTheMinimumAndMaximum) {
     EXPECT_EQ(table.cellText(0, Col::kColChanges), "0");
 }
 
+// A unit that reports NaN until it has measured: the minimum and maximum are of the numbers.
+TEST(RegisterTable, ANotANumberReadingGivesWayToTheNumbersThatFollow) {
+    CReadFeed feed;
+    CRegisterTableDlg table(feed);
+    table.onResult(passed({0x7F, 0xC0, 0, 0}), 0);
+    table.setPin(0, RowPin{WideType::Float32, WordOrder::ABCD});
+    table.onResult(passed({0x3F, 0xC0, 0, 0}), 10); // 1.5
+    table.onResult(passed({0x40, 0x20, 0, 0}), 20); // 2.5
+    table.onResult(passed({0x7F, 0xC0, 0, 0}), 30);
+    EXPECT_EQ(table.cellText(0, Col::kColMinimum), "1.5");
+    EXPECT_EQ(table.cellText(0, Col::kColMaximum), "2.5");
+}
+
 struct CsvRow {
     const char* name;
     std::string text;
