@@ -72,6 +72,11 @@ bool isNotANumber(const WideNumber& number) {
     return floating != nullptr && std::isnan(*floating);
 }
 
+// NaN equals nothing, itself included: a NaN that stays is still the same reading.
+bool sameReading(const std::optional<WideNumber>& a, const std::optional<WideNumber>& b) {
+    return a == b || (a && b && isNotANumber(*a) && isNotANumber(*b));
+}
+
 std::string plausibleMark(bool plausible) {
     return plausible ? std::string("1") : std::string();
 }
@@ -219,7 +224,7 @@ void CRegisterTableDlg::updateRows(const RegisterRead& read, std::uint32_t tick)
         }
         const std::optional<WideNumber> before = row.tracked;
         track(i);
-        if (row.tracked != before)
+        if (!sameReading(row.tracked, before))
             ++row.changes;
     }
 }

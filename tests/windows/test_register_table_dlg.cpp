@@ -187,7 +187,8 @@ TEST(RegisterTable, APinChangedInAnotherTableRestartsTheMinimumAndMaximum) {
     EXPECT_EQ(table.cellText(0, Col::kColChanges), "0");
 }
 
-// A unit that reports NaN until it has measured: the minimum and maximum are of the numbers.
+// A unit that reports NaN until it has measured: the minimum and maximum are of the numbers,
+// and a NaN that stays is no change.
 TEST(RegisterTable, ANotANumberReadingGivesWayToTheNumbersThatFollow) {
     CReadFeed feed;
     CRegisterTableDlg table(feed);
@@ -196,8 +197,10 @@ TEST(RegisterTable, ANotANumberReadingGivesWayToTheNumbersThatFollow) {
     table.onResult(passed({0x3F, 0xC0, 0, 0}), 10); // 1.5
     table.onResult(passed({0x40, 0x20, 0, 0}), 20); // 2.5
     table.onResult(passed({0x7F, 0xC0, 0, 0}), 30);
+    table.onResult(passed({0x7F, 0xC0, 0, 0}), 40); // the same NaN again: no change
     EXPECT_EQ(table.cellText(0, Col::kColMinimum), "1.5");
     EXPECT_EQ(table.cellText(0, Col::kColMaximum), "2.5");
+    EXPECT_EQ(table.cellText(0, Col::kColChanges), "3");
 }
 
 struct CsvRow {
