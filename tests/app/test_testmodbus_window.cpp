@@ -1181,4 +1181,24 @@ TEST(TestWindow, RegisterTableFollowsARepeatThatKeepsGoingThroughFailures) {
     EXPECT_NE(exported.find("\nASCII\n"), std::string::npos) << exported;
 }
 
+// A series recorded while the columns change (another read, a pin): every line stands under a
+// header that names its values.
+TEST(RegisterTableWindow, ASeriesNamesItsColumnsAgainWhenTheyChange) {
+    CTempFolder folder("register-series");
+    CReadFeed feed;
+    auto* table = new CRegisterTableWindow(feed);
+    table->setFileChoice([&] { return QString::fromStdString(folder / "series.csv"); });
+    table->findChild<QPushButton*>(QStringLiteral("series"))->click();
+    ReadOutcome outcome;
+    outcome.passed = true;
+    outcome.read = {3, 0, 0, {0, 1, 0, 2}};
+    feed.publish(outcome);
+    outcome.read = {3, 10, 10, {0, 3, 0, 4, 0, 5}};
+    feed.publish(outcome);
+    feed.publish(outcome);
+    table->findChild<QPushButton*>(QStringLiteral("series"))->click();
+    delete table;
+    EXPECT_EQ(readCsvWithPython(folder / "series.csv", 2), "5\nTime (UTC)\n10\n11\n12\n");
+}
+
 } // namespace
