@@ -25,10 +25,12 @@
 #include "window_test_support.h"
 #include "windows/vantrel_doc.h"
 
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -1199,6 +1201,27 @@ TEST(RegisterTableWindow, ASeriesNamesItsColumnsAgainWhenTheyChange) {
     table->findChild<QPushButton*>(QStringLiteral("series"))->click();
     delete table;
     EXPECT_EQ(readCsvWithPython(folder / "series.csv", 2), "5\nTime (UTC)\n10\n11\n12\n");
+}
+
+// A trend whose rows come to hold other registers (another read) starts again under their names.
+TEST(RegisterTableWindow, ATrendStartsAgainWhenItsRowsHoldOtherRegisters) {
+    CReadFeed feed;
+    auto* table = new CRegisterTableWindow(feed);
+    ReadOutcome outcome;
+    outcome.passed = true;
+    outcome.read = {3, 0, 0, {0, 1, 0, 2}};
+    feed.publish(outcome);
+    table->openTrend();
+    feed.publish(outcome);
+    outcome.read = {3, 10, 10, {0, 3, 0, 4}};
+    feed.publish(outcome);
+    const std::vector<TrendPoint> points =
+        table->trendWindow()->trend().plotted(0, CRegisterTrendWindow::kPlotPoints);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].value, 3);
+    auto* chart = table->trendWindow()->findChild<QChartView*>(QStringLiteral("chart"));
+    EXPECT_EQ(chart->chart()->series().front()->name().toStdString(), "10 Unsigned");
+    delete table;
 }
 
 } // namespace
