@@ -1,6 +1,23 @@
 #include "diagnosis/evidence.h"
 
+namespace {
+
+// Keeps the records fetched valid while the comms thread may send older ones to the journal.
+class CPinnedLog {
+public:
+    explicit CPinnedLog(const CCommsLogStore& log) : log_(log) { log_.pin(); }
+    ~CPinnedLog() { log_.unpin(); }
+    CPinnedLog(const CPinnedLog&) = delete;
+    CPinnedLog& operator=(const CPinnedLog&) = delete;
+
+private:
+    const CCommsLogStore& log_;
+};
+
+} // namespace
+
 std::vector<ExchangeRecord> exchangeRecords(const CCommsLogStore& log, int first) {
+    const CPinnedLog pinned(log);
     std::vector<ExchangeRecord> records;
     const int count = log.count();
     for (int i = first < 0 ? 0 : first; i < count; ++i) {

@@ -117,15 +117,7 @@ void CUnitLink::fireDueTimers(CConnectDlg& dialog) {
 }
 
 void CUnitLink::disconnect() {
-    const bool wasOnline = document_.online != 0;
-    document_.online = 0;
-    if (wasOnline)
-        document_.abortCurrentJob();
-    document_.dropQueuedJobs();
-    document_.closeSocket();
-    if (document_.modemConnected())
-        runHangUp();
-    document_.closeSerialPort();
+    document_.goOffline([this] { runHangUp(); });
 }
 
 void CUnitLink::runHangUp() {

@@ -84,3 +84,15 @@ bool CVantrelDoc::socketLinkBroken() const {
 int CVantrelDoc::addLogRecord(CommsLogType type, unsigned size, const void* data) {
     return context_->engine.addLogRecord(static_cast<unsigned>(type), size, data);
 }
+
+void CVantrelDoc::goOffline(const std::function<void()>& hangUpModem) {
+    const bool wasOnline = online != 0;
+    online = 0;
+    if (wasOnline)
+        abortCurrentJob();
+    dropQueuedJobs();
+    closeSocket();
+    if (modemConnected())
+        hangUpModem();
+    closeSerialPort();
+}

@@ -6,6 +6,7 @@
 #include "windows/register_table_dlg.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class CCommsContext;
@@ -48,6 +49,9 @@ public:
     void dropQueuedJobs();
     void closeSocket();
     void closeSerialPort();
+    // Goes offline: the job in hand is aborted, queued ones dropped, the socket closed and, for a
+    // modem still off hook, `hangUpModem` run before the serial port closes.
+    void goOffline(const std::function<void()>& hangUpModem);
     std::uint32_t socketCloseError() const;
     bool socketConnected() const;
     bool socketLinkBroken() const;

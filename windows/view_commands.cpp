@@ -73,15 +73,7 @@ void CViewCommands::disconnect() {
 void CViewCommands::disconnectSequence() {
     if (!document_.commsThreadRunning())
         return;
-    const bool wasOnline = document_.online != 0;
-    document_.online = 0;
-    if (wasOnline)
-        document_.abortCurrentJob();
-    document_.dropQueuedJobs();
-    document_.closeSocket();
-    if (document_.modemConnected())
-        dialogs_.runHangUp(document_);
-    document_.closeSerialPort();
+    document_.goOffline([this] { dialogs_.runHangUp(document_); });
 }
 
 void CViewCommands::findUnit() {

@@ -57,7 +57,7 @@ protected:
         for (QCheckBox* box : window->stopBitsChecks)
             box->setChecked(true);
         window->lastIdEdit->setText("10");
-        window->timeoutEdit->setText("20");
+        window->timeoutEdit->setText("60");
     }
 
     CPtyPorts ports;

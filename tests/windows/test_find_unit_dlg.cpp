@@ -85,7 +85,7 @@ void narrowSerialForm(FindForm& form) {
     form.parities = {true, true, true};
     form.stopBits = {true, true};
     form.lastIdText = "10";
-    form.timeoutText = "20";
+    form.timeoutText = "60";
 }
 
 TEST(FindPlan, TriesTheLikelySettingsAndIdsFirst) {
@@ -353,7 +353,7 @@ TEST_P(TcpSweep, FindsTheIdsTheGatewayAnswers) {
     form.tcpPortText = std::to_string(deadPort);
     form.otherPortsText = std::to_string(gateway.port());
     form.lastIdText = "12";
-    form.timeoutText = "20";
+    form.timeoutText = "60";
     form.stopAtFirst = row.stopAtFirst;
     ASSERT_TRUE(harness.logic.start().accepted);
     ASSERT_TRUE(harness.runToEnd());
