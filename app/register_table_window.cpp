@@ -226,7 +226,7 @@ void CRegisterTableWindow::toggleSeries() {
     seriesPath_ = path.toStdString();
     const std::string reason = series_.open(seriesPath_);
     // The header names the rows of the first read the series takes.
-    seriesHeaderDue_ = true;
+    seriesHeader_.clear();
     if (!reason.empty()) {
         messageBox_->showWarning(
             substituteArgs(loadString(kIdsRegTableWriteFailed), {seriesPath_, reason}));
@@ -237,8 +237,11 @@ void CRegisterTableWindow::toggleSeries() {
 
 void CRegisterTableWindow::writeSeriesLine() {
     std::string reason;
-    if (std::exchange(seriesHeaderDue_, false))
-        reason = series_.write(logic_.seriesHeader());
+    // Another read or a pin changes the columns: the lines that follow get a header of their own.
+    if (std::string header = logic_.seriesHeader(); header != seriesHeader_) {
+        reason = series_.write(header);
+        seriesHeader_ = std::move(header);
+    }
     if (reason.empty())
         reason = series_.write(logic_.seriesLine());
     if (reason.empty())

@@ -59,7 +59,8 @@ private:
     int subscription_ = 0;
     CCsvFile series_;
     std::string seriesPath_;
-    bool seriesHeaderDue_ = false;
+    // The header the series' lines stand under; empty until the first is written.
+    std::string seriesHeader_;
     std::function<QString()> chooseFile_;
 
     std::unique_ptr<CRegisterTableModel> model_;

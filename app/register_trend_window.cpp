@@ -74,9 +74,23 @@ CRegisterTrendWindow::CRegisterTrendWindow(const CRegisterTableDlg& table,
 void CRegisterTrendWindow::onResult(const ReadOutcome& outcome) {
     if (!outcome.passed)
         return;
+    restartIfRenamed();
     const double seconds = (tickCount() - startTick_) / kMillisecondsPerSecond;
     trend_.add(table_, seconds, outcome.responseMs);
     dirty_ = true;
+}
+
+// Another read or a pin makes a line stand for another value: what was kept belongs to the old
+// one, so the trend starts again under the new names.
+void CRegisterTrendWindow::restartIfRenamed() {
+    bool renamed = false;
+    for (std::size_t line = 0; line < lines_.size(); ++line)
+        renamed = renamed || lines_[line]->name() != qText(trend_.lineTitle(table_, line));
+    if (!renamed)
+        return;
+    trend_.setRows(trend_.rows());
+    for (std::size_t line = 0; line < lines_.size(); ++line)
+        lines_[line]->setName(qText(trend_.lineTitle(table_, line)));
 }
 
 void CRegisterTrendWindow::redraw() {

@@ -27,6 +27,7 @@ public:
 
 private:
     void fitAxis(QValueAxis* axis, const std::vector<QLineSeries*>& lines);
+    void restartIfRenamed();
 
     const CRegisterTableDlg& table_;
     CRegisterTrend trend_;

@@ -18,6 +18,7 @@ constexpr double kLargestPlausibleFloat = 1e9;
 
 // Reading an integer in a wrong order moves a non-zero byte up by at least one byte position.
 constexpr std::uint64_t kWrongOrderFactor = 256;
+constexpr unsigned kRegisterBits = 16;
 
 std::size_t orderIndex(WordOrder order) {
     return static_cast<std::size_t>(order);
@@ -48,12 +49,11 @@ std::uint64_t magnitudeOf(const WideNumber& number) {
     return std::get<std::uint64_t>(number);
 }
 
-std::array<bool, 4> plausibleIntegerOrders(const std::array<std::uint64_t, 4>& magnitudes,
-                                           std::size_t size) {
+std::array<bool, 4> plausibleIntegerOrders(const std::array<std::uint64_t, 4>& magnitudes) {
     const std::uint64_t smallest = *std::min_element(magnitudes.begin(), magnitudes.end());
     // Only a value that fits in its low register has the zero bytes that tell the orders apart;
     // the bytes of a larger one read much alike in several orders, so none is named.
-    if (smallest >> (4 * size) != 0)
+    if (smallest >> kRegisterBits != 0)
         return {};
     const std::uint64_t limit =
         smallest > std::numeric_limits<std::uint64_t>::max() / kWrongOrderFactor
@@ -136,8 +136,7 @@ std::array<bool, 4> plausibleOrders(std::span<const std::uint8_t> bytes, WideTyp
         else
             magnitudes[orderIndex(order)] = magnitudeOf(number);
     }
-    return isFloatingType(type) ? plausible
-                                : plausibleIntegerOrders(magnitudes, wideTypeSize(type));
+    return isFloatingType(type) ? plausible : plausibleIntegerOrders(magnitudes);
 }
 
 std::optional<WordOrder> onlyPlausibleOrder(std::span<const std::uint8_t> bytes, WideType type) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <ctime>
 #include <unistd.h>
 
@@ -64,6 +65,16 @@ std::size_t typeIndex(WideType type) {
 
 std::size_t orderIndex(WordOrder order) {
     return static_cast<std::size_t>(order);
+}
+
+bool isNotANumber(const WideNumber& number) {
+    const auto* floating = std::get_if<double>(&number);
+    return floating != nullptr && std::isnan(*floating);
+}
+
+// NaN equals nothing, itself included: a NaN that stays is still the same reading.
+bool sameReading(const std::optional<WideNumber>& a, const std::optional<WideNumber>& b) {
+    return a == b || (a && b && isNotANumber(*a) && isNotANumber(*b));
 }
 
 std::string plausibleMark(bool plausible) {
@@ -190,7 +201,7 @@ void CRegisterTableDlg::takeLayout(const ReadOutcome& outcome) {
     rows_.assign(count, Row{});
     for (std::size_t i = 0; i < count; ++i) {
         rows_[i].value = holdsBits() ? read_.data[i] : getUInt16(&read_.data[i * kRegisterBytes]);
-        track(i);
+        restart(i);
     }
 }
 
@@ -206,9 +217,14 @@ void CRegisterTableDlg::updateRows(const RegisterRead& read, std::uint32_t tick)
             row.changedTick = tick;
             row.everChanged = true;
         }
+        // The pins are the feed's: another table may have pinned the row anew.
+        if (pinOf(i) != row.pin) {
+            restart(i);
+            continue;
+        }
         const std::optional<WideNumber> before = row.tracked;
         track(i);
-        if (row.tracked != before)
+        if (!sameReading(row.tracked, before))
             ++row.changes;
     }
 }
@@ -223,13 +239,23 @@ void CRegisterTableDlg::track(std::size_t row) {
     Row& r = rows_[row];
     const std::optional<WideNumber> value = trackedValue(row);
     r.tracked = value;
-    if (!value)
+    // NaN orders against nothing: taken, it would stay the minimum and maximum for good.
+    if (!value || isNotANumber(*value))
         return;
     // Values of one row are always of one alternative, so the variant's order is the value's.
     if (!r.minimum || *value < *r.minimum)
         r.minimum = value;
     if (!r.maximum || *r.maximum < *value)
         r.maximum = value;
+}
+
+void CRegisterTableDlg::restart(std::size_t row) {
+    Row& r = rows_[row];
+    r.pin = pinOf(row);
+    r.minimum.reset();
+    r.maximum.reset();
+    r.changes = 0;
+    track(row);
 }
 
 int CRegisterTableDlg::wireAddress(std::size_t row) const {
@@ -253,7 +279,7 @@ std::string CRegisterTableDlg::cellText(std::size_t row, int column) const {
     const Row& r = rows_[row];
     const std::uint16_t value = r.value;
     const std::optional<RowPin> pin = pinOf(row);
-    const WideType pinnedType = pin ? pin->type : WideType::UInt64;
+    const WideType pinnedType = r.pin ? r.pin->type : WideType::UInt64;
     switch (column) {
     case kColAddress:
         return std::to_string(read_.enteredStart + static_cast<int>(row));
@@ -319,11 +345,7 @@ void CRegisterTableDlg::setPin(std::size_t row, std::optional<RowPin> pin) {
         feed_.pins[wireAddress(row)] = *pin;
     else
         feed_.pins.erase(wireAddress(row));
-    Row& r = rows_[row];
-    r.minimum.reset();
-    r.maximum.reset();
-    r.changes = 0;
-    track(row);
+    restart(row);
     ++generation_;
 }
 

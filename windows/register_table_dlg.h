@@ -171,6 +171,7 @@ private:
         std::optional<WideNumber> minimum;
         std::optional<WideNumber> maximum;
         std::optional<WideNumber> tracked; // the pinned value, or the register's
+        std::optional<RowPin> pin;         // the pin the minimum and maximum were taken under
         std::uint32_t changes = 0;
         std::uint32_t changedTick = 0;
         bool everChanged = false;
@@ -181,6 +182,7 @@ private:
     void updateRows(const RegisterRead& read, std::uint32_t tick);
     std::optional<WideNumber> trackedValue(std::size_t row) const;
     void track(std::size_t row);
+    void restart(std::size_t row);
     int wireAddress(std::size_t row) const;
     std::span<const std::uint8_t> bytesFrom(std::size_t row) const;
     void appendRowCsv(std::string& out, std::size_t row) const;

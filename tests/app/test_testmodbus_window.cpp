@@ -25,10 +25,12 @@
 #include "window_test_support.h"
 #include "windows/vantrel_doc.h"
 
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -1179,6 +1181,47 @@ TEST(TestWindow, RegisterTableFollowsARepeatThatKeepsGoingThroughFailures) {
     const std::string exported = readCsvWithPython(folder / "table.csv", 5);
     EXPECT_EQ(exported.substr(0, exported.find('\n')), std::to_string(1 + 3 * (5 + 24)));
     EXPECT_NE(exported.find("\nASCII\n"), std::string::npos) << exported;
+}
+
+// A series recorded while the columns change (another read, a pin): every line stands under a
+// header that names its values.
+TEST(RegisterTableWindow, ASeriesNamesItsColumnsAgainWhenTheyChange) {
+    CTempFolder folder("register-series");
+    CReadFeed feed;
+    auto* table = new CRegisterTableWindow(feed);
+    table->setFileChoice([&] { return QString::fromStdString(folder / "series.csv"); });
+    table->findChild<QPushButton*>(QStringLiteral("series"))->click();
+    ReadOutcome outcome;
+    outcome.passed = true;
+    outcome.read = {3, 0, 0, {0, 1, 0, 2}};
+    feed.publish(outcome);
+    outcome.read = {3, 10, 10, {0, 3, 0, 4, 0, 5}};
+    feed.publish(outcome);
+    feed.publish(outcome);
+    table->findChild<QPushButton*>(QStringLiteral("series"))->click();
+    delete table;
+    EXPECT_EQ(readCsvWithPython(folder / "series.csv", 2), "5\nTime (UTC)\n10\n11\n12\n");
+}
+
+// A trend whose rows come to hold other registers (another read) starts again under their names.
+TEST(RegisterTableWindow, ATrendStartsAgainWhenItsRowsHoldOtherRegisters) {
+    CReadFeed feed;
+    auto* table = new CRegisterTableWindow(feed);
+    ReadOutcome outcome;
+    outcome.passed = true;
+    outcome.read = {3, 0, 0, {0, 1, 0, 2}};
+    feed.publish(outcome);
+    table->openTrend();
+    feed.publish(outcome);
+    outcome.read = {3, 10, 10, {0, 3, 0, 4}};
+    feed.publish(outcome);
+    const std::vector<TrendPoint> points =
+        table->trendWindow()->trend().plotted(0, CRegisterTrendWindow::kPlotPoints);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].value, 3);
+    auto* chart = table->trendWindow()->findChild<QChartView*>(QStringLiteral("chart"));
+    EXPECT_EQ(chart->chart()->series().front()->name().toStdString(), "10 Unsigned");
+    delete table;
 }
 
 } // namespace

@@ -68,7 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                     OrderRow{"Int64MinusTwoEveryOrderWithinAByte", WideType::Int64, WordOrder::ABCD,
                              "FF FF FF FF FF FF FF FE", std::int64_t{-2}, "02"},
                     OrderRow{"UInt64SeventyBytesExchanged", WideType::UInt64, WordOrder::BADC,
-                             "00 00 00 00 00 00 46 00", std::uint64_t{70}, "2"}));
+                             "00 00 00 00 00 00 46 00", std::uint64_t{70}, "2"},
+                    // 65707 with its bytes exchanged, or 16820992: too large for one register.
+                    OrderRow{"UInt64OfTwoRegistersNamesNoOrder", WideType::UInt64, WordOrder::ABCD,
+                             "00 00 00 00 01 00 AB 00", std::uint64_t{16820992}, ""}));
 
 TEST(WordOrders, ShortBytesGiveNoValueAndNoPlausibleOrder) {
     const Bytes half = hexBytes("3F F0 00 00");

@@ -171,6 +171,38 @@ TEST(RegisterTable, APinFollowsTheWireAddressIntoTheSeriesAndNewTables) {
     EXPECT_EQ(table.seriesHeader(), "Time (UTC),40001,40002,40003,40004\r\n");
 }
 
+// The pins are the feed's: another table that pins the row anew restarts this table's
+// minimum and maximum too, which then hold readings of the new pin only.
+TEST(RegisterTable, APinChangedInAnotherTableRestartsTheMinimumAndMaximum) {
+    CReadFeed feed;
+    CRegisterTableDlg table(feed);
+    CRegisterTableDlg other(feed);
+    table.onResult(passed({0x3F, 0x80, 0, 0}), 0);
+    other.onResult(passed({0x3F, 0x80, 0, 0}), 0);
+    table.setPin(0, RowPin{WideType::Float32, WordOrder::ABCD});
+    other.setPin(0, RowPin{WideType::Int32, WordOrder::ABCD});
+    table.onResult(passed({0x3F, 0xA0, 0, 0}), 10);
+    EXPECT_EQ(table.cellText(0, Col::kColMinimum), "1067450368");
+    EXPECT_EQ(table.cellText(0, Col::kColMaximum), "1067450368");
+    EXPECT_EQ(table.cellText(0, Col::kColChanges), "0");
+}
+
+// A unit that reports NaN until it has measured: the minimum and maximum are of the numbers,
+// and a NaN that stays is no change.
+TEST(RegisterTable, ANotANumberReadingGivesWayToTheNumbersThatFollow) {
+    CReadFeed feed;
+    CRegisterTableDlg table(feed);
+    table.onResult(passed({0x7F, 0xC0, 0, 0}), 0);
+    table.setPin(0, RowPin{WideType::Float32, WordOrder::ABCD});
+    table.onResult(passed({0x3F, 0xC0, 0, 0}), 10); // 1.5
+    table.onResult(passed({0x40, 0x20, 0, 0}), 20); // 2.5
+    table.onResult(passed({0x7F, 0xC0, 0, 0}), 30);
+    table.onResult(passed({0x7F, 0xC0, 0, 0}), 40); // the same NaN again: no change
+    EXPECT_EQ(table.cellText(0, Col::kColMinimum), "1.5");
+    EXPECT_EQ(table.cellText(0, Col::kColMaximum), "2.5");
+    EXPECT_EQ(table.cellText(0, Col::kColChanges), "3");
+}
+
 struct CsvRow {
     const char* name;
     std::string text;
