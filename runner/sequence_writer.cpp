@@ -4,12 +4,14 @@
 #include "protocol/value_codecs.h"
 #include "windows/testmodbus_dlg.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <fcntl.h>
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -84,6 +86,47 @@ void appendKey(std::string& out, const char* key, const std::string& value) {
     out += '\n';
 }
 
+// The length of the UTF-8 sequence at the front of `text` (RFC 3629: no overlong forms, no
+// surrogates, nothing beyond U+10FFFF), or 0 when it is not one.
+std::size_t utf8SequenceLength(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+bool isUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t length = utf8SequenceLength(text);
+        if (length == 0)
+            return false;
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
 } // namespace
 
 SequenceStep stepOfEntries(const TestStepEntries& e, const std::string& name) {
@@ -102,8 +145,12 @@ SequenceStep stepOfEntries(const TestStepEntries& e, const std::string& name) {
         r.values.push_back(e.functionIndex == kFnUserDefined ? byteText(v) : trimmed(v));
     r.checkMode = e.checkMode;
     r.checkValue = e.checkValue;
-    for (const std::string& v : e.received)
-        step.expect.values.push_back(trimmed(v));
+    // A sequence file is UTF-8 throughout: a string read with other bytes (a unit's unset
+    // registers hold FF) cannot be written down, so the step records no values rather than a
+    // file that no longer reads.
+    if (std::all_of(e.received.begin(), e.received.end(), isUtf8))
+        for (const std::string& v : e.received)
+            step.expect.values.push_back(trimmed(v));
     return step;
 }
 

@@ -159,6 +159,20 @@ const RecordRow kRecordRows[] = {
       "",
       {"A\x7f\x01"
        "B"}}},
+    // Bytes that are not UTF-8 cannot go into the file: the step keeps no values.
+    {"string_read_beyond_utf8",
+     {kFnReadHolding,
+      0,
+      kDataTypeString,
+      0,
+      1,
+      0,
+      1,
+      4,
+      {},
+      kCheckAutomatic,
+      "",
+      {"\xff\xff\xed\xa0\x80\xc3\xa9"}}},
 };
 
 class RecordedStep : public ::testing::TestWithParam<RecordRow> {};
