@@ -410,6 +410,7 @@ constexpr unsigned kIdsTestSaveStepName = 13479;
 // A failed step's likely causes in the run reports.
 constexpr unsigned kIdsRepCause = 13480;
 constexpr unsigned kIdsRepNextCheck = 13481;
+constexpr unsigned kIdsRunSpoolFailed = 13482;
 // Find Unit: the sweep of line settings and IDs for a unit that answers.
 constexpr unsigned kIdsMenuFindUnit = 13600;
 constexpr unsigned kIdsPromptFindUnit = 13601;

@@ -704,6 +704,7 @@ const StringEntry kStringTable[] = {
     {13479, "%1, register %2"sv},
     {13480, "      cause    %1"sv},
     {13481, "      check    %1"sv},
+    {13482, "%1 cannot be written: %2; the report's log stops where the write failed"sv},
     {13600, "Find Unit..."sv},
     {13601, "Sweep line settings and unit IDs for a unit that answers"sv},
     {13602, "Find Unit"sv},

@@ -39,6 +39,8 @@ int CLogSpool::drain(CCommsLogStore& store) {
     if (descriptor_ >= 0 && !chunk_.empty())
         error = writeAll(descriptor_, chunk_.data(), chunk_.size());
     chunk_.clear();
+    if (firstError_ == 0)
+        firstError_ = error;
     return error;
 }
 

@@ -28,6 +28,8 @@ public:
     void close();
     const std::string& path() const { return path_; }
     long recordsWritten() const { return written_; }
+    // The errno of the first write that failed (the report's log then stops short), else 0.
+    int error() const { return firstError_; }
 
 private:
     std::string path_;
@@ -36,4 +38,5 @@ private:
     std::unique_ptr<CLogReportWriter> writer_;
     CCommsLogText text_{LogTimeFormat{}};
     long written_ = 0;
+    int firstError_ = 0;
 };

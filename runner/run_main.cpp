@@ -6,6 +6,7 @@
 #include "platform/file_output.h"
 #include "platform/message_queue.h"
 #include "platform/paths.h"
+#include "platform/system_errors.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"
 #include "runner/log_spool.h"
@@ -227,6 +228,10 @@ bool writeFile(const std::string& path, const std::string& head, const std::stri
 void writeReports(RunReport& report, const RunOptions& o, CLogSpool& spool) {
     report.finished = std::time(nullptr);
     spool.close();
+    // Records whose spool write failed are gone: the report says less than the run did.
+    if (spool.error() != 0)
+        complain(substituteArgs(loadString(kIdsRunSpoolFailed),
+                                {spool.path(), systemErrorText(spool.error())}));
     writeFile(o.reportPath, textReportHead(report), spool.path());
     if (!spool.path().empty())
         ::unlink(spool.path().c_str());

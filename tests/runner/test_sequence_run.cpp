@@ -87,4 +87,16 @@ TEST(SequenceRun, ALostUnitEndsTheRunWithTheLinksOwnReason) {
         << report.endText;
 }
 
+// A spool that cannot be written keeps the errno of its first failure for the run's end.
+TEST(LogSpool, KeepsItsFirstWriteFailure) {
+    CLogSpool spool;
+    ASSERT_EQ(spool.open("/dev/full"), 0);
+    CCommsLogStore store;
+    const std::uint8_t frame[] = {1, 3, 0, 0, 0, 1};
+    ASSERT_EQ(store.addLogRecord(static_cast<unsigned>(CommsLogType::Tx), sizeof frame, frame), 0);
+    EXPECT_EQ(spool.drain(store), ENOSPC);
+    EXPECT_EQ(store.count(), 0);
+    EXPECT_EQ(spool.error(), ENOSPC);
+}
+
 } // namespace
